@@ -1,0 +1,23 @@
+#include "HexPair.h"
+
+namespace {
+
+int digitValue(QChar c) {
+    const int code = c.unicode();
+    return code < 58 ? code - 48 : code - 55;
+}
+
+}  // namespace
+
+QString ByteToHexPair(std::uint8_t byte) {
+    static const char digits[] = "0123456789ABCDEF";
+    return QString{QChar(digits[byte >> 4]), QChar(digits[byte & 0x0F])};
+}
+
+std::uint8_t HexPairToByte(const QString& text) {
+    int value = 0;
+    for (qsizetype i = 0; i < qMin<qsizetype>(text.size(), 2); ++i) {
+        value = value * 16 + digitValue(text[i]);
+    }
+    return static_cast<std::uint8_t>(value & 0xFF);
+}

@@ -1,0 +1,157 @@
+#include "RecordingReaderLibrary.h"
+
+#include <algorithm>
+
+namespace {
+
+QString hexAddress(std::int64_t address) {
+    return QStringLiteral("0x%1").arg(address, 2, 16, QChar(u'0')).toUpper().replace(u'X', u'x');
+}
+
+QString hexBytes(const std::vector<std::uint8_t>& bytes) {
+    QStringList pairs;
+    for (std::uint8_t byte : bytes) {
+        pairs << QStringLiteral("%1").arg(byte, 2, 16, QChar(u'0')).toUpper();
+    }
+    return pairs.join(u' ');
+}
+
+RecordingReaderLibrary::Call makeCall(const QString& name, std::vector<std::int64_t> arguments) {
+    RecordingReaderLibrary::Call call;
+    call.name = name;
+    call.arguments = std::move(arguments);
+    QStringList parts;
+    for (std::int64_t argument : call.arguments) {
+        parts << QString::number(argument);
+    }
+    call.text = name + u'(' + parts.join(QStringLiteral(", ")) + u')';
+    return call;
+}
+
+}  // namespace
+
+void RecordingReaderLibrary::clearFailures() {
+    failingAddresses_.clear();
+    failingOperations_.clear();
+    failingIndices_.clear();
+}
+
+QStringList RecordingReaderLibrary::callTexts() const {
+    QStringList texts;
+    for (const Call& call : calls_) {
+        texts << call.text;
+    }
+    return texts;
+}
+
+QStringList RecordingReaderLibrary::callTexts(const QString& name) const {
+    QStringList texts;
+    for (const Call& call : calls_) {
+        if (call.name == name) {
+            texts << call.text;
+        }
+    }
+    return texts;
+}
+
+bool RecordingReaderLibrary::record(Call call, int firstAddress, int length) {
+    const int index = static_cast<int>(calls_.size());
+    calls_.push_back(std::move(call));
+    bool fails = failingOperations_.contains(calls_.back().name) || failingIndices_.contains(index);
+    for (int address = firstAddress; address >= 0 && address < firstAddress + length; ++address) {
+        fails = fails || failingAddresses_.contains(address);
+    }
+    if (onCall) {
+        onCall(calls_.back());
+    }
+    return fails;
+}
+
+int16_t RecordingReaderLibrary::OpenReader(int32_t* handle, uint8_t linkType, const char* address) {
+    Call call = makeCall(QStringLiteral("OpenReader"), {linkType});
+    if (address) {
+        call.address = QString::fromUtf8(address);
+    }
+    call.text = QStringLiteral("OpenReader(%1, %2)")
+                    .arg(linkType)
+                    .arg(address ? u'"' + *call.address + u'"' : QStringLiteral("null"));
+    if (record(std::move(call))) {
+        return 1;
+    }
+    *handle = nextHandle;
+    return 0;
+}
+
+int16_t RecordingReaderLibrary::CloseReader(int32_t handle) {
+    return record(makeCall(QStringLiteral("CloseReader"), {handle})) ? 1 : 0;
+}
+
+int16_t RecordingReaderLibrary::ResetReader(int32_t handle) {
+    return record(makeCall(QStringLiteral("ResetReader"), {handle})) ? 1 : 0;
+}
+
+int16_t RecordingReaderLibrary::SetBaudRate(int32_t handle, int32_t rateCode) {
+    return record(makeCall(QStringLiteral("SetBaudRate"), {handle, rateCode})) ? 1 : 0;
+}
+
+int16_t RecordingReaderLibrary::SelectStation(int32_t station) {
+    return record(makeCall(QStringLiteral("SelectStation"), {station})) ? 1 : 0;
+}
+
+int16_t RecordingReaderLibrary::SelectPort(int32_t port) {
+    return record(makeCall(QStringLiteral("SelectPort"), {port})) ? 1 : 0;
+}
+
+int16_t RecordingReaderLibrary::GetParameter(int32_t handle, int32_t address, int32_t length,
+                                             uint8_t* buffer) {
+    Call call = makeCall(QStringLiteral("GetParameter"), {handle, address, length});
+    call.text = QStringLiteral("GetParameter(%1, %2, %3)")
+                    .arg(handle)
+                    .arg(hexAddress(address))
+                    .arg(length);
+    const bool outside = address < 0 || length <= 0 || address + length > 256;
+    if (record(std::move(call), address, length) || outside) {
+        return 1;
+    }
+    std::copy_n(memory.begin() + address, length, buffer);
+    return 0;
+}
+
+int16_t RecordingReaderLibrary::SetParameter(int32_t handle, int32_t address, int32_t length,
+                                             const uint8_t* buffer) {
+    Call call = makeCall(QStringLiteral("SetParameter"), {handle, address, length});
+    if (length > 0) {
+        call.bytes.assign(buffer, buffer + length);
+    }
+    call.text = QStringLiteral("SetParameter(%1, %2, %3, %4)")
+                    .arg(handle)
+                    .arg(hexAddress(address))
+                    .arg(length)
+                    .arg(hexBytes(call.bytes));
+    const bool outside = address < 0 || length <= 0 || address + length > 256;
+    if (record(std::move(call), address, length) || outside) {
+        return 1;
+    }
+    std::copy_n(buffer, length, memory.begin() + address);
+    return 0;
+}
+
+int16_t RecordingReaderLibrary::GetFirmwareVersion(int32_t handle, uint8_t* version) {
+    if (record(makeCall(QStringLiteral("GetFirmwareVersion"), {handle}))) {
+        return 1;
+    }
+    std::copy(firmwareVersion.begin(), firmwareVersion.end(), version);
+    return 0;
+}
+
+int16_t RecordingReaderLibrary::GetSdkVersion(int32_t handle, uint8_t* version) {
+    if (record(makeCall(QStringLiteral("GetSdkVersion"), {handle}))) {
+        return 1;
+    }
+    std::copy(sdkVersion.begin(), sdkVersion.end(), version);
+    return 0;
+}
+
+int16_t RecordingReaderLibrary::SetOLEnable(int32_t handle, uint8_t enable) {
+    return record(makeCall(QStringLiteral("SetOLEnable"), {handle, enable})) ? 1 : 0;
+}
