@@ -11,7 +11,8 @@ int digitValue(QChar c) {
 
 QString ByteToHexPair(std::uint8_t byte) {
     static const char digits[] = "0123456789ABCDEF";
-    return QString{QChar(digits[byte >> 4]), QChar(digits[byte & 0x0F])};
+    const QChar pair[2] = {QChar(digits[byte >> 4]), QChar(digits[byte & 0x0F])};
+    return QString(pair, 2);
 }
 
 std::uint8_t HexPairToByte(const QString& text) {

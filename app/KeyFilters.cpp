@@ -47,7 +47,8 @@ bool KeyPressFilter::eventFilter(QObject* watched, QEvent* event) {
     }
     // Deliver the converted character in place of the typed one; it passes this filter.
     QKeyEvent converted(QEvent::KeyPress, keyEvent->key(), keyEvent->modifiers(),
-                        QString(admitted), keyEvent->isAutoRepeat(), keyEvent->count());
+                        QString(admitted), keyEvent->isAutoRepeat(),
+                        static_cast<quint16>(keyEvent->count()));
     QCoreApplication::sendEvent(watched, &converted);
     return true;
 }
