@@ -1,5 +1,8 @@
 #include "BatchText.h"
 
+#include <algorithm>
+#include <cassert>
+
 namespace batchtext {
 namespace {
 
@@ -25,6 +28,7 @@ std::string hexPair(std::uint8_t byte) {
 }
 
 std::string formatBlockLine(int block, const Block& bytes) {
+    assert(block >= 0 && block < kBlockCount);
     std::string line;
     line.reserve(kLineLength);
     line += kDigits[block & 0x0F];
@@ -113,6 +117,15 @@ ParsedText parse(std::string_view text) {
         }
     }
     return parsed;
+}
+
+std::array<bool, kBlockCount> applyBlocks(const ParsedText& parsed, Memory& memory) {
+    std::array<bool, kBlockCount> given{};
+    for (const BlockLine& line : parsed.blocks) {
+        std::copy(line.bytes.begin(), line.bytes.end(), memory.begin() + line.block * kBlockSize);
+        given[static_cast<std::size_t>(line.block)] = true;
+    }
+    return given;
 }
 
 const char* describe(LineError error) {

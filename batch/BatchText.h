@@ -48,7 +48,7 @@ struct ParsedText {
 // Uppercase hex pair of one byte ("0A", "FF").
 std::string hexPair(std::uint8_t byte);
 
-// "B:" + 32 uppercase hex digits.
+// "B:" + 32 uppercase hex digits; block is 0..15.
 std::string formatBlockLine(int block, const Block& bytes);
 
 // The 16 block lines of a whole memory, each followed by lineEnd.
@@ -61,6 +61,10 @@ std::vector<std::string_view> splitLines(std::string_view text);
 std::optional<BlockLine> parseBlockLine(std::string_view line, LineError* error = nullptr);
 
 ParsedText parse(std::string_view text);
+
+// Copies the parsed blocks into memory in text order, so that a later line for a block wins.
+// Returns which blocks the text gave; the others keep their bytes.
+std::array<bool, kBlockCount> applyBlocks(const ParsedText& parsed, Memory& memory);
 
 // A short English reason for logs and diagnostics.
 const char* describe(LineError error);
