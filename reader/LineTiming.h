@@ -1,0 +1,39 @@
+// Serial rate codes and the time Modbus RTU frames take on the wire, shared by the library's
+// timeouts and the benchmark's wire-time limit.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+
+namespace reader {
+
+// Rate codes of SetBaudRate, in bits per second.
+inline constexpr std::array<int32_t, 7> kRates{2400, 4800, 9600, 19200, 38400, 57600, 115200};
+inline constexpr int32_t kOpeningRate = 9600;
+
+constexpr int32_t rateForCode(int32_t code) {
+    return code >= 0 && code < static_cast<int32_t>(kRates.size()) ? kRates[code] : 0;
+}
+
+// One byte on an 8N1 line is 10 bits.
+inline constexpr int kBitsPerByte = 10;
+
+constexpr std::chrono::microseconds byteTime(int32_t bitsPerSecond) {
+    return std::chrono::microseconds(1'000'000LL * kBitsPerByte / bitsPerSecond);
+}
+
+// The silence of 3.5 characters that ends an RTU frame (fixed at 1750 us above 19200 bps).
+constexpr std::chrono::microseconds frameGap(int32_t bitsPerSecond) {
+    return bitsPerSecond > 19200 ? std::chrono::microseconds(1750)
+                                 : byteTime(bitsPerSecond) * 7 / 2;
+}
+
+// Time for a request of requestBytes and its reply of replyBytes, each followed by its gap:
+// no exchange on this line can be faster.
+constexpr std::chrono::microseconds exchangeWireTime(int requestBytes, int replyBytes,
+                                                     int32_t bitsPerSecond) {
+    return byteTime(bitsPerSecond) * (requestBytes + replyBytes) + frameGap(bitsPerSecond) * 2;
+}
+
+}  // namespace reader

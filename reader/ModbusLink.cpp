@@ -1,0 +1,292 @@
+#include "ModbusLink.h"
+
+#include <arpa/inet.h>
+#include <modbus/modbus.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <optional>
+
+#include "LineTiming.h"
+#include "RtuRawUnit.h"
+
+namespace reader {
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// A reader answers within this time once the request is on the wire; the serial line adds
+// the frames' own wire time. Short enough that a dead link does not freeze the window long.
+constexpr auto kAnswerTime = 500ms;
+constexpr auto kConnectTimeout = 1000ms;
+// After a timeout or a garbled reply the line must stay quiet this long before the next
+// request goes out, so that a reply that comes late is drained instead of taken as the next
+// answer. kMaxDrain bounds the wait on a line that keeps chattering.
+constexpr auto kQuietGuard = 200ms;
+constexpr auto kMaxDrain = 1000ms;
+
+void setResponseTimeout(modbus_t* ctx, std::chrono::microseconds timeout) {
+    const auto us = timeout.count();
+    modbus_set_response_timeout(ctx, static_cast<uint32_t>(us / 1'000'000),
+                                static_cast<uint32_t>(us % 1'000'000));
+}
+
+Outcome classifyModbusError(int error) {
+    if (error >= EMBXILFUN && error <= EMBXGTAR) {
+        return Outcome::Exception;
+    }
+    switch (error) {
+        case ETIMEDOUT:
+        case EMBBADCRC:
+        case EMBBADDATA:
+        case EMBBADEXC:
+        case EMBUNKEXC:
+        case EMBMDATA:
+        case EMBBADSLAVE:
+            return Outcome::Garbled;
+        default:
+            return Outcome::Broken;
+    }
+}
+
+std::optional<speed_t> speedFor(int32_t bitsPerSecond) {
+    switch (bitsPerSecond) {
+        case 2400:
+            return B2400;
+        case 4800:
+            return B4800;
+        case 9600:
+            return B9600;
+        case 19200:
+            return B19200;
+        case 38400:
+            return B38400;
+        case 57600:
+            return B57600;
+        case 115200:
+            return B115200;
+        default:
+            return std::nullopt;
+    }
+}
+
+modbus_t* newRtuContext(const std::string& device, int32_t rate) {
+    modbus_t* ctx = modbus_new_rtu(device.c_str(), rate, 'N', 8, 1);
+    if (ctx != nullptr) {
+        // The whole reply must arrive within the response timeout.
+        modbus_set_byte_timeout(ctx, 0, 0);
+    }
+    return ctx;
+}
+
+}  // namespace
+
+ModbusLink::ModbusLink(modbus_t* ctx, LinkKind kind, std::string device, int32_t rate)
+    : ctx_(ctx), kind_(kind), device_(std::move(device)), rate_(rate) {}
+
+ModbusLink::~ModbusLink() {
+    if (connected_) {
+        modbus_close(ctx_);
+    }
+    modbus_free(ctx_);
+}
+
+std::unique_ptr<ModbusLink> ModbusLink::openTcp(const std::string& address, int port) {
+    in_addr parsed{};
+    if (inet_pton(AF_INET, address.c_str(), &parsed) != 1) {
+        return nullptr;
+    }
+    modbus_t* ctx = modbus_new_tcp(address.c_str(), port);
+    if (ctx == nullptr) {
+        return nullptr;
+    }
+    modbus_set_byte_timeout(ctx, 0, 0);
+    setResponseTimeout(ctx, kConnectTimeout);
+    if (modbus_connect(ctx) != 0) {
+        modbus_free(ctx);
+        return nullptr;
+    }
+    return std::unique_ptr<ModbusLink>(new ModbusLink(ctx, LinkKind::Tcp, {}, 0));
+}
+
+std::unique_ptr<ModbusLink> ModbusLink::openSerial(const std::string& device, LinkKind kind) {
+    modbus_t* ctx = newRtuContext(device, kOpeningRate);
+    if (ctx == nullptr) {
+        return nullptr;
+    }
+    if (modbus_connect(ctx) != 0) {
+        modbus_free(ctx);
+        return nullptr;
+    }
+    return std::unique_ptr<ModbusLink>(new ModbusLink(ctx, kind, device, kOpeningRate));
+}
+
+Outcome ModbusLink::execute(int32_t station, const Request& request, uint16_t* values) {
+    if (!ensureConnected()) {
+        return Outcome::Broken;
+    }
+    const int unit = station >= 1 && station <= 247 ? station : kAnyUnit;
+    const auto timeout = responseTimeout(request);
+    Outcome outcome;
+    if (serialLine()) {
+        drainLateReplies();
+        modbus_flush(ctx_);  // nothing received before the request can be its answer
+    }
+    if (serialLine() && unit == kAnyUnit) {
+        outcome = exchangeAnyUnit(ctx_, request, values, Clock::now() + timeout);
+    } else {
+        modbus_set_slave(ctx_, unit);
+        setResponseTimeout(ctx_, timeout);
+        outcome = executeDirect(request, values);
+    }
+    afterFailure(outcome);
+    return outcome;
+}
+
+Outcome ModbusLink::executeDirect(const Request& r, uint16_t* values) {
+    int done = -1;
+    switch (r.function) {
+        case Function::ReadHolding:
+            done = modbus_read_registers(ctx_, r.address, r.count, values);
+            break;
+        case Function::ReadInput:
+            done = modbus_read_input_registers(ctx_, r.address, r.count, values);
+            break;
+        case Function::WriteSingle:
+            done = modbus_write_register(ctx_, r.address, r.values[0]) == 1 ? r.count : -1;
+            break;
+        case Function::WriteMultiple:
+            done = modbus_write_registers(ctx_, r.address, r.count, r.values);
+            break;
+    }
+    if (done == r.count) {
+        return Outcome::Ok;
+    }
+    return done < 0 ? classifyModbusError(errno) : Outcome::Garbled;
+}
+
+void ModbusLink::afterFailure(Outcome outcome) {
+    switch (outcome) {
+        case Outcome::Ok:
+        case Outcome::Exception:
+            return;
+        case Outcome::Garbled:
+            modbus_flush(ctx_);
+            if (kind_ == LinkKind::Tcp) {
+                // A fresh connection can never carry the late reply.
+                disconnect();
+            } else {
+                resyncPending_ = true;
+                lastDisturbance_ = Clock::now();
+            }
+            return;
+        case Outcome::Broken:
+            disconnect();
+            return;
+    }
+}
+
+std::chrono::microseconds ModbusLink::responseTimeout(const Request& request) const {
+    if (kind_ != LinkKind::Serial) {
+        return kAnswerTime;
+    }
+    return kAnswerTime + exchangeWireTime(rtuRequestBytes(request), rtuReplyBytes(request), rate_);
+}
+
+bool ModbusLink::ensureConnected() {
+    if (connected_) {
+        return true;
+    }
+    if (serialLine()) {
+        // A fresh context: the device may have come back, and at the current rate.
+        modbus_t* ctx = newRtuContext(device_, rate_);
+        if (ctx == nullptr) {
+            return false;
+        }
+        modbus_free(ctx_);
+        ctx_ = ctx;
+    } else {
+        setResponseTimeout(ctx_, kConnectTimeout);
+    }
+    connected_ = modbus_connect(ctx_) == 0;
+    resyncPending_ = false;
+    return connected_;
+}
+
+void ModbusLink::disconnect() {
+    if (connected_) {
+        modbus_close(ctx_);
+        connected_ = false;
+    }
+}
+
+void ModbusLink::drainLateReplies() {
+    if (!resyncPending_) {
+        return;
+    }
+    resyncPending_ = false;
+    const int fd = modbus_get_socket(ctx_);
+    auto quietEnd = lastDisturbance_ + kQuietGuard;
+    const auto limit = Clock::now() + kMaxDrain;
+    std::array<uint8_t, 256> discard{};
+    for (;;) {
+        const auto now = Clock::now();
+        const auto until = std::min(quietEnd, limit);
+        if (now >= until) {
+            break;
+        }
+        pollfd pfd{fd, POLLIN, 0};
+        const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(until - now);
+        const int ready = poll(&pfd, 1, static_cast<int>(wait.count()) + 1);
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready <= 0) {
+            continue;
+        }
+        const ssize_t n = read(fd, discard.data(), discard.size());
+        if (n > 0) {
+            quietEnd = Clock::now() + kQuietGuard;
+        } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+            break;  // the device went away; the request will tell
+        }
+    }
+}
+
+bool ModbusLink::switchLineRate(int32_t bitsPerSecond) {
+    const auto speed = speedFor(bitsPerSecond);
+    if (!speed || kind_ != LinkKind::Serial) {
+        return false;
+    }
+    if (connected_) {
+        const int fd = modbus_get_socket(ctx_);
+        termios tios{};
+        if (tcgetattr(fd, &tios) != 0 || cfsetispeed(&tios, *speed) != 0 ||
+            cfsetospeed(&tios, *speed) != 0 || tcsetattr(fd, TCSADRAIN, &tios) != 0) {
+            return false;
+        }
+    }
+    rate_ = bitsPerSecond;
+    return true;
+}
+
+void ModbusLink::readerRestarted() {
+    if (kind_ == LinkKind::Tcp) {
+        disconnect();
+        return;
+    }
+    if (kind_ == LinkKind::Serial) {
+        switchLineRate(kOpeningRate);
+    }
+    // Whatever the reader sends while it starts up is not an answer.
+    resyncPending_ = true;
+    lastDisturbance_ = Clock::now();
+}
+
+}  // namespace reader

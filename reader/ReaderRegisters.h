@@ -1,0 +1,27 @@
+// The reader's Modbus objects (docs/protocol.md).
+#pragma once
+
+#include <cstdint>
+
+namespace reader::reg {
+
+// Holding registers 0x0000-0x00FF: the parameter memory, register n holding byte n.
+inline constexpr uint16_t kMemoryFirst = 0x0000;
+inline constexpr int kMemorySize = 0x100;
+// Input registers 0x0000-0x0003: the firmware version, four numbers.
+inline constexpr uint16_t kFirmwareFirst = 0x0000;
+inline constexpr uint16_t kFirmwareCount = 4;
+// Input register 0x0004: the reader's station number.
+inline constexpr uint16_t kStation = 0x0004;
+// Holding register 0x0100: serial rate code 0..6.
+inline constexpr uint16_t kRateCode = 0x0100;
+// Holding register 0x0101: offline function, 1 on, 0 off (mirrored at parameter byte 0x57).
+inline constexpr uint16_t kOffline = 0x0101;
+// Holding register 0x0102: writing kResetCommand resets the reader.
+inline constexpr uint16_t kCommand = 0x0102;
+inline constexpr uint16_t kResetCommand = 1;
+
+// Most registers one read may move (Modbus limit of function 03).
+inline constexpr int kMaxTransfer = 125;
+
+}  // namespace reader::reg
