@@ -1,0 +1,12 @@
+#pragma once
+
+#include "batch/BatchText.h"
+
+namespace sim {
+
+// The parameter memory of a reader as it leaves the factory. It matches the values the
+// configuration window shows before its first query, so a fresh virtual reader and a fresh
+// window agree; docs/protocol.md lists it.
+batchtext::Memory factoryImage();
+
+}  // namespace sim

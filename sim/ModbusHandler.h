@@ -1,0 +1,94 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "ParameterStore.h"
+
+namespace sim {
+
+// The reader's Modbus objects (docs/protocol.md).
+namespace reg {
+inline constexpr std::uint16_t kParameterCount = 0x0100;  // holding 0x0000-0x00FF
+inline constexpr std::uint16_t kRateCode = 0x0100;
+inline constexpr std::uint16_t kOffline = 0x0101;
+inline constexpr std::uint16_t kCommand = 0x0102;
+inline constexpr std::uint16_t kHoldingCount = 0x0103;
+inline constexpr std::uint16_t kFirmware = 0x0000;  // input 0x0000-0x0003
+inline constexpr std::uint16_t kStation = 0x0004;
+inline constexpr std::uint16_t kInputCount = 0x0005;
+inline constexpr std::uint8_t kOfflineByte = 0x57;
+inline constexpr std::uint16_t kResetCommand = 1;
+inline constexpr int kDefaultRateCode = 2;  // 9600 bps
+inline constexpr int kMaxRateCode = 6;
+inline constexpr std::uint8_t kAnyUnit = 255;
+}  // namespace reg
+
+enum class ModbusException : std::uint8_t {
+    IllegalFunction = 0x01,
+    IllegalAddress = 0x02,
+    IllegalValue = 0x03,
+    DeviceFailure = 0x04,
+};
+
+// An inclusive range of parameter addresses whose accesses fail with exception 04.
+struct FailRange {
+    int first = 0;
+    int last = 0;
+};
+
+// Effects of handled requests that the transports carry out once the answer is on its way.
+struct PendingEffects {
+    bool reset = false;           // drop TCP connections, serial rate back to 9600
+    std::optional<int> rateCode;  // switch the serial rate after the answer
+};
+
+// The reader's request logic: one request PDU in, one response PDU (or silence) out. Knows
+// nothing of sockets or serial lines.
+class ModbusHandler {
+  public:
+    struct Config {
+        int station = 1;  // 1..247
+        std::array<std::uint16_t, 4> firmware{2, 1, 0, 7};
+        std::vector<FailRange> fail;
+    };
+
+    ModbusHandler(ParameterStore& store, Config config);
+
+    // The reader answers its own station and unit 255; unit 0 (broadcast) and every other
+    // unit are ignored.
+    bool answers(std::uint8_t unit) const;
+
+    // The response PDU for a request to unit, or nothing when the reader stays silent.
+    std::optional<std::vector<std::uint8_t>> handle(std::uint8_t unit,
+                                                    std::span<const std::uint8_t> pdu);
+
+    int rateCode() const { return rateCode_; }
+    const Config& config() const { return config_; }
+    const ParameterStore& store() const { return store_; }
+
+    // Hands over the effects collected since the last call.
+    PendingEffects takeEffects();
+
+  private:
+    std::vector<std::uint8_t> read(std::uint8_t function, std::span<const std::uint8_t> pdu);
+    std::vector<std::uint8_t> writeSingle(std::span<const std::uint8_t> pdu);
+    std::vector<std::uint8_t> writeMultiple(std::span<const std::uint8_t> pdu);
+    // Validates and stores values for holding registers start.. ; nullopt on success.
+    std::optional<ModbusException> writeHolding(std::uint16_t start,
+                                                std::span<const std::uint16_t> values);
+    bool touchesFailure(std::uint16_t start, std::size_t count) const;
+
+    ParameterStore& store_;
+    Config config_;
+    int rateCode_ = reg::kDefaultRateCode;
+    PendingEffects effects_;
+};
+
+// An exception response PDU.
+std::vector<std::uint8_t> exceptionPdu(std::uint8_t function, ModbusException code);
+
+}  // namespace sim

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "batch/BatchText.h"
+
+namespace sim {
+
+// The reader's 256-byte parameter memory, optionally kept in a file in the batch text format.
+// Every change replaces the file atomically (temporary file in the same folder, fsync,
+// rename), so a killed reader never leaves a torn file behind.
+class ParameterStore {
+  public:
+    // Memory only, nothing persisted.
+    explicit ParameterStore(const batchtext::Memory& initial);
+
+    // Loads path, creating it with the factory image when it does not exist. Throws
+    // std::runtime_error with a readable reason when the file cannot be read or created, or
+    // does not hold exactly the 16 block lines.
+    static ParameterStore open(const std::string& path);
+
+    const batchtext::Memory& memory() const { return memory_; }
+    const std::string& path() const { return path_; }
+
+    // Stores bytes at address. Returns false, with memory and file unchanged, when the file
+    // cannot be replaced; lastError() then says why.
+    bool write(std::size_t address, std::span<const std::uint8_t> bytes);
+    const std::string& lastError() const { return lastError_; }
+
+    // Reads a memory file; throws std::runtime_error when it is not a complete memory image.
+    static batchtext::Memory load(const std::string& path);
+    // Replaces path atomically with memory; returns false and sets error on failure.
+    static bool save(const std::string& path, const batchtext::Memory& memory, std::string* error);
+
+  private:
+    batchtext::Memory memory_{};
+    std::string path_;
+    std::string lastError_;
+};
+
+}  // namespace sim

@@ -1,0 +1,70 @@
+#pragma once
+
+// Starts reader-sim as a real process for end-to-end tests.
+//
+// start() runs `reader-sim --tcp 127.0.0.1:0 ...`: the simulator picks a free port itself and
+// reports it in its ready line, "reader-sim: listening on tcp 127.0.0.1:PORT[, rtu LINK
+// (/dev/pts/N)], station N", so parallel tests never race for a port. With `pty`, the
+// pseudo-terminal is reachable as ptyLink() (<temp dir>/ttySIM); point READER_COMn at it.
+// Every SimProcess has its own temporary folder, removed with it.
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <array>
+#include <cstdint>
+
+class SimProcess {
+  public:
+    struct Options {
+        bool tcp = true;        // --tcp 127.0.0.1:0 (the simulator picks the port)
+        bool pty = false;       // --pty <temp dir>/ttySIM
+        int station = -1;       // --station N when >= 0 (reader-sim's default is 1)
+        QString memoryFile;     // --memory FILE; empty = a fresh file in the launcher's temp dir
+        QString firmware;       // --firmware A.B.C.D when not empty
+        bool lineRate = false;  // --line-rate
+        QStringList fail;       // one --fail per entry ("0x40" or "0x40-0x4F")
+        QStringList extraArguments;  // appended as they are
+    };
+
+    SimProcess();  // default Options
+    explicit SimProcess(Options options);
+    ~SimProcess();  // stop()
+    SimProcess(const SimProcess&) = delete;
+    SimProcess& operator=(const SimProcess&) = delete;
+
+    // True once the simulator reported it is listening (TCP port and pseudo-terminal usable);
+    // false with a qWarning carrying its error output on failure.
+    bool start();
+    void stop();  // SIGTERM and wait
+    void kill();  // SIGKILL and wait
+    bool isRunning() const;
+
+    quint16 tcpPort() const { return tcpPort_; }
+    QString ptyLink() const { return ptyLink_; }
+    QString memoryFile() const { return memoryFile_; }
+    QString tempDir() const { return dir_.path(); }
+
+    // Exit code and status after stop() or kill() (or after the process ended by itself).
+    int exitCode() const { return process_.exitCode(); }
+    QProcess::ExitStatus exitStatus() const { return process_.exitStatus(); }
+    // Waits up to msecs for the process to end by itself.
+    bool waitForFinished(int msecs);
+    // Everything the simulator wrote to stderr so far.
+    QString errorOutput();
+
+    std::array<std::uint8_t, 256> readMemoryFile() const;  // parsed with batchtext
+    static void writeMemoryFile(const QString& path, const std::array<std::uint8_t, 256>& memory);
+    static QString executable();
+
+  private:
+    Options options_;
+    QTemporaryDir dir_;
+    QProcess process_;
+    quint16 tcpPort_ = 0;
+    QString ptyLink_;
+    QString memoryFile_;
+    QByteArray stderr_;
+};
