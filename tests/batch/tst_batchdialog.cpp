@@ -1,0 +1,535 @@
+#include "app/ErrorReporting.h"
+#include "batch/BatchFile.h"
+#include "batch/BatchText.h"
+#include "batch/Unit3.h"
+#include "tests/support/RecordingReaderLibrary.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/resource.h>
+
+#include <csignal>
+#include <memory>
+
+namespace {
+
+constexpr std::int32_t kHandle = 7;
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return "<missing>";
+    }
+    return file.readAll();
+}
+
+void writeFile(const QString& path, const QByteArray& data) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(data), data.size());
+}
+
+// "B:" + the 16 bytes as hex pairs.
+QString blockLine(int block, const batchtext::Block& bytes) {
+    return QString::fromStdString(batchtext::formatBlockLine(block, bytes));
+}
+
+batchtext::Block ascii(const char (&text)[17]) {
+    batchtext::Block bytes{};
+    std::copy_n(text, 16, bytes.begin());
+    return bytes;
+}
+
+batchtext::Block filled(std::uint8_t value) {
+    batchtext::Block bytes{};
+    bytes.fill(value);
+    return bytes;
+}
+
+// Every file of a folder, so that a failed save can be seen to leave no temporary behind.
+QStringList filesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
+                                  QDir::Name);
+}
+
+// Makes every write of this process past a few bytes fail, like a full disk. Works for root,
+// unlike a read-only folder.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &previous_);
+        rlimit limit = previous_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+  private:
+    rlimit previous_{};
+    void (*previousHandler_)(int) = nullptr;
+};
+
+}  // namespace
+
+class BatchDialogTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void init();
+    void cleanup();
+
+    void showsTheDesignedDialog();
+    void showTakesTheTagAndEmptiesTheText();
+    void exportFromAFullReader();
+    void exportWithFailingReads_data();
+    void exportWithFailingReads();
+    void importOfAnExportedMemory();
+    void importOfLines_data();
+    void importOfLines();
+    void importWithAFailingWrite();
+    void saveProposesTheSerialNumber_data();
+    void saveProposesTheSerialNumber();
+    void saveWritesLinesWithCrLf();
+    void saveOverAnExistingFileKeepsABackupBesideIt();
+    void saveWhenTheBackupCannotBeMade();
+    void saveFailingWhileWritingKeepsOldFiles();
+    void loadSplitsAnyLineEnd_data();
+    void loadSplitsAnyLineEnd();
+    void loadOfAMissingFileReportsAnError();
+    void exitClosesTheDialog();
+
+  private:
+    QPlainTextEdit* memo() const { return dialog->findChild<QPlainTextEdit*>("Memo1"); }
+    QString status() const { return dialog->findChild<QLabel*>("StatusPanel")->text(); }
+    QString statusDetail() const { return dialog->findChild<QLabel*>("StatusDetail")->text(); }
+    void click(const char* button) {
+        QPushButton* found = dialog->findChild<QPushButton*>(button);
+        QVERIFY(found);
+        QTest::mouseClick(found, Qt::LeftButton);
+    }
+    QStringList memoLines() const {
+        const QString text = memo()->toPlainText();
+        return text.isEmpty() ? QStringList() : text.split(u'\n');
+    }
+    // Saves Memo1 to path through the save button.
+    void saveTo(const QString& path) {
+        dialog->setSaveFileChooser([this, path](const QString& proposed) {
+            proposedName = proposed;
+            return path;
+        });
+        click("BitBtn2");
+    }
+    void loadFrom(const QString& path) {
+        dialog->setOpenFileChooser([path](const QString&) { return path; });
+        click("BitBtn1");
+    }
+
+    RecordingReaderLibrary library;
+    std::unique_ptr<TForm3> dialog;
+    QStringList errors;
+    QString proposedName;
+    std::unique_ptr<QTemporaryDir> folder;
+};
+
+void BatchDialogTest::init() {
+    library = RecordingReaderLibrary();
+    for (std::size_t address = 0; address < library.memory.size(); ++address) {
+        library.memory[address] = std::uint8_t(address * 7 + 3);
+    }
+    errors.clear();
+    proposedName.clear();
+    setErrorReporter([this](const QString& message) { errors << message; });
+    folder = std::make_unique<QTemporaryDir>();
+    QVERIFY(folder->isValid());
+
+    dialog = std::make_unique<TForm3>(library);
+    dialog->setOpenFileChooser([](const QString&) -> QString { qFatal("unexpected open dialog"); });
+    dialog->setSaveFileChooser([](const QString&) -> QString { qFatal("unexpected save dialog"); });
+    dialog->setTag(kHandle);
+    dialog->show();
+}
+
+void BatchDialogTest::cleanup() {
+    dialog.reset();
+    setErrorReporter({});
+}
+
+void BatchDialogTest::showsTheDesignedDialog() {
+    QCOMPARE(dialog->windowTitle(), QString("批量配置参数"));
+    QCOMPARE(dialog->size(), QSize(479, 321));
+    QVERIFY(!(dialog->windowFlags() & Qt::WindowMinMaxButtonsHint));
+    QVERIFY(!(dialog->windowFlags() & Qt::WindowContextHelpButtonHint));
+    const QStringList captions{"从文件导入", "保存到文件", "从读写器导出", "导入到读写器", "退出"};
+    for (int i = 0; i < captions.size(); ++i) {
+        const auto* button = dialog->findChild<QPushButton*>(QString("BitBtn%1").arg(i + 1));
+        QVERIFY(button);
+        QCOMPARE(button->text(), captions[i]);
+    }
+    QVERIFY(dialog->findChild<QStatusBar*>("StatusBar1"));
+    QVERIFY(memo());
+    QCOMPARE(status(), QString());
+}
+
+void BatchDialogTest::showTakesTheTagAndEmptiesTheText() {
+    TForm3 fresh(library);
+    fresh.findChild<QPlainTextEdit*>("Memo1")->setPlainText("left over");
+    fresh.setTag(42);
+    QCOMPARE(fresh.readerHandle(), 0);
+    fresh.show();
+    QCOMPARE(fresh.readerHandle(), 42);
+    QCOMPARE(fresh.tag(), 42);
+    QCOMPARE(fresh.findChild<QPlainTextEdit*>("Memo1")->toPlainText(), QString());
+
+    QCOMPARE(dialog->readerHandle(), kHandle);
+    click("BitBtn3");
+    QVERIFY(!library.calls().empty());
+    for (const auto& call : library.calls()) {
+        QCOMPARE(call.arguments.at(0), kHandle);
+    }
+}
+
+void BatchDialogTest::exportFromAFullReader() {
+    memo()->setPlainText("old text");
+    click("BitBtn3");
+
+    QStringList expectedCalls;
+    QStringList expectedLines;
+    for (int block = 0; block < 16; ++block) {
+        expectedCalls << QString("GetParameter(7, 0x%1, 16)")
+                             .arg(block * 16, 2, 16, QChar('0'))
+                             .toUpper()
+                             .replace("0X", "0x")
+                             .replace("GETPARAMETER", "GetParameter");
+        batchtext::Block bytes{};
+        std::copy_n(library.memory.begin() + block * 16, 16, bytes.begin());
+        expectedLines << blockLine(block, bytes);
+    }
+    QCOMPARE(library.callTexts(), expectedCalls);
+    const QStringList lines = memoLines();
+    QCOMPARE(lines, expectedLines);
+    for (int block = 0; block < 16; ++block) {
+        QCOMPARE(lines[block].size(), 34);
+        QCOMPARE(lines[block][0], QString::number(block, 16).toUpper()[0]);
+        QCOMPARE(lines[block], lines[block].toUpper());
+    }
+    QCOMPARE(status(), QString("从读写器导出参数成功!"));
+}
+
+void BatchDialogTest::exportWithFailingReads_data() {
+    QTest::addColumn<QList<int>>("failingAddresses");
+    QTest::newRow("block 3") << QList<int>{0x3F};
+    QTest::newRow("first and last") << QList<int>{0x00, 0xF0};
+    QTest::newRow("every block") << QList<int>{0x00, 0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70,
+                                               0x80, 0x90, 0xA0, 0xB0, 0xC0, 0xD0, 0xE0, 0xF0};
+}
+
+void BatchDialogTest::exportWithFailingReads() {
+    QFETCH(QList<int>, failingAddresses);
+    QSet<int> failingBlocks;
+    for (int address : failingAddresses) {
+        library.failAddress(address);
+        failingBlocks << address / 16;
+    }
+    click("BitBtn3");
+
+    QCOMPARE(library.callTexts().size(), 16);
+    QStringList expectedLines;
+    for (int block = 0; block < 16; ++block) {
+        if (!failingBlocks.contains(block)) {
+            batchtext::Block bytes{};
+            std::copy_n(library.memory.begin() + block * 16, 16, bytes.begin());
+            expectedLines << blockLine(block, bytes);
+        }
+    }
+    QCOMPARE(memoLines(), expectedLines);
+    QCOMPARE(status(), QString("从读写器导出参数失败!"));
+}
+
+void BatchDialogTest::importOfAnExportedMemory() {
+    click("BitBtn3");
+    const auto source = library.memory;
+    std::array<std::uint8_t, 256> target{};
+    for (std::size_t address = 0; address < target.size(); ++address) {
+        target[address] = std::uint8_t(0xFF - address);
+    }
+    library.memory = target;
+    library.clearCalls();
+
+    click("BitBtn4");
+
+    auto pairs = [&](int from, int count) {
+        QStringList list;
+        for (int address = from; address < from + count; ++address) {
+            list << QString("%1").arg(source[std::size_t(address)], 2, 16, QChar('0')).toUpper();
+        }
+        return list.join(' ');
+    };
+    QStringList expected;
+    for (int block = 0; block < 16; ++block) {
+        const int address = block * 16;
+        const QString hexAddress = "0x" + QString("%1").arg(address, 2, 16, QChar('0')).toUpper();
+        if (block == 0 || block == 2) {
+            continue;
+        }
+        if (block == 6) {
+            expected << QString("SetParameter(7, 0x60, 7, %1)").arg(pairs(0x60, 7));
+            expected << QString("SetParameter(7, 0x6A, 6, %1)").arg(pairs(0x6A, 6));
+        } else {
+            expected << QString("SetParameter(7, %1, 16, %2)").arg(hexAddress, pairs(address, 16));
+        }
+    }
+    QCOMPARE(library.callTexts(), expected);
+    QCOMPARE(expected.size(), 15);
+
+    for (std::size_t address = 0; address < 256; ++address) {
+        const bool kept = address < 0x10 || (address >= 0x20 && address < 0x30) ||
+                          (address >= 0x67 && address <= 0x69);
+        QCOMPARE(library.memory[address], kept ? target[address] : source[address]);
+    }
+    QCOMPARE(status(), QString("导入参数到读写器成功!"));
+    QCOMPARE(statusDetail(), QString());
+}
+
+void BatchDialogTest::importOfLines_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QString>("detail");
+
+    const QString sixteen = "000102030405060708090A0B0C0D0E0F";
+    QTest::newRow("block 6 around the PCB identity")
+        << "6:" + sixteen
+        << QStringList{"SetParameter(7, 0x60, 7, 00 01 02 03 04 05 06)",
+                       "SetParameter(7, 0x6A, 6, 0A 0B 0C 0D 0E 0F)"}
+        << true << "";
+    QTest::newRow("blocks 0 and 2 are never written")
+        << "0:" + sixteen + "\n2:" + sixteen << QStringList{} << true << "";
+    QTest::newRow("a later line for a block overwrites")
+        << "3:" + QString(32, 'A') + "\n3:" + QString(32, 'B')
+        << QStringList{"SetParameter(7, 0x30, 16, " + QString("AA ").repeated(15) + "AA)",
+                       "SetParameter(7, 0x30, 16, " + QString("BB ").repeated(15) + "BB)"}
+        << true << "";
+    QTest::newRow("digits in lowercase")
+        << "f:" + sixteen.toLower()
+        << QStringList{"SetParameter(7, 0xF0, 16, 00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E "
+                       "0F)"}
+        << true << "";
+    QTest::newRow("empty lines carry nothing")
+        << "\n4:" + QString(32, '1') + "\n\n"
+        << QStringList{"SetParameter(7, 0x40, 16, " + QString("11 ").repeated(15) + "11)"} << true
+        << "";
+    QTest::newRow("malformed lines write nothing, the others still are written")
+        << "3:" + QString(31, 'A') + "\n5:" + QString(32, '5') + "\nG:" + QString(32, '1') + "\n4" +
+               QString(32, '2') + "\n7:" + QString(32, '7') + " \n8:" + QString(30, '8') + "XY" +
+               "\n9:" + QString(32, '9') + QString(QChar(0)) + "\n6:" + QString(33, '6') +
+               "\nA:" + QString(32, 'A')
+        << QStringList{"SetParameter(7, 0x50, 16, " + QString("55 ").repeated(15) + "55)",
+                       "SetParameter(7, 0xA0, 16, " + QString("AA ").repeated(15) + "AA)"}
+        << false << "无效行: 1, 3, 4, 5, 6, 7, 8";
+    QTest::newRow("a text of the wrong characters")
+        << "３:" + QString(32, '3') << QStringList{} << false << "无效行: 1";
+}
+
+void BatchDialogTest::importOfLines() {
+    QFETCH(QString, text);
+    QFETCH(QStringList, calls);
+    QFETCH(bool, ok);
+    QFETCH(QString, detail);
+    memo()->setPlainText(text);
+    click("BitBtn4");
+    QCOMPARE(library.callTexts(), calls);
+    QCOMPARE(status(), ok ? QString("导入参数到读写器成功!") : QString("导入参数到读写器失败!"));
+    QCOMPARE(statusDetail(), detail);
+    QCOMPARE(memo()->toPlainText(), text);
+}
+
+void BatchDialogTest::importWithAFailingWrite() {
+    click("BitBtn3");
+    library.clearCalls();
+    library.failAddress(0x45);
+    click("BitBtn4");
+    QCOMPARE(library.callTexts().size(), 15);  // the failure stops nothing
+    QCOMPARE(status(), QString("导入参数到读写器失败!"));
+    QCOMPARE(statusDetail(), QString());
+
+    library.clearFailures();
+    click("BitBtn4");
+    QCOMPARE(status(), QString("导入参数到读写器成功!"));
+}
+
+void BatchDialogTest::saveProposesTheSerialNumber_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("proposed");
+    const QString block1 = blockLine(1, filled(0x31));
+    QTest::newRow("serial number")
+        << block1 + "\n" + blockLine(2, ascii("RD24002312000042")) << "RD24002312000042.Txt";
+    QTest::newRow("short serial, zero fill")
+        << blockLine(2, ascii("RD24\0\0\0\0\0\0\0\0\0\0\0\0")) << "RD24.Txt";
+    QTest::newRow("blank serial area") << blockLine(2, filled(0x00)) << ".Txt";
+    QTest::newRow("erased serial area") << blockLine(2, filled(0xFF)) << ".Txt";
+    QTest::newRow("no block 2") << block1 << ".Txt";
+    QTest::newRow("empty text") << ""
+                                << ".Txt";
+    QTest::newRow("separators and control characters")
+        << blockLine(2, ascii("a/b\\c\td\re\nf\x7fg:hi")) << "abcdefg:hi.Txt";
+    QTest::newRow("malformed block 2 lines are passed over")
+        << "2:41424344\n2" + QString(32, '4') + "\n" + blockLine(2, ascii("SERIAL0000000001")) +
+               "\n" + blockLine(2, ascii("SECOND0000000002"))
+        << "SERIAL0000000001.Txt";
+}
+
+void BatchDialogTest::saveProposesTheSerialNumber() {
+    QFETCH(QString, text);
+    QFETCH(QString, proposed);
+    memo()->setPlainText(text);
+    saveTo(QString());  // the user cancels
+    QCOMPARE(proposedName, proposed);
+    QCOMPARE(filesIn(folder->path()), QStringList());
+    QCOMPARE(errors, QStringList());
+}
+
+void BatchDialogTest::saveWritesLinesWithCrLf() {
+    click("BitBtn3");
+    const QString path = folder->filePath("reader.Txt");
+    saveTo(path);
+    QCOMPARE(errors, QStringList());
+    const QByteArray expected = QByteArray::fromStdString(batchtext::formatMemory(library.memory));
+    QCOMPARE(readFile(path), expected);
+    QCOMPARE(filesIn(folder->path()), QStringList{"reader.Txt"});
+
+    memo()->setPlainText("3:" + QString(32, 'C') + "\n");  // a closing line end adds no line
+    saveTo(path);
+    QCOMPARE(readFile(path), "3:" + QByteArray(32, 'C') + "\r\n");
+}
+
+void BatchDialogTest::saveOverAnExistingFileKeepsABackupBesideIt() {
+    const QString path = folder->filePath("RD2400.Txt");
+    const QString backup = folder->filePath("RD2400.BAK");
+    writeFile(path, "previous content\r\n");
+    writeFile(backup, "older backup\r\n");
+    // The backup must not follow the current folder.
+    QTemporaryDir elsewhere;
+    const QString cwd = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(elsewhere.path()));
+
+    memo()->setPlainText(blockLine(1, filled(0x10)));
+    saveTo(path);
+    QVERIFY(QDir::setCurrent(cwd));
+
+    QCOMPARE(errors, QStringList());
+    QCOMPARE(readFile(path), "1:" + QByteArray("10").repeated(16) + "\r\n");
+    QCOMPARE(readFile(backup), QByteArray("previous content\r\n"));
+    QCOMPARE(filesIn(folder->path()), (QStringList{"RD2400.BAK", "RD2400.Txt"}));
+    QCOMPARE(filesIn(elsewhere.path()), QStringList());
+
+    // Names without or with other extensions.
+    QCOMPARE(batchfile::backupPath("/a/b/name"), QString("/a/b/name.BAK"));
+    QCOMPARE(batchfile::backupPath("/a/b.d/x.y.txt"), QString("/a/b.d/x.y.BAK"));
+    QCOMPARE(batchfile::backupPath("/a/.Txt"), QString("/a/.BAK"));
+    QCOMPARE(batchfile::backupPath("/a/x.BAK"), QString("/a/x.BAK.BAK"));
+}
+
+void BatchDialogTest::saveWhenTheBackupCannotBeMade() {
+    const QString path = folder->filePath("reader.Txt");
+    writeFile(path, "previous content\r\n");
+    // A folder in the backup's place cannot be replaced by a file, even by root.
+    QVERIFY(QDir(folder->path()).mkpath("reader.BAK/inside"));
+
+    memo()->setPlainText(blockLine(1, filled(0x10)));
+    saveTo(path);
+
+    QCOMPARE(errors, QStringList{"Unable to create backup file."});
+    QCOMPARE(readFile(path), QByteArray("previous content\r\n"));
+    QCOMPARE(filesIn(folder->path()), (QStringList{"reader.BAK", "reader.Txt"}));
+}
+
+void BatchDialogTest::saveFailingWhileWritingKeepsOldFiles() {
+    const QString path = folder->filePath("reader.Txt");
+    const QString backup = folder->filePath("reader.BAK");
+    const QByteArray previous = "previous content\r\n";
+    const QByteArray older = "older backup\r\n";
+    writeFile(path, previous);
+    writeFile(backup, older);
+    click("BitBtn3");  // 16 lines, far beyond the limit below
+    {
+        const FileSizeLimit limit(100);
+        saveTo(path);
+    }
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors[0].contains("reader.Txt"), qPrintable(errors[0]));
+    QCOMPARE(readFile(path), previous);
+    QCOMPARE(readFile(backup), older);
+    QCOMPARE(filesIn(folder->path()), (QStringList{"reader.BAK", "reader.Txt"}));
+
+    // Without the limit the same save goes through.
+    errors.clear();
+    saveTo(path);
+    QCOMPARE(errors, QStringList());
+    QCOMPARE(readFile(backup), previous);
+    QCOMPARE(readFile(path).size(), 16 * 36);
+}
+
+void BatchDialogTest::loadSplitsAnyLineEnd_data() {
+    QTest::addColumn<QByteArray>("content");
+    const QByteArray a = "1:" + QByteArray(32, 'A');
+    const QByteArray b = "2:" + QByteArray(32, 'B');
+    const QByteArray c = "hand-written note";
+    QTest::newRow("CR LF") << a + "\r\n" + b + "\r\n" + c + "\r\n";
+    QTest::newRow("CR") << a + "\r" + b + "\r" + c + "\r";
+    QTest::newRow("LF") << a + "\n" + b + "\n" + c + "\n";
+    QTest::newRow("no closing line end") << a + "\r\n" + b + "\n" + c;
+}
+
+void BatchDialogTest::loadSplitsAnyLineEnd() {
+    QFETCH(QByteArray, content);
+    const QString path = folder->filePath("load.txt");
+    writeFile(path, content);
+    memo()->setPlainText("replaced");
+    loadFrom(path);
+    QCOMPARE(errors, QStringList());
+    QCOMPARE(memoLines(),
+             (QStringList{"1:" + QString(32, 'A'), "2:" + QString(32, 'B'), "hand-written note"}));
+    QCOMPARE(status(), QString());
+
+    // What was loaded saves back as CR LF lines.
+    const QString saved = folder->filePath("saved.txt");
+    saveTo(saved);
+    QCOMPARE(readFile(saved), "1:" + QByteArray(32, 'A') + "\r\n2:" + QByteArray(32, 'B') +
+                                  "\r\nhand-written note\r\n");
+}
+
+void BatchDialogTest::loadOfAMissingFileReportsAnError() {
+    memo()->setPlainText("kept");
+    loadFrom(folder->filePath("missing.Txt"));
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors[0].contains("missing.Txt"), qPrintable(errors[0]));
+    QCOMPARE(memo()->toPlainText(), QString("kept"));
+
+    dialog->setOpenFileChooser([](const QString&) { return QString(); });  // cancelled
+    click("BitBtn1");
+    QCOMPARE(memo()->toPlainText(), QString("kept"));
+    QCOMPARE(errors.size(), 1);
+}
+
+void BatchDialogTest::exitClosesTheDialog() {
+    QVERIFY(dialog->isVisible());
+    click("BitBtn5");
+    QVERIFY(!dialog->isVisible());
+    QCOMPARE(dialog->result(), int(QDialog::Rejected));
+    QVERIFY(library.calls().empty());
+}
+
+QTEST_MAIN(BatchDialogTest)
+#include "tst_batchdialog.moc"
