@@ -1,0 +1,12 @@
+#pragma once
+
+#include <cstdint>
+#include <random>
+
+// The program's one pseudo-random generator. The main window seeds it from the clock when
+// it is first shown, so that every run draws a different sequence.
+std::mt19937& programRandom();
+void seedProgramRandom();
+
+// A number r with 0 <= r < bound (bound > 0) from the program's generator.
+std::int32_t drawRandomBelow(std::int32_t bound);

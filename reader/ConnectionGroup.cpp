@@ -1,0 +1,203 @@
+#include "ConnectionGroup.h"
+
+#include "app/OperationLog.h"
+#include "reader/Reader.h"
+#include "reader/ReaderLibrary.h"
+#include "ui_ConnectionGroup.h"
+
+#include <QByteArray>
+
+#include <array>
+#include <cstdint>
+
+namespace {
+
+constexpr int kTcpLink = 0;
+constexpr int kUsbLink = 1;
+constexpr int kFirstSerialLink = 2;
+constexpr int kRate9600 = 2;
+constexpr int kAnyStationItem = 0;
+constexpr int kAnyStationUnit = 255;
+constexpr char kTagProperty[] = "tag";
+
+}  // namespace
+
+ConnectionGroup::ConnectionGroup(ReaderSession& session, OperationLog& log, QWidget* parent)
+    : QGroupBox(parent),
+      ui_(std::make_unique<Ui::ConnectionGroup>()),
+      session_(session),
+      log_(log) {
+    ui_->setupUi(this);
+
+    ui_->ComboBox1->setCurrentIndex(kFirstSerialLink);
+    ui_->ComboBox1->setProperty(kTagProperty, 0);
+
+    ui_->ComboBox7->addItem(tr("任意站"));
+    for (int station = 1; station <= 20; ++station) {
+        ui_->ComboBox7->addItem(tr("站%1").arg(station));
+    }
+    // The station box starts with its first item's text but no item selected.
+    ui_->ComboBox7->setCurrentIndex(-1);
+    ui_->ComboBox7->setEditText(tr("任意站"));
+
+    // Lists react to the user's choice only (activated), never to a selection made from code.
+    connect(ui_->ComboBox1, &QComboBox::activated, this, &ConnectionGroup::ComboBox1Change);
+    connect(ui_->ComboBox7, &QComboBox::activated, this, &ConnectionGroup::ComboBox7Change);
+    connect(ui_->ComboBox7->lineEdit(), &QLineEdit::textEdited, this,
+            &ConnectionGroup::ComboBox7Change);
+    connect(ui_->Button1, &QPushButton::clicked, this, &ConnectionGroup::Button1Click);
+    connect(ui_->Button2, &QPushButton::clicked, this, &ConnectionGroup::Button2Click);
+    connect(ui_->Button3, &QPushButton::clicked, this, &ConnectionGroup::Button3Click);
+}
+
+ConnectionGroup::~ConnectionGroup() = default;
+
+bool ConnectionGroup::isConnected() const {
+    return ui_->Button2->isEnabled();
+}
+
+int ConnectionGroup::openLinkIndex() const {
+    return ui_->ComboBox1->property(kTagProperty).toInt();
+}
+
+int ConnectionGroup::stationIndex() const {
+    const int index = ui_->ComboBox7->currentIndex();
+    if (index < 0 || ui_->ComboBox7->itemText(index) != ui_->ComboBox7->currentText()) {
+        return -1;
+    }
+    return index;
+}
+
+QComboBox* ConnectionGroup::ComboBox1() const {
+    return ui_->ComboBox1;
+}
+QComboBox* ConnectionGroup::ComboBox2() const {
+    return ui_->ComboBox2;
+}
+QComboBox* ConnectionGroup::ComboBox7() const {
+    return ui_->ComboBox7;
+}
+QLineEdit* ConnectionGroup::Edit71() const {
+    return ui_->Edit71;
+}
+QLabel* ConnectionGroup::Label2() const {
+    return ui_->Label2;
+}
+QPushButton* ConnectionGroup::Button1() const {
+    return ui_->Button1;
+}
+QPushButton* ConnectionGroup::Button2() const {
+    return ui_->Button2;
+}
+QPushButton* ConnectionGroup::Button3() const {
+    return ui_->Button3;
+}
+
+void ConnectionGroup::ComboBox1Change() {
+    if (ui_->ComboBox1->currentIndex() == kTcpLink) {
+        ui_->Label2->setText(tr("IP地址"));
+        ui_->Edit71->show();
+        ui_->ComboBox2->hide();
+    } else {
+        ui_->Label2->setText(tr("波特率"));
+        ui_->Edit71->hide();
+        ui_->ComboBox2->show();
+        ui_->ComboBox2->setCurrentIndex(kRate9600);
+    }
+}
+
+void ConnectionGroup::ComboBox7Change() {
+    // A change of the box takes effect at once; "任意站" means the reader at the other end
+    // of a point-to-point link.
+    const int index = stationIndex();
+    session_.library().SelectStation(index == kAnyStationItem ? kAnyStationUnit : index);
+}
+
+void ConnectionGroup::Button1Click() {
+    ReaderLibrary& library = session_.library();
+    const int rateCode = ui_->ComboBox2->currentIndex();
+    library.SelectStation(stationIndex());
+
+    const int link = ui_->ComboBox1->currentIndex();
+    const QString linkText = ui_->ComboBox1->currentText();
+    std::uint8_t linkType = READER_LINK_SERIAL;
+    QByteArray address = linkText.toLatin1();
+    if (link == kTcpLink) {
+        linkType = READER_LINK_TCP;
+        address = ui_->Edit71->text().toUtf8();
+    } else if (link == kUsbLink) {
+        linkType = READER_LINK_USB;
+    }
+    const char* addressText = link == kUsbLink ? nullptr : address.constData();
+    if (library.OpenReader(session_.handleSlot(), linkType, addressText) != 0) {
+        log_.append(tr("打开读写器不成功 !"));
+        emit statusTextChanged(0, QStringLiteral("  ") + linkText + tr(":Closed"));
+        return;
+    }
+    log_.append(tr("打开读写器成功 !"));
+    emit statusTextChanged(0, linkText + tr(":打开"));
+
+    if (link >= kFirstSerialLink) {
+        if (library.SetBaudRate(session_.handle(), rateCode) != 0) {
+            log_.append(tr("设置波特率不成功 !"));
+            emit statusTextChanged(1, tr("通信异常"));
+            library.CloseReader(session_.handle());
+            // The link is closed again: panel 0 must not go on saying it is open.
+            emit statusTextChanged(0, linkText + tr(":关闭"));
+            return;
+        }
+        log_.append(tr("设置波特率成功 !"));
+    }
+
+    emit statusTextChanged(1, tr("通信正常"));
+    setConnectedState(true);
+    ui_->ComboBox1->setProperty(kTagProperty, link);
+
+    // The version calls' results are not checked: the line shows what the buffer holds.
+    std::array<unsigned char, 4> version{};
+    library.GetFirmwareVersion(session_.handle(), version.data());
+    logVersion(tr("读写器固件程序版本是V"), version.data());
+    library.GetSdkVersion(session_.handle(), version.data());
+    logVersion(tr("读写器SDK版本是V"), version.data());
+}
+
+void ConnectionGroup::Button2Click() {
+    ReaderLibrary& library = session_.library();
+    library.SetBaudRate(session_.handle(), kRate9600);
+    library.CloseReader(session_.handle());
+    setConnectedState(false);
+    emit statusTextChanged(0, ui_->ComboBox1->currentText() + tr(":关闭"));
+    emit statusTextChanged(1, QString());
+}
+
+void ConnectionGroup::Button3Click() {
+    ReaderLibrary& library = session_.library();
+    bool ok = true;
+    if (openLinkIndex() >= kFirstSerialLink) {
+        ok = library.SetBaudRate(session_.handle(), kRate9600) == 0 && ok;
+    }
+    ok = library.ResetReader(session_.handle()) == 0 && ok;
+    if (library.CloseReader(session_.handle()) != 0) {
+        ok = false;
+    } else {
+        emit statusTextChanged(0, ui_->ComboBox1->currentText() + tr(":关闭"));
+        emit statusTextChanged(1, QString());
+    }
+    setConnectedState(false);
+    log_.append(ok ? tr("更新读写器工作参数成功 !") : tr("更新读写器工作参数不成功 !"));
+}
+
+void ConnectionGroup::setConnectedState(bool connected) {
+    ui_->Button1->setEnabled(!connected);
+    ui_->Button2->setEnabled(connected);
+    ui_->Button3->setEnabled(connected);
+    emit connectionChanged(connected);
+}
+
+void ConnectionGroup::logVersion(const QString& prefix, const unsigned char* version) {
+    log_.append(prefix + QStringLiteral("%1.%2.%3.%4 !")
+                             .arg(version[0])
+                             .arg(version[1])
+                             .arg(version[2])
+                             .arg(version[3]));
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QGroupBox>
+
+#include <memory>
+
+class OperationLog;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class ReaderSession;
+
+namespace Ui {
+class ConnectionGroup;
+}
+
+// The group "通信设置": chooses the link (TCP/IP, USB, COM1..COM8), the serial rate or the
+// reader's IP address and the station, and connects, disconnects and updates the reader.
+// The window shows the status texts and switches the query and set buttons through the
+// signals.
+class ConnectionGroup : public QGroupBox {
+    Q_OBJECT
+  public:
+    ConnectionGroup(ReaderSession& session, OperationLog& log, QWidget* parent = nullptr);
+    ~ConnectionGroup() override;
+
+    // A reader is connected exactly while "断开连接" is enabled.
+    bool isConnected() const;
+    // The link box's item index at the last successful connection (0 TCP/IP, 1 USB, 2..9
+    // serial ports), kept in the link box's "tag" property; 0 until then.
+    int openLinkIndex() const;
+    // The station box's item index: -1 while its text is not one of its items as selected.
+    int stationIndex() const;
+
+    // Shows the rate list or the IP address box for the selected link; start-up runs it too.
+    void ComboBox1Change();
+
+    QComboBox* ComboBox1() const;
+    QComboBox* ComboBox2() const;
+    QComboBox* ComboBox7() const;
+    QLineEdit* Edit71() const;
+    QLabel* Label2() const;
+    QPushButton* Button1() const;
+    QPushButton* Button2() const;
+    QPushButton* Button3() const;
+
+  signals:
+    // Status bar panel 0 (link and state) or 1 (communication state) gets a new text.
+    void statusTextChanged(int panel, const QString& text);
+    // Connected: the query and set buttons are enabled; disconnected: disabled.
+    void connectionChanged(bool connected);
+
+  private:
+    void ComboBox7Change();
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+
+    void setConnectedState(bool connected);
+    void logVersion(const QString& prefix, const unsigned char* version);
+
+    std::unique_ptr<Ui::ConnectionGroup> ui_;
+    ReaderSession& session_;
+    OperationLog& log_;
+};
