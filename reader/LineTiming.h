@@ -36,4 +36,14 @@ constexpr std::chrono::microseconds exchangeWireTime(int requestBytes, int reply
     return byteTime(bitsPerSecond) * (requestBytes + replyBytes) + frameGap(bitsPerSecond) * 2;
 }
 
+// A reader answers within kAnswerTime once the request is on the wire; a serial line adds the
+// frames' own wire time. Short enough that a dead link does not freeze the window long.
+inline constexpr std::chrono::milliseconds kAnswerTime{500};
+inline constexpr std::chrono::milliseconds kConnectTimeout{1000};
+// After a timeout or a garbled reply the line must stay quiet this long before the next
+// request goes out, so that a reply that comes late is drained instead of taken as the next
+// answer. kMaxDrain bounds the wait on a line that keeps chattering.
+inline constexpr std::chrono::milliseconds kQuietGuard{200};
+inline constexpr std::chrono::milliseconds kMaxDrain{1000};
+
 }  // namespace reader

@@ -18,18 +18,7 @@ namespace reader {
 
 namespace {
 
-using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-// A reader answers within this time once the request is on the wire; the serial line adds
-// the frames' own wire time. Short enough that a dead link does not freeze the window long.
-constexpr auto kAnswerTime = 500ms;
-constexpr auto kConnectTimeout = 1000ms;
-// After a timeout or a garbled reply the line must stay quiet this long before the next
-// request goes out, so that a reply that comes late is drained instead of taken as the next
-// answer. kMaxDrain bounds the wait on a line that keeps chattering.
-constexpr auto kQuietGuard = 200ms;
-constexpr auto kMaxDrain = 1000ms;
 
 void setResponseTimeout(modbus_t* ctx, std::chrono::microseconds timeout) {
     const auto us = timeout.count();

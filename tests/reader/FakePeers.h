@@ -1,0 +1,73 @@
+// Scripted peers for tests of libReader that must see or shape the bytes on the wire.
+#pragma once
+
+#include <QString>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+using Bytes = std::vector<uint8_t>;
+
+// The Modbus CRC, computed here independently of the library under test.
+uint16_t modbusCrc(const Bytes& bytes);
+// unit + pdu + CRC.
+Bytes rtuFrame(uint8_t unit, const Bytes& pdu);
+
+// A Modbus RTU peer on a pseudo-terminal: it cuts the requests out of the byte stream and
+// answers each as its script says, after the script's delay.
+class FakeRtuPeer {
+  public:
+    struct Answer {
+        Bytes bytes;  // written as they are; empty = no answer
+        std::chrono::milliseconds delay{0};
+    };
+    using Script = std::function<Answer(const Bytes& request, int index)>;
+
+    explicit FakeRtuPeer(Script script);
+    ~FakeRtuPeer();
+    FakeRtuPeer(const FakeRtuPeer&) = delete;
+    FakeRtuPeer& operator=(const FakeRtuPeer&) = delete;
+
+    bool isOpen() const { return master_ >= 0; }
+    QString device() const { return device_; }
+    std::vector<Bytes> requests() const;
+    std::size_t bytesReceived() const;
+
+  private:
+    void run();
+
+    Script script_;
+    int master_ = -1;
+    int slaveKeeper_ = -1;  // keeps the line up while the library has it closed
+    QString device_;
+    std::atomic<bool> stop_{false};
+    mutable std::mutex mutex_;
+    std::vector<Bytes> requests_;
+    std::size_t received_ = 0;
+    std::thread thread_;
+};
+
+// A TCP listener on 127.0.0.1 that accepts connections but never answers, to show that a
+// call sent nothing.
+class SilentTcpPeer {
+  public:
+    SilentTcpPeer();
+    ~SilentTcpPeer();
+    SilentTcpPeer(const SilentTcpPeer&) = delete;
+    SilentTcpPeer& operator=(const SilentTcpPeer&) = delete;
+
+    uint16_t port() const { return port_; }
+    // Bytes received so far on all accepted connections (accepts pending ones first).
+    std::size_t bytesReceived();
+
+  private:
+    int listener_ = -1;
+    uint16_t port_ = 0;
+    std::vector<int> clients_;
+    std::size_t received_ = 0;
+};

@@ -1,0 +1,288 @@
+// libReader against scripted peers that show the bytes on the wire: the unit and encoding of
+// each request, no traffic for refused calls, and a line kept in step after timeouts and
+// garbled replies.
+#include <QtTest>
+
+#include <array>
+
+#include "FakePeers.h"
+#include "reader/LineTiming.h"
+#include "reader/Reader.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+uint16_t wordAt(const Bytes& b, std::size_t i) {
+    return static_cast<uint16_t>(b[i] << 8 | b[i + 1]);
+}
+
+// Reads answer seed + register address in every register; writes answer with their echo.
+FakeRtuPeer::Answer normalAnswer(const Bytes& request, uint8_t seed) {
+    const uint8_t unit = request[0];
+    const uint8_t function = request[1];
+    if (function == 0x03 || function == 0x04) {
+        const uint16_t address = wordAt(request, 2);
+        const uint16_t count = wordAt(request, 4);
+        Bytes pdu{function, static_cast<uint8_t>(2 * count)};
+        for (uint16_t i = 0; i < count; ++i) {
+            pdu.push_back(0);
+            pdu.push_back(static_cast<uint8_t>(seed + address + i));
+        }
+        return {rtuFrame(unit, pdu)};
+    }
+    return {rtuFrame(unit, Bytes(request.begin() + 1, request.begin() + 6))};
+}
+
+constexpr uint8_t kSentinel = 0xEE;
+
+// The whole time a one-register read at 9600 bps may take before the library gives up.
+constexpr auto kReadTimeout =
+    reader::kAnswerTime + std::chrono::duration_cast<std::chrono::milliseconds>(
+                              reader::exchangeWireTime(8, 7, reader::kOpeningRate));
+
+}  // namespace
+
+class tst_ReaderPeer : public QObject {
+    Q_OBJECT
+
+    static int32_t openOn(const FakeRtuPeer& peer) {
+        qputenv("READER_COM2", peer.device().toLocal8Bit());
+        int32_t handle = 0;
+        return OpenReader(&handle, READER_LINK_SERIAL, "COM2") == 0 ? handle : 0;
+    }
+
+    static int32_t openOn(const SilentTcpPeer& peer) {
+        SelectPort(peer.port());
+        int32_t handle = 0;
+        return OpenReader(&handle, READER_LINK_TCP, "127.0.0.1") == 0 ? handle : 0;
+    }
+
+  private slots:
+    void init() { SelectStation(0); }
+
+    void unitOnTheWire_data() {
+        QTest::addColumn<int>("station");
+        QTest::addColumn<int>("unit");
+        QTest::newRow("station 1") << 1 << 1;
+        QTest::newRow("station 7") << 7 << 7;
+        QTest::newRow("station 247") << 247 << 247;
+        QTest::newRow("any station 255") << 255 << 255;
+        QTest::newRow("connect without station 0") << 0 << 255;
+        QTest::newRow("connect without selection -1") << -1 << 255;
+        QTest::newRow("out of range 248") << 248 << 255;
+    }
+
+    // Unit 0 (broadcast) would reconfigure every reader on a shared bus: it must never go out.
+    void unitOnTheWire() {
+        QFETCH(int, station);
+        QFETCH(int, unit);
+        FakeRtuPeer peer([](const Bytes& r, int) { return normalAnswer(r, 0); });
+        QVERIFY(peer.isOpen());
+        const int32_t h = openOn(peer);
+        QVERIFY(h != 0);
+        SelectStation(station);
+        std::array<uint8_t, 3> buffer{};
+        QCOMPARE(GetParameter(h, 0x40, 3, buffer.data()), 0);
+        QCOMPARE(buffer, (std::array<uint8_t, 3>{0x40, 0x41, 0x42}));
+        QCOMPARE(SetParameter(h, 0x40, 3, buffer.data()), 0);
+        std::array<uint8_t, 4> version{};
+        QCOMPARE(GetFirmwareVersion(h, version.data()), 0);
+        QCOMPARE(version, (std::array<uint8_t, 4>{0, 1, 2, 3}));
+        QCOMPARE(CloseReader(h), 0);
+        const auto requests = peer.requests();
+        QCOMPARE(requests.size(), std::size_t(3));
+        for (const Bytes& request : requests) {
+            QCOMPARE(int(request[0]), unit);
+        }
+    }
+
+    void requestEncoding_data() {
+        QTest::addColumn<int>("station");
+        QTest::newRow("libmodbus unit 7") << 7;
+        QTest::newRow("own frames unit 255") << 255;
+    }
+
+    void requestEncoding() {
+        QFETCH(int, station);
+        const auto unit = static_cast<uint8_t>(station);
+        FakeRtuPeer peer([](const Bytes& r, int) { return normalAnswer(r, 0); });
+        const int32_t h = openOn(peer);
+        QVERIFY(h != 0);
+        SelectStation(station);
+        const std::array<uint8_t, 3> bytes{0x01, 0x02, 0xFF};
+        std::array<uint8_t, 29> record{};
+        std::array<uint8_t, 4> version{};
+        QCOMPARE(SetParameter(h, 0x20, 3, bytes.data()), 0);
+        QCOMPARE(GetParameter(h, 0xA9, 29, record.data()), 0);
+        QCOMPARE(GetFirmwareVersion(h, version.data()), 0);
+        QCOMPARE(SetOLEnable(h, 1), 0);
+        QCOMPARE(SetOLEnable(h, 0), 0);
+        QCOMPARE(ResetReader(h), 0);
+        QCOMPARE(SetBaudRate(h, 6), 0);
+        const std::vector<Bytes> expected{
+            rtuFrame(unit,
+                     {0x10, 0x00, 0x20, 0x00, 0x03, 0x06, 0x00, 0x01, 0x00, 0x02, 0x00, 0xFF}),
+            rtuFrame(unit, {0x03, 0x00, 0xA9, 0x00, 0x1D}),
+            rtuFrame(unit, {0x04, 0x00, 0x00, 0x00, 0x04}),
+            rtuFrame(unit, {0x06, 0x01, 0x01, 0x00, 0x01}),
+            rtuFrame(unit, {0x06, 0x01, 0x01, 0x00, 0x00}),
+            rtuFrame(unit, {0x06, 0x01, 0x02, 0x00, 0x01}),
+            rtuFrame(unit, {0x06, 0x01, 0x00, 0x00, 0x06}),
+        };
+        QCOMPARE(peer.requests(), expected);
+        QCOMPARE(CloseReader(h), 0);
+    }
+
+    void refusedAccessSendsNothing_data() {
+        QTest::addColumn<int>("address");
+        QTest::addColumn<int>("length");
+        QTest::newRow("length 0") << 0x10 << 0;
+        QTest::newRow("negative length") << 0x10 << -1;
+        QTest::newRow("length 126") << 0x00 << 126;
+        QTest::newRow("crosses 0xFF by one") << 0xF0 << 17;
+        QTest::newRow("two bytes from 0xFF") << 0xFF << 2;
+        QTest::newRow("29 bytes from 0xE4") << 0xE4 << 29;
+        QTest::newRow("address 0x100") << 0x100 << 1;
+        QTest::newRow("negative address") << -1 << 1;
+    }
+
+    void refusedAccessSendsNothing() {
+        QFETCH(int, address);
+        QFETCH(int, length);
+        FakeRtuPeer rtu([](const Bytes& r, int) { return normalAnswer(r, 0); });
+        SilentTcpPeer tcp;
+        QVERIFY(tcp.port() != 0);
+        for (const int32_t h : {openOn(rtu), openOn(tcp)}) {
+            QVERIFY(h != 0);
+            std::array<uint8_t, 200> buffer;
+            buffer.fill(kSentinel);
+            QVERIFY(GetParameter(h, address, length, buffer.data()) != 0);
+            QVERIFY(SetParameter(h, address, length, buffer.data()) != 0);
+            for (uint8_t b : buffer) {
+                QCOMPARE(b, kSentinel);
+            }
+            QCOMPARE(CloseReader(h), 0);
+        }
+        QCOMPARE(rtu.bytesReceived(), std::size_t(0));
+        QCOMPARE(tcp.bytesReceived(), std::size_t(0));
+    }
+
+    void baudRateOnTcpSendsNothing() {
+        SilentTcpPeer tcp;
+        const int32_t h = openOn(tcp);
+        QVERIFY(h != 0);
+        QCOMPARE(SetBaudRate(h, 6), 0);
+        QCOMPARE(SetBaudRate(h, 2), 0);
+        QVERIFY(SetBaudRate(h, 7) != 0);
+        QVERIFY(SetBaudRate(h, -1) != 0);
+        std::array<uint8_t, 4> version{};
+        QCOMPARE(GetSdkVersion(h, version.data()), 0);
+        QCOMPARE(tcp.bytesReceived(), std::size_t(0));
+        QCOMPARE(CloseReader(h), 0);
+    }
+
+    void lateReplyIsNeverTheNextAnswer_data() {
+        QTest::addColumn<int>("station");
+        QTest::newRow("libmodbus unit 7") << 7;
+        QTest::newRow("own frames unit 255") << 255;
+    }
+
+    // The first reply comes shortly after the library gave up on it, while the next call is
+    // already due: it must be drained, and the next call must get its own answer.
+    void lateReplyIsNeverTheNextAnswer() {
+        QFETCH(int, station);
+        FakeRtuPeer peer([](const Bytes& r, int index) {
+            auto answer = normalAnswer(r, index == 0 ? 0x40 : 0x00);
+            if (index == 0) {
+                answer.delay = kReadTimeout + 80ms;
+            }
+            return answer;
+        });
+        const int32_t h = openOn(peer);
+        QVERIFY(h != 0);
+        SelectStation(station);
+        std::array<uint8_t, 2> first{kSentinel, kSentinel};
+        if (GetParameter(h, 0x10, 2, first.data()) == 0) {
+            // Only a heavily loaded machine lets the late reply in before the timeout.
+            QCOMPARE(first, (std::array<uint8_t, 2>{0x50, 0x51}));
+        } else {
+            QCOMPARE(first, (std::array<uint8_t, 2>{kSentinel, kSentinel}));
+        }
+        std::array<uint8_t, 2> second{};
+        QCOMPARE(GetParameter(h, 0x10, 2, second.data()), 0);
+        QCOMPARE(second, (std::array<uint8_t, 2>{0x10, 0x11}));
+        QCOMPARE(peer.requests().size(), std::size_t(2));
+        QCOMPARE(CloseReader(h), 0);
+    }
+
+    void badReplyFailsAndNextCallWorks_data() {
+        QTest::addColumn<int>("station");
+        QTest::addColumn<QString>("fault");
+        for (int station : {7, 255}) {
+            const QByteArray unit = station == 7 ? " unit 7" : " unit 255";
+            for (const char* fault : {"bad CRC", "other unit", "cut short", "exception 02",
+                                      "wrong byte count", "register above 255"}) {
+                QTest::newRow(QByteArray(fault) + unit) << station << QString(fault);
+            }
+        }
+    }
+
+    void badReplyFailsAndNextCallWorks() {
+        QFETCH(int, station);
+        QFETCH(QString, fault);
+        FakeRtuPeer peer([fault](const Bytes& r, int index) {
+            auto answer = normalAnswer(r, 0);
+            if (index > 0) {
+                return answer;
+            }
+            Bytes& frame = answer.bytes;
+            if (fault == "bad CRC") {
+                frame.back() ^= 0x5A;
+            } else if (fault == "other unit") {
+                frame = rtuFrame(static_cast<uint8_t>(r[0] - 1),
+                                 Bytes(frame.begin() + 1, frame.end() - 2));
+            } else if (fault == "cut short") {
+                frame.resize(5);
+            } else if (fault == "exception 02") {
+                frame = rtuFrame(r[0], {static_cast<uint8_t>(r[1] | 0x80), 0x02});
+            } else if (fault == "wrong byte count") {
+                Bytes pdu(frame.begin() + 1, frame.end() - 4);  // one register short
+                pdu[1] = static_cast<uint8_t>(pdu[1] - 2);
+                frame = rtuFrame(r[0], pdu);
+            } else if (fault == "register above 255") {
+                Bytes pdu(frame.begin() + 1, frame.end() - 2);
+                pdu[2] = 0x01;
+                frame = rtuFrame(r[0], pdu);
+            }
+            return answer;
+        });
+        const int32_t h = openOn(peer);
+        QVERIFY(h != 0);
+        SelectStation(station);
+        std::array<uint8_t, 2> buffer{kSentinel, kSentinel};
+        QVERIFY(GetParameter(h, 0x30, 2, buffer.data()) != 0);
+        QCOMPARE(buffer, (std::array<uint8_t, 2>{kSentinel, kSentinel}));
+        QCOMPARE(GetParameter(h, 0x30, 2, buffer.data()), 0);
+        QCOMPARE(buffer, (std::array<uint8_t, 2>{0x30, 0x31}));
+        QCOMPARE(CloseReader(h), 0);
+    }
+
+    // A station that does not answer costs one timeout, not more.
+    void silentStationFailsWithinTheTimeout() {
+        FakeRtuPeer peer([](const Bytes&, int) { return FakeRtuPeer::Answer{}; });
+        const int32_t h = openOn(peer);
+        QVERIFY(h != 0);
+        SelectStation(8);
+        std::array<uint8_t, 1> buffer{kSentinel};
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(GetParameter(h, 0x00, 1, buffer.data()) != 0);
+        QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(buffer[0], kSentinel);
+        QCOMPARE(CloseReader(h), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_ReaderPeer)
+#include "tst_readerpeer.moc"
