@@ -215,12 +215,7 @@ bool RtuLink::dispatch(const PollSet& poll, ModbusHandler& handler, Clock::time_
     }
     scanFrames(handler, now);
     if (!in_.empty() && !deferred_ && now - lastRx_ >= silence()) {
-        // The line went quiet without a frame of known length: take the whole burst if its
-        // CRC holds (unknown function codes, malformed requests), else drop it silently.
-        if (in_.size() >= 4 && hasValidCrc(in_)) {
-            takeFrame(in_.size(), handler, now);
-        }
-        in_.clear();
+        dropUntilFrame(handler, now);
     }
     if (!writeOutput(Clock::now())) {
         return false;
@@ -267,6 +262,28 @@ void RtuLink::scanFrames(ModbusHandler& handler, Clock::time_point now) {
         }
         takeFrame(static_cast<std::size_t>(length), handler, now);
     }
+}
+
+void RtuLink::dropUntilFrame(ModbusHandler& handler, Clock::time_point now) {
+    // The line went quiet without a frame of known length at the start. The whole burst is
+    // one frame if its CRC holds (an unknown function code, a malformed request). Otherwise
+    // the bytes before the first valid request are noise (a cut-off or corrupted frame that
+    // reached the reader together with the next one); without such a request all is noise.
+    if (in_.size() >= 4 && hasValidCrc(in_)) {
+        takeFrame(in_.size(), handler, now);
+        return;
+    }
+    for (std::size_t offset = 1; offset < in_.size(); ++offset) {
+        const auto rest = std::span(in_).subspan(offset);
+        const int length = expectedRequestLength(rest);
+        if (length > 0 && rest.size() >= static_cast<std::size_t>(length) &&
+            hasValidCrc(rest.first(static_cast<std::size_t>(length)))) {
+            in_.erase(in_.begin(), in_.begin() + static_cast<std::ptrdiff_t>(offset));
+            scanFrames(handler, now);
+            return;
+        }
+    }
+    in_.clear();
 }
 
 void RtuLink::takeFrame(std::size_t length, ModbusHandler& handler, Clock::time_point now) {

@@ -51,6 +51,7 @@ class RtuLink {
     RtuLink(int fd, bool lineRate);
     bool readInput(Clock::time_point now);
     void scanFrames(ModbusHandler& handler, Clock::time_point now);
+    void dropUntilFrame(ModbusHandler& handler, Clock::time_point now);
     void takeFrame(std::size_t length, ModbusHandler& handler, Clock::time_point now);
     void answer(const std::vector<std::uint8_t>& frame, ModbusHandler& handler,
                 Clock::time_point frameEnd, Clock::time_point now);

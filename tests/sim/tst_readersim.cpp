@@ -1,18 +1,32 @@
 // reader-sim as a process: Modbus TCP with libmodbus and mbpoll, RTU on its pseudo-terminal
 // with raw frames and mbpoll, the memory file, reset, signals and a vanishing serial device.
 
+#include <errno.h>
+#include <fcntl.h>
 #include <modbus.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
 
+#include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
 
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "tests/support/SimProcess.h"
 
 namespace {
+
+constexpr int kAnswerTimeoutMs = 10000;
+// How long a frame that must stay unanswered is watched; the reader drops noise after 20 ms.
+constexpr int kSilenceMs = 400;
 
 struct ModbusDeleter {
     void operator()(modbus_t* ctx) const {
@@ -28,11 +42,90 @@ Modbus connectTcp(quint16 port, int unit = 255) {
         return nullptr;
     }
     modbus_set_slave(ctx.get(), unit);
-    modbus_set_response_timeout(ctx.get(), 5, 0);
+    modbus_set_response_timeout(ctx.get(), 10, 0);
     if (modbus_connect(ctx.get()) != 0) {
         return nullptr;
     }
     return ctx;
+}
+
+std::uint16_t crc16(const QByteArray& data) {
+    std::uint16_t crc = 0xFFFF;
+    for (char c : data) {
+        crc ^= static_cast<std::uint8_t>(c);
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc & 1) ? static_cast<std::uint16_t>((crc >> 1) ^ 0xA001)
+                            : static_cast<std::uint16_t>(crc >> 1);
+        }
+    }
+    return crc;
+}
+
+// unit + PDU from hex, with its CRC appended.
+QByteArray rtuFrame(const QByteArray& hex) {
+    QByteArray frame = QByteArray::fromHex(hex);
+    const std::uint16_t crc = crc16(frame);
+    frame.append(static_cast<char>(crc & 0xFF));
+    frame.append(static_cast<char>(crc >> 8));
+    return frame;
+}
+
+// The test's end of the reader's serial line: raw bytes on a terminal.
+class RawLine {
+  public:
+    explicit RawLine(const QString& path) {
+        fd_ = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (fd_ >= 0) {
+            termios tio{};
+            ::tcgetattr(fd_, &tio);
+            ::cfmakeraw(&tio);
+            ::tcsetattr(fd_, TCSANOW, &tio);
+        }
+    }
+    ~RawLine() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    bool isOpen() const { return fd_ >= 0; }
+    bool send(const QByteArray& bytes) {
+        return ::write(fd_, bytes.constData(), static_cast<size_t>(bytes.size())) == bytes.size();
+    }
+    // Collects bytes until `count` have arrived or nothing came for timeoutMs.
+    QByteArray receive(qsizetype count, int timeoutMs) {
+        QByteArray got;
+        const QDeadlineTimer deadline(timeoutMs);
+        while (got.size() < count && !deadline.hasExpired()) {
+            pollfd pfd{fd_, POLLIN, 0};
+            if (::poll(&pfd, 1, static_cast<int>(deadline.remainingTime())) <= 0) {
+                continue;
+            }
+            char buffer[512];
+            const ssize_t n = ::read(fd_, buffer, sizeof buffer);
+            if (n > 0) {
+                got.append(buffer, n);
+            }
+        }
+        return got;
+    }
+
+  private:
+    int fd_ = -1;
+};
+
+// Runs mbpoll once; returns its exit code, output in *output.
+int mbpoll(const QStringList& args, QString* output) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStringLiteral("mbpoll"), QStringList{"-1", "-0", "-o", "5"} + args);
+    if (!process.waitForFinished(30000)) {
+        process.kill();
+        process.waitForFinished();
+        *output = QStringLiteral("mbpoll did not finish");
+        return -1;
+    }
+    *output = QString::fromLocal8Bit(process.readAll());
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
 }  // namespace
@@ -40,19 +133,403 @@ Modbus connectTcp(quint16 port, int unit = 255) {
 class TestReaderSim : public QObject {
     Q_OBJECT
 
-private slots:
-    void tcpReadsFactoryImage();
+  private slots:
+    void initTestCase();
+    void tcpServesSeveralClients();
+    void tcpStationAndFirmware();
+    void failRangeAnswersException4();
+    void mbpollOverTcp();
+    void mbpollOverRtu();
+    void rtuRawFrames_data();
+    void rtuRawFrames();
+    void rtuKeepsSyncAcrossOtherStations();
+    void resetDropsTcpClients();
+    void memoryFileSurvivesKill();
+    void sigtermExitsCleanly();
+    void vanishingSerialDeviceEndsTheReader();
+    void refusesMalformedMemoryFile();
 };
 
-void TestReaderSim::tcpReadsFactoryImage() {
+void TestReaderSim::initTestCase() {
+    QVERIFY2(QFileInfo(SimProcess::executable()).isExecutable(),
+             qPrintable(SimProcess::executable()));
+}
+
+void TestReaderSim::tcpServesSeveralClients() {
     SimProcess sim;
     QVERIFY(sim.start());
     QVERIFY(sim.tcpPort() != 0);
+
+    std::vector<Modbus> clients;
+    for (int i = 0; i < 5; ++i) {
+        clients.push_back(connectTcp(sim.tcpPort(), i % 2 ? 1 : 255));
+        QVERIFY(clients.back());
+    }
+    std::array<std::uint16_t, 6> ip{};
+    QCOMPARE(modbus_read_registers(clients[0].get(), 0xB2, 6, ip.data()), 6);
+    QCOMPARE(ip, (std::array<std::uint16_t, 6>{192, 168, 0, 178, 255, 255}));
+
+    // Each client writes its own byte while all stay connected; each sees all writes.
+    for (int i = 0; i < 5; ++i) {
+        QCOMPARE(
+            modbus_write_register(clients[i].get(), 0x10 + i, static_cast<std::uint16_t>(0xA0 + i)),
+            1);
+    }
+    for (int i = 4; i >= 0; --i) {
+        std::array<std::uint16_t, 5> got{};
+        QCOMPARE(modbus_read_registers(clients[i].get(), 0x10, 5, got.data()), 5);
+        QCOMPARE(got, (std::array<std::uint16_t, 5>{0xA0, 0xA1, 0xA2, 0xA3, 0xA4}));
+    }
+    const auto memory = sim.readMemoryFile();
+    QCOMPARE(memory[0x10], 0xA0);
+    QCOMPARE(memory[0x14], 0xA4);
+}
+
+void TestReaderSim::tcpStationAndFirmware() {
+    SimProcess::Options options;
+    options.station = 7;
+    options.firmware = QStringLiteral("3.4.5.6");
+    SimProcess sim(options);
+    QVERIFY(sim.start());
+
+    Modbus ctx = connectTcp(sim.tcpPort(), 7);
+    QVERIFY(ctx);
+    std::array<std::uint16_t, 5> input{};
+    QCOMPARE(modbus_read_input_registers(ctx.get(), 0, 5, input.data()), 5);
+    QCOMPARE(input, (std::array<std::uint16_t, 5>{3, 4, 5, 6, 7}));
+
+    // Station 8 gets no answer at all.
+    Modbus other = connectTcp(sim.tcpPort(), 8);
+    QVERIFY(other);
+    modbus_set_response_timeout(other.get(), 0, 300000);
+    std::uint16_t value = 0;
+    QCOMPARE(modbus_read_registers(other.get(), 0x65, 1, &value), -1);
+    QCOMPARE(errno, ETIMEDOUT);
+}
+
+void TestReaderSim::failRangeAnswersException4() {
+    SimProcess::Options options;
+    options.fail = QStringList{QStringLiteral("0x40-0x4F"), QStringLiteral("0xB2")};
+    SimProcess sim(options);
+    QVERIFY(sim.start());
     Modbus ctx = connectTcp(sim.tcpPort());
     QVERIFY(ctx);
-    std::array<std::uint16_t, 6> ip{};
-    QCOMPARE(modbus_read_registers(ctx.get(), 0xB2, 6, ip.data()), 6);
-    QCOMPARE(ip, (std::array<std::uint16_t, 6>{192, 168, 0, 178, 255, 255}));
+
+    std::array<std::uint16_t, 29> record{};
+    QCOMPARE(modbus_read_registers(ctx.get(), 0xA9, 29, record.data()), -1);
+    QCOMPARE(errno, int(EMBXSFAIL));
+    QCOMPARE(modbus_write_register(ctx.get(), 0x4F, 1), -1);
+    QCOMPARE(errno, int(EMBXSFAIL));
+    QCOMPARE(modbus_read_registers(ctx.get(), 0x30, 16, record.data()), 16);
+    QCOMPARE(modbus_write_register(ctx.get(), 0x50, 2), 1);
+    QCOMPARE(sim.readMemoryFile()[0x4F], 0);
+}
+
+void TestReaderSim::mbpollOverTcp() {
+    if (QStandardPaths::findExecutable(QStringLiteral("mbpoll")).isEmpty()) {
+        QSKIP("mbpoll is not installed (scripts/setup installs it)");
+    }
+    SimProcess sim;
+    QVERIFY(sim.start());
+    const QStringList tcp{"-m", "tcp", "-p", QString::number(sim.tcpPort())};
+    QString out;
+
+    QCOMPARE(mbpoll(tcp + QStringList{"-a", "255", "-r", "190", "-c", "2", "127.0.0.1"}, &out), 0);
+    QVERIFY2(out.contains(QStringLiteral("[190]: \t15")) && out.contains("[191]: \t161"),
+             qPrintable(out));
+
+    QCOMPARE(mbpoll(tcp + QStringList{"-a", "1", "-r", "101", "127.0.0.1", "0", "7"}, &out), 0);
+    QCOMPARE(
+        mbpoll(tcp + QStringList{"-a", "1", "-t", "3", "-r", "0", "-c", "5", "127.0.0.1"}, &out),
+        0);
+    QVERIFY2(out.contains("[0]: \t2") && out.contains("[3]: \t7") && out.contains("[4]: \t1"),
+             qPrintable(out));
+
+    // A value above 255 is refused and changes nothing.
+    QVERIFY(mbpoll(tcp + QStringList{"-a", "255", "-r", "101", "127.0.0.1", "300"}, &out) != 0);
+    QVERIFY2(out.contains(QStringLiteral("Illegal data value")), qPrintable(out));
+    const auto memory = sim.readMemoryFile();
+    QCOMPARE(memory[0x65], 0);
+    QCOMPARE(memory[0x66], 7);
+}
+
+void TestReaderSim::mbpollOverRtu() {
+    if (QStandardPaths::findExecutable(QStringLiteral("mbpoll")).isEmpty()) {
+        QSKIP("mbpoll is not installed (scripts/setup installs it)");
+    }
+    SimProcess::Options options;
+    options.tcp = false;
+    options.pty = true;
+    options.lineRate = true;
+    options.station = 3;
+    SimProcess sim(options);
+    QVERIFY(sim.start());
+    // mbpoll's libmodbus refuses unit 255 on RTU; the station number reaches the reader.
+    const QStringList rtu{"-m", "rtu", "-b", "9600", "-P", "none", "-a", "3"};
+    QString out;
+
+    QCOMPARE(mbpoll(rtu + QStringList{"-r", "178", "-c", "4", sim.ptyLink()}, &out), 0);
+    QVERIFY2(out.contains("[178]: \t192") && out.contains("[181]: \t178"), qPrintable(out));
+    QCOMPARE(mbpoll(rtu + QStringList{"-r", "178", sim.ptyLink(), "10", "1", "2", "3"}, &out), 0);
+    QVERIFY(mbpoll(rtu + QStringList{"-r", "178", sim.ptyLink(), "10", "256"}, &out) != 0);
+    QVERIFY2(out.contains(QStringLiteral("Illegal data value")), qPrintable(out));
+    QCOMPARE(mbpoll(rtu + QStringList{"-t", "3", "-r", "4", sim.ptyLink()}, &out), 0);
+    QVERIFY2(out.contains("[4]: \t3"), qPrintable(out));
+
+    const auto memory = sim.readMemoryFile();
+    QCOMPARE(memory[0xB2], 10);
+    QCOMPARE(memory[0xB3], 1);
+    QCOMPARE(memory[0xB5], 3);
+}
+
+void TestReaderSim::rtuRawFrames_data() {
+    QTest::addColumn<QByteArray>("frame");   // bytes sent
+    QTest::addColumn<QByteArray>("answer");  // expected answer; empty = none
+
+    const QByteArray write65 = rtuFrame("ff 06 0065 0000");
+    QTest::newRow("read, unit 255")
+        << rtuFrame("ff 03 00b2 0002") << rtuFrame("ff 03 04 00c0 00a8");
+    QTest::newRow("read, own station") << rtuFrame("01 04 0004 0001") << rtuFrame("01 04 02 0001");
+    QTest::newRow("write, unit 255") << write65 << write65;
+    QTest::newRow("write, unit 0") << rtuFrame("00 06 0065 0000") << QByteArray();
+    QTest::newRow("other station") << rtuFrame("02 06 0065 0000") << QByteArray();
+    QTest::newRow("value 256") << rtuFrame("ff 06 0065 0100") << rtuFrame("ff 86 03");
+    QTest::newRow("unknown function") << rtuFrame("ff 2b 0e 01 00") << rtuFrame("ff ab 01");
+    QTest::newRow("address 0x0103") << rtuFrame("ff 03 0103 0001") << rtuFrame("ff 83 02");
+    QTest::newRow("quantity 0") << rtuFrame("ff 03 0000 0000") << rtuFrame("ff 83 03");
+    QTest::newRow("write quantity 124")
+        << rtuFrame("ff 10 0000 007c f8" + QByteArray(248 * 2, '0')) << rtuFrame("ff 90 03");
+    QTest::newRow("truncated read") << rtuFrame("ff 03 00b2 0002").left(5) << QByteArray();
+    QTest::newRow("truncated write") << write65.left(7) << QByteArray();
+    QTest::newRow("truncated write multiple")
+        << rtuFrame("ff 10 0060 0002 04 0001 0002").left(10) << QByteArray();
+    QByteArray corrupted = write65;
+    corrupted[4] = 0x01;
+    QTest::newRow("corrupted data") << corrupted << QByteArray();
+    QByteArray badCrc = write65;
+    badCrc[7] = static_cast<char>(badCrc[7] ^ 0x80);
+    QTest::newRow("corrupted CRC") << badCrc << QByteArray();
+    QTest::newRow("single byte") << QByteArray::fromHex("ff") << QByteArray();
+    QTest::newRow("noise") << QByteArray::fromHex("00ff00ff13579bdf") << QByteArray();
+}
+
+void TestReaderSim::rtuRawFrames() {
+    QFETCH(QByteArray, frame);
+    QFETCH(QByteArray, answer);
+    SimProcess::Options options;
+    options.tcp = false;
+    options.pty = true;
+    SimProcess sim(options);
+    QVERIFY(sim.start());
+    const auto before = sim.readMemoryFile();
+    RawLine line(sim.ptyLink());
+    QVERIFY(line.isOpen());
+
+    QVERIFY(line.send(frame));
+    if (answer.isEmpty()) {
+        QCOMPARE(line.receive(1, kSilenceMs).toHex(' '), QByteArray());
+    } else {
+        QCOMPARE(line.receive(answer.size(), kAnswerTimeoutMs).toHex(' '), answer.toHex(' '));
+        QCOMPARE(line.receive(1, 50).toHex(' '), QByteArray());  // nothing more
+    }
+    // Whatever came before, the next request is answered and the reader is still there.
+    QVERIFY(line.send(rtuFrame("ff 03 0065 0001")));
+    const auto memory = sim.readMemoryFile();
+    const QByteArray expected = rtuFrame(
+        QByteArray("ff 03 02 00") + QByteArray::number(memory[0x65], 16).rightJustified(2, '0'));
+    QCOMPARE(line.receive(expected.size(), kAnswerTimeoutMs).toHex(' '), expected.toHex(' '));
+    QVERIFY(sim.isRunning());
+
+    const bool writes = answer == frame;  // only the accepted write echoes its request
+    auto expectedMemory = before;
+    if (writes) {
+        expectedMemory[0x65] = 0;
+    }
+    QVERIFY(memory == expectedMemory);
+}
+
+void TestReaderSim::rtuKeepsSyncAcrossOtherStations() {
+    SimProcess::Options options;
+    options.tcp = false;
+    options.pty = true;
+    options.station = 5;
+    SimProcess sim(options);
+    QVERIFY(sim.start());
+    RawLine line(sim.ptyLink());
+    QVERIFY(line.isOpen());
+
+    // A write for station 9, the answer of station 9 to a read, then our request, all in one
+    // burst as on a busy bus: only our request is answered.
+    const QByteArray burst = rtuFrame("09 10 0065 0002 04 0000 0000") +
+                             rtuFrame("09 03 06 0001 0002 0003") + rtuFrame("05 03 0065 0001");
+    QVERIFY(line.send(burst));
+    const QByteArray expected = rtuFrame("05 03 02 0001");
+    QCOMPARE(line.receive(expected.size(), kAnswerTimeoutMs).toHex(' '), expected.toHex(' '));
+    QCOMPARE(line.receive(1, kSilenceMs).toHex(' '), QByteArray());
+    QCOMPARE(sim.readMemoryFile()[0x65], 1);
+}
+
+void TestReaderSim::resetDropsTcpClients() {
+    SimProcess::Options options;
+    options.pty = true;
+    SimProcess sim(options);
+    QVERIFY(sim.start());
+    Modbus resetter = connectTcp(sim.tcpPort());
+    Modbus bystander = connectTcp(sim.tcpPort());
+    QVERIFY(resetter && bystander);
+
+    QCOMPARE(modbus_write_register(resetter.get(), 0x0101, 1), 1);  // offline on
+    QCOMPARE(modbus_write_register(resetter.get(), 0x0100, 6), 1);  // 115200
+    std::uint16_t value = 0;
+    QCOMPARE(modbus_read_registers(bystander.get(), 0x0100, 1, &value), 1);
+    QCOMPARE(value, 6);
+    QCOMPARE(modbus_write_register(resetter.get(), 0x0102, 1), 1);  // reset is answered
+
+    // Both connections are closed by the reader.
+    QCOMPARE(modbus_read_registers(bystander.get(), 0x57, 1, &value), -1);
+    QCOMPARE(modbus_read_registers(resetter.get(), 0x57, 1, &value), -1);
+
+    // It comes back with its parameters and the serial rate at 9600.
+    Modbus again = connectTcp(sim.tcpPort());
+    QVERIFY(again);
+    std::array<std::uint16_t, 2> regs{};
+    QCOMPARE(modbus_read_registers(again.get(), 0x0100, 2, regs.data()), 2);
+    QCOMPARE(regs, (std::array<std::uint16_t, 2>{2, 1}));
+    QCOMPARE(sim.readMemoryFile()[0x57], 1);
+
+    // The serial side keeps serving after the reset.
+    RawLine line(sim.ptyLink());
+    QVERIFY(line.isOpen());
+    QVERIFY(line.send(rtuFrame("ff 03 0057 0001")));
+    const QByteArray expected = rtuFrame("ff 03 02 0001");
+    QCOMPARE(line.receive(expected.size(), kAnswerTimeoutMs).toHex(' '), expected.toHex(' '));
+}
+
+void TestReaderSim::memoryFileSurvivesKill() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("reader.txt"));
+    std::array<std::uint8_t, 256> custom{};
+    for (std::size_t i = 0; i < custom.size(); ++i) {
+        custom[i] = static_cast<std::uint8_t>(255 - i);
+    }
+    SimProcess::writeMemoryFile(path, custom);
+
+    SimProcess::Options options;
+    options.memoryFile = path;
+    {
+        SimProcess sim(options);
+        QVERIFY(sim.start());
+        QCOMPARE(sim.memoryFile(), path);
+        Modbus ctx = connectTcp(sim.tcpPort());
+        QVERIFY(ctx);
+        std::uint16_t value = 0;
+        QCOMPARE(modbus_read_registers(ctx.get(), 0x01, 1, &value), 1);
+        QCOMPARE(value, 254);  // the existing file is used, not the factory image
+        std::array<std::uint16_t, 16> block{};
+        for (int round = 0; round < 20; ++round) {
+            block.fill(static_cast<std::uint16_t>(round));
+            QCOMPARE(modbus_write_registers(ctx.get(), 0x40, 16, block.data()), 16);
+        }
+        sim.kill();
+        QCOMPARE(sim.exitStatus(), QProcess::CrashExit);
+    }
+    // Every acknowledged write is in the file, which parses whole.
+    custom.fill(0);
+    auto expected = std::array<std::uint8_t, 256>{};
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        expected[i] = static_cast<std::uint8_t>(255 - i);
+    }
+    std::fill(expected.begin() + 0x40, expected.begin() + 0x50, 19);
+    SimProcess restarted(options);
+    QVERIFY(restarted.start());
+    QVERIFY(restarted.readMemoryFile() == expected);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"reader.txt"});
+}
+
+void TestReaderSim::sigtermExitsCleanly() {
+    SimProcess::Options options;
+    options.pty = true;
+    SimProcess sim(options);
+    QVERIFY(sim.start());
+    Modbus ctx = connectTcp(sim.tcpPort());
+    QVERIFY(ctx);
+    RawLine line(sim.ptyLink());
+    QVERIFY(line.isOpen());
+    QVERIFY(QFileInfo(sim.ptyLink()).isSymLink());
+
+    sim.stop();
+    QVERIFY(!sim.isRunning());
+    QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(sim.exitCode(), 0);
+    QVERIFY(!QFileInfo::exists(sim.ptyLink()) && !QFileInfo(sim.ptyLink()).isSymLink());
+}
+
+void TestReaderSim::vanishingSerialDeviceEndsTheReader() {
+    // The test holds the other end of a pseudo-terminal the reader uses as its serial device.
+    const int master =
+        ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);  // not inherited by the reader
+    QVERIFY(master >= 0);
+    QCOMPARE(::grantpt(master), 0);
+    QCOMPARE(::unlockpt(master), 0);
+    const QString device = QString::fromLocal8Bit(::ptsname(master));
+
+    SimProcess::Options options;
+    options.tcp = false;
+    options.extraArguments = QStringList{QStringLiteral("--serial"), device};
+    SimProcess sim(options);
+    QVERIFY(sim.start());
+
+    // It answers on the device...
+    termios tio{};
+    ::tcgetattr(master, &tio);
+    ::cfmakeraw(&tio);
+    ::tcsetattr(master, TCSANOW, &tio);
+    const QByteArray request = rtuFrame("ff 04 0000 0001");
+    QCOMPARE(::write(master, request.constData(), static_cast<size_t>(request.size())),
+             request.size());
+    QByteArray got;
+    const QDeadlineTimer deadline(kAnswerTimeoutMs);
+    const QByteArray expected = rtuFrame("ff 04 02 0002");
+    while (got.size() < expected.size() && !deadline.hasExpired()) {
+        pollfd pfd{master, POLLIN, 0};
+        if (::poll(&pfd, 1, 100) > 0) {
+            char buffer[64];
+            const ssize_t n = ::read(master, buffer, sizeof buffer);
+            if (n > 0) {
+                got.append(buffer, n);
+            }
+        }
+    }
+    QCOMPARE(got.toHex(' '), expected.toHex(' '));
+
+    // ...and ends with a message, not a busy loop, when the device goes away.
+    ::close(master);
+    QVERIFY(sim.waitForFinished(20000));
+    QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(sim.exitCode(), 1);
+    QVERIFY2(sim.errorOutput().contains(QStringLiteral("went away")),
+             qPrintable(sim.errorOutput()));
+}
+
+void TestReaderSim::refusesMalformedMemoryFile() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("broken.txt"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("0:00\r\n");
+    }
+    SimProcess::Options options;
+    options.memoryFile = path;
+    SimProcess sim(options);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("did not become ready"));
+    QVERIFY(!sim.start());
+    QCOMPARE(sim.exitCode(), 1);
+    QVERIFY2(sim.errorOutput().contains(QStringLiteral("broken.txt")),
+             qPrintable(sim.errorOutput()));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("0:00\r\n"));
 }
 
 QTEST_GUILESS_MAIN(TestReaderSim)

@@ -1,0 +1,421 @@
+// The virtual reader's parts without processes: the request logic against a table of
+// requests, the memory file, the RTU frame lengths and the command line.
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <stdexcept>
+
+#include "batch/BatchText.h"
+#include "sim/Crc16.h"
+#include "sim/FactoryImage.h"
+#include "sim/ModbusHandler.h"
+#include "sim/Options.h"
+#include "sim/ParameterStore.h"
+#include "sim/RtuLink.h"
+
+namespace {
+
+std::vector<std::uint8_t> bytes(const QByteArray& hex) {
+    const QByteArray raw = QByteArray::fromHex(hex);
+    return {raw.begin(), raw.end()};
+}
+
+QByteArray hex(const std::vector<std::uint8_t>& data) {
+    return QByteArray(reinterpret_cast<const char*>(data.data()),
+                      static_cast<qsizetype>(data.size()))
+        .toHex(' ');
+}
+
+sim::ModbusHandler::Config tableConfig() {
+    sim::ModbusHandler::Config config;
+    config.station = 7;
+    config.firmware = {2, 1, 0, 9};
+    config.fail = {{0x40, 0x4F}};
+    return config;
+}
+
+std::string readFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return file.readAll().toStdString();
+}
+
+}  // namespace
+
+class TestSimCore : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void crcOfKnownFrame();
+    void handlesRequests_data();
+    void handlesRequests();
+    void readsUpToTheModbusLimit();
+    void rateOfflineAndResetRegisters();
+    void storeCreatesFactoryFile();
+    void storeReplacesFileOnEveryChange();
+    void storeRefusesMalformedFile_data();
+    void storeRefusesMalformedFile();
+    void storeKeepsMemoryWhenFileCannotBeWritten();
+    void rtuRequestLengths_data();
+    void rtuRequestLengths();
+    void parsesOptions();
+    void refusesBadOptions_data();
+    void refusesBadOptions();
+};
+
+void TestSimCore::crcOfKnownFrame() {
+    // Read holding registers 0..1 of station 1: the CRC bytes on the wire are C4 0B.
+    const auto frame = bytes("010300000002c40b");
+    QCOMPARE(sim::crc16(std::span(frame).first(6)), 0x0BC4);
+    QVERIFY(sim::hasValidCrc(frame));
+    auto corrupted = frame;
+    corrupted[3] ^= 0x01;
+    QVERIFY(!sim::hasValidCrc(corrupted));
+}
+
+void TestSimCore::handlesRequests_data() {
+    QTest::addColumn<int>("unit");
+    QTest::addColumn<QByteArray>("request");   // PDU, hex
+    QTest::addColumn<QByteArray>("response");  // PDU, hex; empty = no answer
+    QTest::addColumn<int>("changedAt");        // first changed parameter byte, -1 = none
+    QTest::addColumn<QByteArray>("changedTo");
+
+    // Reads. The table's reader is station 7, firmware 2.1.0.9, failing at 0x40-0x4F.
+    QTest::newRow("read IP, unit 255") << 255 << QByteArray("0300b20004")
+                                       << QByteArray("030800c000a8000000b2") << -1 << QByteArray();
+    QTest::newRow("read IP, own station")
+        << 7 << QByteArray("0300b20004") << QByteArray("030800c000a8000000b2") << -1
+        << QByteArray();
+    QTest::newRow("other station")
+        << 8 << QByteArray("0300b20004") << QByteArray() << -1 << QByteArray();
+    QTest::newRow("default station is not ours")
+        << 1 << QByteArray("0300b20001") << QByteArray() << -1 << QByteArray();
+    QTest::newRow("input: firmware and station")
+        << 255 << QByteArray("0400000005") << QByteArray("040a00020001000000090007") << -1
+        << QByteArray();
+    QTest::newRow("input beyond station")
+        << 255 << QByteArray("0400040002") << QByteArray("8402") << -1 << QByteArray();
+    QTest::newRow("input 5") << 255 << QByteArray("0400050001") << QByteArray("8402") << -1
+                             << QByteArray();
+    QTest::newRow("across 0xFF into rate, offline, command")
+        << 255 << QByteArray("0300ff0004") << QByteArray("030800ff0002000000 00") << -1
+        << QByteArray();
+    QTest::newRow("holding 0x0103")
+        << 255 << QByteArray("0301030001") << QByteArray("8302") << -1 << QByteArray();
+    QTest::newRow("read running past 0x0102")
+        << 255 << QByteArray("0301000004") << QByteArray("8302") << -1 << QByteArray();
+    QTest::newRow("read quantity 0")
+        << 255 << QByteArray("0300000000") << QByteArray("8303") << -1 << QByteArray();
+    QTest::newRow("read quantity 126")
+        << 255 << QByteArray("030000007e") << QByteArray("8303") << -1 << QByteArray();
+    QTest::newRow("quantity checked before address")
+        << 255 << QByteArray("03ff00007e") << QByteArray("8303") << -1 << QByteArray();
+    QTest::newRow("read request too long")
+        << 255 << QByteArray("030000000100") << QByteArray("8303") << -1 << QByteArray();
+    QTest::newRow("read request too short")
+        << 255 << QByteArray("03000000") << QByteArray("8303") << -1 << QByteArray();
+
+    // Unknown functions.
+    QTest::newRow("read coils") << 255 << QByteArray("0100000001") << QByteArray("8101") << -1
+                                << QByteArray();
+    QTest::newRow("write coil") << 255 << QByteArray("050065ff00") << QByteArray("8501") << -1
+                                << QByteArray();
+    QTest::newRow("read/write multiple") << 255 << QByteArray("170000000100650001020000")
+                                         << QByteArray("9701") << -1 << QByteArray();
+    QTest::newRow("device identification")
+        << 255 << QByteArray("2b0e0100") << QByteArray("ab01") << -1 << QByteArray();
+
+    // Writes.
+    QTest::newRow("write single") << 255 << QByteArray("0600650000") << QByteArray("0600650000")
+                                  << 0x65 << QByteArray("00");
+    QTest::newRow("write single, unit 0 ignored")
+        << 0 << QByteArray("0600650000") << QByteArray() << -1 << QByteArray();
+    QTest::newRow("write multiple, unit 0 ignored")
+        << 0 << QByteArray("1000b20002040001000a") << QByteArray() << -1 << QByteArray();
+    QTest::newRow("write single, other station")
+        << 9 << QByteArray("0600650000") << QByteArray() << -1 << QByteArray();
+    QTest::newRow("write single 256")
+        << 255 << QByteArray("0600650100") << QByteArray("8603") << -1 << QByteArray();
+    QTest::newRow("write single 0xFFFF")
+        << 7 << QByteArray("060065ffff") << QByteArray("8603") << -1 << QByteArray();
+    QTest::newRow("write single 0x0103")
+        << 255 << QByteArray("0601030001") << QByteArray("8602") << -1 << QByteArray();
+    QTest::newRow("rate code 7") << 255 << QByteArray("0601000007") << QByteArray("8603") << -1
+                                 << QByteArray();
+    QTest::newRow("offline 2") << 255 << QByteArray("0601010002") << QByteArray("8603") << -1
+                               << QByteArray();
+    QTest::newRow("command 2") << 255 << QByteArray("0601020002") << QByteArray("8603") << -1
+                               << QByteArray();
+    QTest::newRow("write multiple IP")
+        << 255 << QByteArray("1000b20004080001000200030004") << QByteArray("1000b20004") << 0xB2
+        << QByteArray("01020304");
+    QTest::newRow("write multiple, second value 256") << 255
+                                                      << QByteArray(
+                                                             "1000b20002040001"
+                                                             "0100")
+                                                      << QByteArray("9003") << -1 << QByteArray();
+    QTest::newRow("write multiple quantity 0")
+        << 255 << QByteArray("1000b2000000") << QByteArray("9003") << -1 << QByteArray();
+    QTest::newRow("write multiple quantity 124")
+        << 255 << QByteArray("100000007cf8") + QByteArray(248 * 2, '0') << QByteArray("9003") << -1
+        << QByteArray();
+    QTest::newRow("byte count not twice the quantity")
+        << 255 << QByteArray("1000b20002030001") << QByteArray("9003") << -1 << QByteArray();
+    QTest::newRow("fewer values than the byte count")
+        << 255 << QByteArray("1000b2000204000100") << QByteArray("9003") << -1 << QByteArray();
+    QTest::newRow("write multiple past 0x0102") << 255 << QByteArray("1001010003060000000000 00")
+                                                << QByteArray("9002") << -1 << QByteArray();
+    // Failing addresses.
+    QTest::newRow("read inside fail range")
+        << 255 << QByteArray("0300400001") << QByteArray("8304") << -1 << QByteArray();
+    QTest::newRow("read overlapping fail range")
+        << 255 << QByteArray("03003f0002") << QByteArray("8304") << -1 << QByteArray();
+    QTest::newRow("read next to fail range")
+        << 255 << QByteArray("0300500001") << QByteArray("0302 0001") << -1 << QByteArray();
+    QTest::newRow("write single in fail range")
+        << 255 << QByteArray("06004f0001") << QByteArray("8604") << -1 << QByteArray();
+    QTest::newRow("write multiple into fail range")
+        << 7 << QByteArray("10003e000306000100020003") << QByteArray("9004") << -1 << QByteArray();
+    QTest::newRow("bad value before failing address")
+        << 255 << QByteArray("0600400100") << QByteArray("8603") << -1 << QByteArray();
+}
+
+void TestSimCore::handlesRequests() {
+    QFETCH(int, unit);
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, response);
+    QFETCH(int, changedAt);
+    QFETCH(QByteArray, changedTo);
+
+    sim::ParameterStore store(sim::factoryImage());
+    sim::ModbusHandler handler(store, tableConfig());
+    auto expectedMemory = store.memory();
+    const auto change = bytes(changedTo);
+    if (changedAt >= 0) {
+        std::copy(change.begin(), change.end(), expectedMemory.begin() + changedAt);
+    }
+
+    const auto reply = handler.handle(static_cast<std::uint8_t>(unit), bytes(request));
+    if (response.isEmpty()) {
+        QVERIFY2(!reply, hex(*reply).constData());
+    } else {
+        QVERIFY(reply);
+        QCOMPARE(hex(*reply), hex(bytes(response)));
+    }
+    QVERIFY(store.memory() == expectedMemory);
+    QCOMPARE(handler.rateCode(), 2);
+    const auto effects = handler.takeEffects();
+    QVERIFY(!effects.reset);
+    QVERIFY(!effects.rateCode);
+}
+
+void TestSimCore::readsUpToTheModbusLimit() {
+    sim::ParameterStore store(sim::factoryImage());
+    sim::ModbusHandler handler(store, {});
+    const auto reply = handler.handle(255, bytes("03 0083 007d"));  // 0x83..0xFF
+    QVERIFY(reply);
+    QCOMPARE(reply->size(), 2 + 250u);
+    QCOMPARE((*reply)[1], 250);
+    for (std::size_t i = 0; i < 125; ++i) {
+        QCOMPARE((*reply)[2 + 2 * i], 0);
+        QCOMPARE((*reply)[3 + 2 * i], store.memory()[0x83 + i]);
+    }
+
+    std::vector<std::uint8_t> write = bytes("10 0000 007b f6");
+    for (int i = 0; i < 123; ++i) {
+        write.push_back(0);
+        write.push_back(static_cast<std::uint8_t>(i));
+    }
+    QCOMPARE(hex(*handler.handle(1, write)), hex(bytes("10 0000 007b")));
+    for (std::size_t i = 0; i < 123; ++i) {
+        QCOMPARE(store.memory()[i], i);
+    }
+}
+
+void TestSimCore::rateOfflineAndResetRegisters() {
+    sim::ParameterStore store(sim::factoryImage());
+    sim::ModbusHandler handler(store, {});
+
+    QCOMPARE(hex(*handler.handle(255, bytes("06 0100 0006"))), hex(bytes("06 0100 0006")));
+    auto effects = handler.takeEffects();
+    QCOMPARE(effects.rateCode, std::optional<int>(6));
+    QVERIFY(!effects.reset);
+    QCOMPARE(hex(*handler.handle(255, bytes("03 0100 0001"))), hex(bytes("03 02 0006")));
+    // One write may run from the parameters into the rate register.
+    QCOMPARE(hex(*handler.handle(255, bytes("10 00ff 0002 04 0042 0005"))),
+             hex(bytes("10 00ff 0002")));
+    QCOMPARE(store.memory()[0xFF], 0x42);
+    QCOMPARE(handler.takeEffects().rateCode, std::optional<int>(5));
+
+    QCOMPARE(hex(*handler.handle(255, bytes("06 0101 0001"))), hex(bytes("06 0101 0001")));
+    QCOMPARE(store.memory()[0x57], 1);
+    QCOMPARE(hex(*handler.handle(255, bytes("03 0057 0001"))), hex(bytes("03 02 0001")));
+    QCOMPARE(hex(*handler.handle(255, bytes("03 0101 0001"))), hex(bytes("03 02 0001")));
+    QVERIFY(!handler.takeEffects().reset);
+
+    // Command 0 does nothing; 1 resets and brings the rate back to 9600.
+    QVERIFY(handler.handle(255, bytes("06 0102 0000")));
+    QVERIFY(!handler.takeEffects().reset);
+    QCOMPARE(hex(*handler.handle(255, bytes("06 0102 0001"))), hex(bytes("06 0102 0001")));
+    effects = handler.takeEffects();
+    QVERIFY(effects.reset);
+    QCOMPARE(effects.rateCode, std::optional<int>(2));
+    QCOMPARE(handler.rateCode(), 2);
+    QCOMPARE(store.memory()[0x57], 1);  // parameters survive the reset
+
+    // The offline register fails with its parameter byte.
+    sim::ModbusHandler failing(store,
+                               {.station = 1, .firmware = {2, 1, 0, 7}, .fail = {{0x57, 0x57}}});
+    QCOMPARE(hex(*failing.handle(255, bytes("06 0101 0000"))), hex(bytes("86 04")));
+    QCOMPARE(hex(*failing.handle(255, bytes("03 0100 0002"))), hex(bytes("83 04")));
+    QCOMPARE(store.memory()[0x57], 1);
+}
+
+void TestSimCore::storeCreatesFactoryFile() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("memory.txt");
+    const auto store = sim::ParameterStore::open(path.toStdString());
+    QVERIFY(store.memory() == sim::factoryImage());
+    QCOMPARE(readFile(path), batchtext::formatMemory(sim::factoryImage()));
+
+    // The image agrees with the window's start values.
+    const auto& m = store.memory();
+    QCOMPARE(std::string(m.begin() + 0x20, m.begin() + 0x30), std::string("QLX7321E26010001"));
+    QCOMPARE((std::vector<int>{m[0xB2], m[0xB3], m[0xB4], m[0xB5]}),
+             (std::vector<int>{192, 168, 0, 178}));
+    QCOMPARE(m[0xBE] << 8 | m[0xBF], 4001);
+    QCOMPARE(m[0x65], 1);
+    QCOMPARE(m[0x94] << 8 | m[0x95], 60);
+}
+
+void TestSimCore::storeReplacesFileOnEveryChange() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("memory.txt");
+    auto memory = sim::factoryImage();
+    memory[0x10] = 0x5A;
+    std::string error;
+    QVERIFY(sim::ParameterStore::save(path.toStdString(), memory, &error));
+
+    auto store = sim::ParameterStore::open(path.toStdString());
+    QCOMPARE(store.memory()[0x10], 0x5A);
+    const std::vector<std::uint8_t> ip{10, 0, 0, 9};
+    QVERIFY(store.write(0xB2, ip));
+    memory[0xB2] = 10;
+    memory[0xB3] = 0;
+    memory[0xB4] = 0;
+    memory[0xB5] = 9;
+    QVERIFY(store.memory() == memory);
+    QCOMPARE(readFile(path), batchtext::formatMemory(memory));
+    QVERIFY(sim::ParameterStore::load(path.toStdString()) == memory);
+    // No temporary file is left behind.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"memory.txt"});
+}
+
+void TestSimCore::storeRefusesMalformedFile_data() {
+    QTest::addColumn<QByteArray>("text");
+    const QByteArray full = QByteArray::fromStdString(batchtext::formatMemory(sim::factoryImage()));
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("block missing") << full.left(full.lastIndexOf("F:"));
+    QTest::newRow("bad digit") << QByteArray(full).replace("3:0000", "3:00G0");
+    QTest::newRow("short line") << QByteArray(full).replace("7:00000000", "7:000000");
+}
+
+void TestSimCore::storeRefusesMalformedFile() {
+    QFETCH(QByteArray, text);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("memory.txt");
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, sim::ParameterStore::open(path.toStdString()));
+    QCOMPARE(QByteArray::fromStdString(readFile(path)), text);  // left as it was
+}
+
+void TestSimCore::storeKeepsMemoryWhenFileCannotBeWritten() {
+    QTemporaryDir dir;
+    const QString sub = dir.filePath("gone");
+    QVERIFY(QDir().mkpath(sub));
+    auto store = sim::ParameterStore::open((sub + "/memory.txt").toStdString());
+    QVERIFY(QDir(sub).removeRecursively());
+
+    sim::ModbusHandler handler(store, {});
+    QCOMPARE(hex(*handler.handle(255, bytes("06 0065 0000"))), hex(bytes("86 04")));
+    QCOMPARE(store.memory()[0x65], 1);
+    QVERIFY(!store.lastError().empty());
+}
+
+void TestSimCore::rtuRequestLengths_data() {
+    QTest::addColumn<QByteArray>("start");
+    QTest::addColumn<int>("length");
+    QTest::newRow("one byte") << QByteArray("01") << 0;
+    QTest::newRow("read holding") << QByteArray("0103") << 8;
+    QTest::newRow("read input") << QByteArray("ff04") << 8;
+    QTest::newRow("write single") << QByteArray("0106") << 8;
+    QTest::newRow("write multiple, no byte count yet") << QByteArray("011000b20002") << 0;
+    QTest::newRow("write multiple") << QByteArray("011000b2000204") << 13;
+    QTest::newRow("unknown function") << QByteArray("012b") << -1;
+}
+
+void TestSimCore::rtuRequestLengths() {
+    QFETCH(QByteArray, start);
+    QFETCH(int, length);
+    QCOMPARE(sim::expectedRequestLength(bytes(start)), length);
+}
+
+void TestSimCore::parsesOptions() {
+    const auto options = sim::parseOptions({"--tcp", "0.0.0.0:0", "--pty", "/tmp/x", "--station",
+                                            "12", "--firmware", "3.0.10.255", "--fail", "0x40-0x4F",
+                                            "--fail", "200", "--line-rate", "--memory", "m.txt"});
+    QCOMPARE(options.tcpAddress.value(), std::string("0.0.0.0"));
+    QCOMPARE(options.tcpPort, 0);
+    QCOMPARE(options.ptyLink.value(), std::string("/tmp/x"));
+    QCOMPARE(options.handler.station, 12);
+    QVERIFY((options.handler.firmware == std::array<std::uint16_t, 4>{3, 0, 10, 255}));
+    QCOMPARE(options.handler.fail.size(), 2u);
+    QCOMPARE(options.handler.fail[0].first, 0x40);
+    QCOMPARE(options.handler.fail[0].last, 0x4F);
+    QCOMPARE(options.handler.fail[1].first, 200);
+    QCOMPARE(options.handler.fail[1].last, 200);
+    QVERIFY(options.lineRate);
+    QCOMPARE(options.memoryFile.value(), std::string("m.txt"));
+
+    const auto defaults = sim::parseOptions({});
+    QCOMPARE(defaults.tcpAddress.value(), std::string("127.0.0.1"));
+    QCOMPARE(defaults.tcpPort, 4001);
+    QCOMPARE(defaults.handler.station, 1);
+}
+
+void TestSimCore::refusesBadOptions_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("station 0") << QStringList{"--station", "0"};
+    QTest::newRow("station 248") << QStringList{"--station", "248"};
+    QTest::newRow("station text") << QStringList{"--station", "one"};
+    QTest::newRow("fail reversed") << QStringList{"--fail", "0x50-0x40"};
+    QTest::newRow("fail beyond memory") << QStringList{"--fail", "0x100"};
+    QTest::newRow("firmware three parts") << QStringList{"--firmware", "1.2.3"};
+    QTest::newRow("firmware five parts") << QStringList{"--firmware", "1.2.3.4.5"};
+    QTest::newRow("firmware 256") << QStringList{"--firmware", "1.2.3.256"};
+    QTest::newRow("tcp without port") << QStringList{"--tcp", "127.0.0.1"};
+    QTest::newRow("serial and pty") << QStringList{"--serial", "/dev/ttyS0", "--pty", "/tmp/p"};
+    QTest::newRow("missing value") << QStringList{"--memory"};
+    QTest::newRow("unknown") << QStringList{"--verbose"};
+}
+
+void TestSimCore::refusesBadOptions() {
+    QFETCH(QStringList, args);
+    std::vector<std::string> list;
+    for (const QString& arg : args) {
+        list.push_back(arg.toStdString());
+    }
+    QVERIFY_THROWS_EXCEPTION(std::invalid_argument, sim::parseOptions(list));
+}
+
+QTEST_GUILESS_MAIN(TestSimCore)
+#include "tst_simcore.moc"
