@@ -1,6 +1,7 @@
 // The eleven calls of Reader.h over ModbusLink. Nothing may throw across the C ABI.
 #include "Reader.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -206,9 +207,18 @@ int16_t SetParameter(int32_t handle, int32_t address, int32_t length, const uint
         for (int32_t i = 0; i < length; ++i) {
             values[i] = buffer[i];
         }
-        const Request request{Function::WriteMultiple, static_cast<uint16_t>(address),
-                              static_cast<uint16_t>(length), values.data()};
-        return resultOf(link.execute(selectedStation.load(), request));
+        // Function 16 moves at most 123 registers: a longer write goes out in two parts.
+        for (int32_t done = 0; done < length;) {
+            const int32_t part = std::min(length - done, reg::kMaxWriteTransfer);
+            const Request request{Function::WriteMultiple, static_cast<uint16_t>(address + done),
+                                  static_cast<uint16_t>(part), values.data() + done};
+            const int16_t result = resultOf(link.execute(selectedStation.load(), request));
+            if (result != kOk) {
+                return result;
+            }
+            done += part;
+        }
+        return kOk;
     });
 }
 

@@ -21,7 +21,9 @@ inline constexpr uint16_t kOffline = 0x0101;
 inline constexpr uint16_t kCommand = 0x0102;
 inline constexpr uint16_t kResetCommand = 1;
 
-// Most registers one read may move (Modbus limit of function 03).
+// Most bytes one GetParameter or SetParameter may move (the Modbus limit of function 03);
+// function 16 writes at most 123 registers at a time.
 inline constexpr int kMaxTransfer = 125;
+inline constexpr int kMaxWriteTransfer = 123;
 
 }  // namespace reader::reg
