@@ -4,8 +4,10 @@
 #include "app/JpegImage.h"
 #include "app/ProgramRandom.h"
 #include "batch/Unit3.h"
+#include "params/BasicFunctionPage.h"
 #include "params/CommPortPage.h"
 #include "params/DataFormatPage.h"
+#include "params/ParameterDispatch.h"
 #include "params/PositioningPage.h"
 #include "params/ProductPage.h"
 #include "params/ReaderParametersPage.h"
@@ -275,8 +277,22 @@ void TForm1::readMacAddress() {
     }
 }
 
+ParameterDispatch& TForm1::parameterDispatch() {
+    if (!parameterDispatch_) {
+        ParameterDispatch::Controls controls;
+        controls.pageControl1 = ui_->PageControl1;
+        controls.pageControl3 = PageControl3();
+        controls.pageControl4 = PageControl4();
+        controls.busyWidgets = {ui_->BitBtn3, ui_->BitBtn4, ui_->Button4};
+        ParameterPages pages;
+        pages.basic = readerParametersPage_->basicFunctionPage();
+        parameterDispatch_ = std::make_unique<ParameterDispatch>(controls, pages);
+    }
+    return *parameterDispatch_;
+}
+
 void TForm1::BitBtn1Click() {
-    // Defaults of the active page: filled in by the dispatch.
+    parameterDispatch().defaults();
 }
 
 void TForm1::BitBtn2Click() {
@@ -284,11 +300,11 @@ void TForm1::BitBtn2Click() {
 }
 
 void TForm1::BitBtn3Click() {
-    // Query of the active page: filled in by the dispatch.
+    parameterDispatch().query();
 }
 
 void TForm1::BitBtn4Click() {
-    // Set of the active page: filled in by the dispatch.
+    parameterDispatch().set();
 }
 
 void TForm1::Button4Click() {

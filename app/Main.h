@@ -10,6 +10,7 @@
 class CommPortPage;
 class ConnectionGroup;
 class DataFormatPage;
+class ParameterDispatch;
 class PositioningPage;
 class ProductPage;
 class QKeyEvent;
@@ -63,6 +64,8 @@ class TForm1 : public QMainWindow {
     RfPage* rfPage() const { return rfPage_; }
     PositioningPage* positioningPage() const { return positioningPage_; }
     ConnectionGroup* connectionGroup() const { return connectionGroup_; }
+    // Routes the default, query and set buttons to the active page.
+    ParameterDispatch& parameterDispatch();
 
     QPlainTextEdit* Memo1() const;
     QPushButton* BitBtn1() const;
@@ -111,4 +114,5 @@ class TForm1 : public QMainWindow {
     PositioningPage* positioningPage_ = nullptr;
     ConnectionGroup* connectionGroup_ = nullptr;
     QLabel* statusPanels_[3] = {};
+    std::unique_ptr<ParameterDispatch> parameterDispatch_;
 };
