@@ -184,7 +184,8 @@ void RtuLink::prepare(PollSet& poll, Clock::time_point now) {
         if (!lineRate_) {
             events |= POLLOUT;
         } else {
-            const auto due = outStart_ + byteTime() * static_cast<long>(outSent_);
+            // A byte is handed over once it would have been fully on the wire.
+            const auto due = outStart_ + byteTime() * static_cast<long>(outSent_ + 1);
             if (due <= now) {
                 events |= POLLOUT;
             } else {
@@ -337,8 +338,7 @@ bool RtuLink::writeOutput(Clock::time_point now) {
             if (now < outStart_) {
                 return true;
             }
-            due =
-                std::min(out_.size(), static_cast<std::size_t>((now - outStart_) / byteTime()) + 1);
+            due = std::min(out_.size(), static_cast<std::size_t>((now - outStart_) / byteTime()));
             if (due <= outSent_) {
                 return true;
             }
