@@ -281,6 +281,23 @@ class tst_ReaderLink : public QObject {
         QCOMPARE(observer.holding(0x100), 2);
     }
 
+    // USB is RTU framing on a CDC-ACM port: no serial rate to switch.
+    void usbLink() {
+        qputenv("READER_USB", sim_->ptyLink().toLocal8Bit());
+        int32_t h = 0;
+        QCOMPARE(OpenReader(&h, READER_LINK_USB, nullptr), 0);
+        opened_.push_back(h);
+        std::array<uint8_t, 6> mac{};
+        QCOMPARE(GetParameter(h, 0xAC, 6, mac.data()), 0);
+        const auto memory = sim_->readMemoryFile();
+        QVERIFY(std::equal(mac.begin(), mac.end(), memory.begin() + 0xAC));
+        Observer observer(sim_->tcpPort());
+        QCOMPARE(SetBaudRate(h, 6), 0);
+        QCOMPARE(observer.holding(0x100), 2);
+        QCOMPARE(lineSpeed(sim_->ptyLink()), speed_t(B9600));
+        qunsetenv("READER_USB");
+    }
+
     void offlineFunction_data() { addLinkRows(); }
 
     void offlineFunction() {
