@@ -4,8 +4,10 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <modbus.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -113,6 +115,56 @@ class RawLine {
     int fd_ = -1;
 };
 
+// A plain TCP connection for hand-made Modbus TCP frames.
+class RawTcp {
+  public:
+    explicit RawTcp(quint16 port) {
+        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(port);
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+    }
+    ~RawTcp() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    bool isOpen() const { return fd_ >= 0; }
+    bool send(const QByteArray& bytes) {
+        return ::send(fd_, bytes.constData(), static_cast<size_t>(bytes.size()), MSG_NOSIGNAL) ==
+               bytes.size();
+    }
+    // Bytes until `count` arrived, the peer closed (*closed set) or timeoutMs passed.
+    QByteArray receive(qsizetype count, int timeoutMs, bool* closed = nullptr) {
+        QByteArray got;
+        const QDeadlineTimer deadline(timeoutMs);
+        while (got.size() < count && !deadline.hasExpired()) {
+            pollfd pfd{fd_, POLLIN, 0};
+            if (::poll(&pfd, 1, static_cast<int>(deadline.remainingTime())) <= 0) {
+                continue;
+            }
+            char buffer[512];
+            const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+            if (n <= 0) {
+                if (closed) {
+                    *closed = true;
+                }
+                break;
+            }
+            got.append(buffer, n);
+        }
+        return got;
+    }
+
+  private:
+    int fd_ = -1;
+};
+
 // Runs mbpoll once; returns its exit code, output in *output.
 int mbpoll(const QStringList& args, QString* output) {
     QProcess process;
@@ -137,6 +189,7 @@ class TestReaderSim : public QObject {
     void initTestCase();
     void tcpServesSeveralClients();
     void tcpStationAndFirmware();
+    void tcpBadInput();
     void failRangeAnswersException4();
     void mbpollOverTcp();
     void mbpollOverRtu();
@@ -205,6 +258,53 @@ void TestReaderSim::tcpStationAndFirmware() {
     std::uint16_t value = 0;
     QCOMPARE(modbus_read_registers(other.get(), 0x65, 1, &value), -1);
     QCOMPARE(errno, ETIMEDOUT);
+}
+
+void TestReaderSim::tcpBadInput() {
+    SimProcess sim;
+    QVERIFY(sim.start());
+    const auto before = sim.readMemoryFile();
+    RawTcp client(sim.tcpPort());
+    QVERIFY(client.isOpen());
+
+    // Exceptions carry the request's transaction and unit.
+    struct Case {
+        const char* request;
+        const char* answer;
+    };
+    const Case cases[] = {
+        {"1234 0000 0005 ff 2b0e0100", "1234 0000 0003 ff ab01"},      // unknown function
+        {"1235 0000 0006 01 0300000000", "1235 0000 0003 01 8303"},    // quantity 0
+        {"1236 0000 0006 ff 0401000001", "1236 0000 0003 ff 8402"},    // input 0x0100
+        {"1237 0000 0006 ff 0600650100", "1237 0000 0003 ff 8603"},    // value 256
+        {"1238 0000 0007 ff 030065000100", "1238 0000 0003 ff 8303"},  // PDU too long
+    };
+    for (const Case& c : cases) {
+        const QByteArray answer = QByteArray::fromHex(c.answer);
+        QVERIFY(client.send(QByteArray::fromHex(c.request)));
+        QCOMPARE(client.receive(answer.size(), kAnswerTimeoutMs).toHex(' '), answer.toHex(' '));
+    }
+    // A request split across segments is put together; unit 0 and other units stay silent.
+    QVERIFY(client.send(QByteArray::fromHex("0001 0000 0006 00 0600650000")));
+    QVERIFY(client.send(QByteArray::fromHex("0002 0000 0006 09 0600650000")));
+    QVERIFY(client.send(QByteArray::fromHex("0003 0000 00")));
+    QTest::qWait(50);
+    QVERIFY(client.send(QByteArray::fromHex("06 ff 0300650001")));
+    const QByteArray answer = QByteArray::fromHex("0003 0000 0005 ff 030200 01");
+    QCOMPARE(client.receive(answer.size(), kAnswerTimeoutMs).toHex(' '), answer.toHex(' '));
+
+    // Something that is not Modbus TCP ends that connection only.
+    RawTcp bystander(sim.tcpPort());
+    QVERIFY(bystander.isOpen());
+    QVERIFY(client.send(QByteArray::fromHex("0004 0001 0006 ff 0300650001")));
+    bool closed = false;
+    QCOMPARE(client.receive(1, kAnswerTimeoutMs, &closed), QByteArray());
+    QVERIFY(closed);
+    QVERIFY(bystander.send(QByteArray::fromHex("0005 0000 0006 ff 0300650001")));
+    const QByteArray stillServed = QByteArray::fromHex("0005 0000 0005 ff 030200 01");
+    QCOMPARE(bystander.receive(stillServed.size(), kAnswerTimeoutMs).toHex(' '),
+             stillServed.toHex(' '));
+    QVERIFY(sim.readMemoryFile() == before);
 }
 
 void TestReaderSim::failRangeAnswersException4() {
