@@ -39,6 +39,9 @@ ConnectionGroup::ConnectionGroup(ReaderSession& session, OperationLog& log, QWid
     // The station box starts with its first item's text but no item selected.
     ui_->ComboBox7->setCurrentIndex(-1);
     ui_->ComboBox7->setEditText(tr("任意站"));
+    // An editable QComboBox selects the item matching its text when it loses the focus and
+    // reports that as the user's choice; here leaving the box must not select a station.
+    disconnect(ui_->ComboBox7->lineEdit(), &QLineEdit::editingFinished, ui_->ComboBox7, nullptr);
 
     // Lists react to the user's choice only (activated), never to a selection made from code.
     connect(ui_->ComboBox1, &QComboBox::activated, this, &ConnectionGroup::ComboBox1Change);

@@ -1,0 +1,424 @@
+// The main window shell: start state, page variants, operation log, keys, the MAC read when
+// the communication-port page opens, and the exit path; with the recording fake library.
+
+#include "WindowTestSupport.h"
+#include "app/ErrorReporting.h"
+#include "batch/Unit3.h"
+#include "params/CommPortPage.h"
+#include "reader/ConnectionGroup.h"
+#include "reader/Unit2.h"
+#include "tests/support/RecordingReaderLibrary.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+using namespace windowtest;
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+  private:
+    std::unique_ptr<RecordingReaderLibrary> library_;
+    std::unique_ptr<TForm1> window_;
+    QStringList reportedErrors_;
+    ErrorReporter previousReporter_;
+
+    TForm1& open(int windowVariant = 0) {
+        library_ = std::make_unique<RecordingReaderLibrary>();
+        window_ = std::make_unique<TForm1>(*library_, windowVariant);
+        window_->show();
+        return *window_;
+    }
+
+    void connectReader() {
+        window_->connectionGroup()->Button1()->click();
+        QVERIFY(window_->connectionGroup()->isConnected());
+        library_->clearCalls();
+    }
+
+    QStringList macTexts() const {
+        QStringList texts;
+        for (int index = 0; index < 6; ++index) {
+            texts << window_->commPortPage()->macEdit(index)->text();
+        }
+        return texts;
+    }
+
+    // The widget that has the keyboard focus while the user presses a key in the tests.
+    QWidget* focusedEdit() const {
+        QWidget* edit = window_->connectionGroup()->ComboBox7()->lineEdit();
+        edit->setFocus();
+        return edit;
+    }
+
+  private slots:
+    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+
+    void init() {
+        reportedErrors_.clear();
+        previousReporter_ =
+            setErrorReporter([this](const QString& message) { reportedErrors_ << message; });
+    }
+
+    void cleanup() {
+        window_.reset();
+        library_.reset();
+        setErrorReporter(previousReporter_);
+    }
+
+    void startState() {
+        TForm1& window = open();
+        QCOMPARE(window.windowTitle(), QStringLiteral("读写器参数配置程序（V1.4.2.1）"));
+        QCOMPARE(window.size(), QSize(728, 498));
+        QCOMPARE(window.minimumSize(), window.maximumSize());
+        QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(window.windowFlags() & Qt::WindowMinimizeButtonHint);
+
+        QCOMPARE(window.PageControl1()->currentIndex(), 1);
+        QCOMPARE(window.PageControl3()->currentIndex(), 0);
+        QCOMPARE(window.PageControl3()->tabText(0), QStringLiteral("基本功能"));
+        QCOMPARE(window.PageControl4()->currentIndex(), 0);
+        QCOMPARE(window.PageControl4()->tabText(0), QStringLiteral("基本参数"));
+        QVERIFY(!window.BitBtn3()->isEnabled());
+        QVERIFY(!window.BitBtn4()->isEnabled());
+        QVERIFY(window.BitBtn1()->isEnabled());
+        QVERIFY(window.Button4()->isEnabled());
+
+        const QStringList lines = logLines(window);
+        QCOMPARE(lines.size(), 1);
+        QVERIFY2(QRegularExpression(QStringLiteral("^1   \\d\\d:\\d\\d:\\d\\d  :  程序正常运行 !$"))
+                     .match(lines[0])
+                     .hasMatch(),
+                 qPrintable(lines[0]));
+
+        QCOMPARE(window.statusPanelText(0), QStringLiteral("COM1:关闭"));
+        QCOMPARE(window.statusPanelText(1), QString());
+        QCOMPARE(window.statusPanelText(2), QString());
+
+        ConnectionGroup& group = *window.connectionGroup();
+        QCOMPARE(group.title(), QStringLiteral("通信设置"));
+        QCOMPARE(group.ComboBox1()->currentText(), QStringLiteral("COM1"));
+        QCOMPARE(group.ComboBox2()->currentText(), QStringLiteral("9600   bps"));
+        QVERIFY(group.ComboBox2()->isVisible());
+        QVERIFY(!group.Edit71()->isVisible());
+        QCOMPARE(group.Label2()->text(), QStringLiteral("波特率"));
+        QCOMPARE(group.ComboBox7()->currentText(), QStringLiteral("任意站"));
+        QCOMPARE(group.ComboBox7()->currentIndex(), -1);
+        QCOMPARE(group.ComboBox7()->count(), 21);
+        QCOMPARE(group.ComboBox7()->itemText(20), QStringLiteral("站20"));
+        QVERIFY(group.Button1()->isEnabled());
+        QVERIFY(!group.Button2()->isEnabled());
+        QVERIFY(!group.Button3()->isEnabled());
+
+        // The picture is decoded from the JPEG resource and stretched over its place.
+        auto* image = window.findChild<QLabel*>(QStringLiteral("Image1"));
+        QVERIFY(image);
+        QVERIFY(!image->pixmap().isNull());
+        QCOMPARE(image->pixmap().size(), QSize(155, 102));
+        QCOMPARE(image->geometry(), QRect(19, 16, 155, 102));
+        QVERIFY(image->hasScaledContents());
+
+        // Nothing talks to a reader at start.
+        QCOMPARE(library_->callTexts(), QStringList());
+    }
+
+    void layoutGeometry_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("geometry");
+        QTest::newRow("PageControl1") << "PageControl1" << QRect(184, 16, 532, 308);
+        QTest::newRow("GroupBox2") << "GroupBox2" << QRect(14, 124, 164, 155);
+        QTest::newRow("BitBtn1") << "BitBtn1" << QRect(623, 138, 75, 24);
+        QTest::newRow("BitBtn3") << "BitBtn3" << QRect(623, 170, 75, 24);
+        QTest::newRow("BitBtn4") << "BitBtn4" << QRect(623, 202, 75, 24);
+        QTest::newRow("Button4") << "Button4" << QRect(623, 266, 75, 24);
+        QTest::newRow("BitBtn2") << "BitBtn2" << QRect(47, 292, 90, 25);
+        QTest::newRow("Memo1") << "Memo1" << QRect(14, 328, 701, 145);
+    }
+
+    void layoutGeometry() {
+        QFETCH(QString, name);
+        QFETCH(QRect, geometry);
+        TForm1& window = open();
+        auto* widget = window.findChild<QWidget*>(name);
+        QVERIFY(widget);
+        QCOMPARE(widget->geometry(), geometry);
+        // The right-hand buttons lie in front of the tab area.
+        if (name.startsWith(QStringLiteral("BitBtn")) && name != QStringLiteral("BitBtn2")) {
+            QCOMPARE(window.centralWidget()->childAt(geometry.center()), widget);
+        }
+    }
+
+    void pageVariants_data() {
+        QTest::addColumn<int>("variant");
+        QTest::addColumn<QList<bool>>("visible");
+        QTest::addColumn<int>("activePage");
+        QTest::newRow("0 standard") << 0 << QList<bool>{false, true, true, true, true, false} << 1;
+        QTest::newRow("1 product") << 1 << QList<bool>{true, true, true, true, true, false} << 0;
+        QTest::newRow("2 Kelvarn") << 2 << QList<bool>{false, true, false, true, true, true} << 1;
+        QTest::newRow("other") << 9 << QList<bool>{true, true, true, true, true, true} << 0;
+    }
+
+    void pageVariants() {
+        QFETCH(int, variant);
+        QFETCH(QList<bool>, visible);
+        QFETCH(int, activePage);
+        TForm1& window = open(variant);
+        const QStringList captions{"产品参数", "读写器参数", "通信口参数",
+                                   "数据格式", "射频参数",   "Kelvarn"};
+        for (int page = 0; page < 6; ++page) {
+            QCOMPARE(window.PageControl1()->tabText(page), captions[page]);
+            QCOMPARE(window.PageControl1()->isTabVisible(page), visible[page]);
+        }
+        QCOMPARE(window.PageControl1()->currentIndex(), activePage);
+        // Pages chosen at start run no page-change reaction: no MAC read.
+        QCOMPARE(library_->callTexts(), QStringList());
+        QCOMPARE(logMessages(window), QStringList{"程序正常运行 !"});
+    }
+
+    void subPageCaptions() {
+        TForm1& window = open();
+        QCOMPARE(window.PageControl2()->tabText(0), QStringLiteral("主动上传"));
+        QCOMPARE(window.PageControl2()->tabText(1), QStringLiteral("数据格式"));
+        QCOMPARE(window.PageControl3()->tabText(1), QStringLiteral("扩展功能"));
+        QCOMPARE(window.PageControl4()->tabText(1), QStringLiteral("通道一设置"));
+        QCOMPARE(window.PageControl4()->tabText(2), QStringLiteral("通道二设置"));
+    }
+
+    void logNumberingRestartsAfterClear() {
+        TForm1& window = open();
+        window.log().append(QStringLiteral("second"));
+        QVERIFY(logLines(window).value(1).startsWith(QStringLiteral("2   ")));
+        window.BitBtn2()->click();
+        QCOMPARE(logLines(window), QStringList());
+        window.log().append(QStringLiteral("after clear"));
+        const QStringList lines = logLines(window);
+        QCOMPARE(lines.size(), 1);
+        QVERIFY2(lines[0].startsWith(QStringLiteral("1   ")), qPrintable(lines[0]));
+        QCOMPARE(logMessages(window), QStringList{"after clear"});
+    }
+
+    void f1OpensPortDialog_data() {
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<QString>("typed");  // replaces the port text; empty keeps it
+        QTest::addColumn<int>("closeKey");   // Enter accepts, Escape rejects
+        QTest::addColumn<QStringList>("calls");
+        QTest::addColumn<QStringList>("errors");
+        const Qt::KeyboardModifiers none = Qt::NoModifier;
+        QTest::newRow("F1, 4002, Enter") << none << "4002" << int(Qt::Key_Return)
+                                         << QStringList{"SelectPort(4002)"} << QStringList();
+        QTest::newRow("F1, default, Enter") << none << "" << int(Qt::Key_Return)
+                                            << QStringList{"SelectPort(4001)"} << QStringList();
+        QTest::newRow("Ctrl+F1, Escape") << Qt::KeyboardModifiers(Qt::ControlModifier) << "4002"
+                                         << int(Qt::Key_Escape) << QStringList() << QStringList();
+        QTest::newRow("Ctrl+Shift+F1, 5000")
+            << Qt::KeyboardModifiers(Qt::ControlModifier | Qt::ShiftModifier) << "5000"
+            << int(Qt::Key_Enter) << QStringList{"SelectPort(5000)"} << QStringList();
+        QTest::newRow("Alt+F1, 502")
+            << Qt::KeyboardModifiers(Qt::AltModifier) << "502" << int(Qt::Key_Return)
+            << QStringList{"SelectPort(502)"} << QStringList();
+        QTest::newRow("not a number") << none << "40x1" << int(Qt::Key_Return) << QStringList()
+                                      << QStringList{"'40x1' is not a valid integer value"};
+        QTest::newRow("blank text") << none << " " << int(Qt::Key_Return) << QStringList()
+                                    << QStringList{"' ' is not a valid integer value"};
+    }
+
+    void f1OpensPortDialog() {
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(QString, typed);
+        QFETCH(int, closeKey);
+        QFETCH(QStringList, calls);
+        QFETCH(QStringList, errors);
+        open();
+        // Twice: a fresh dialog with "4001" every time, whatever was typed before.
+        for (int round = 0; round < 2; ++round) {
+            library_->clearCalls();
+            reportedErrors_.clear();
+            QString shownText;
+            QString caption;
+            QString dialogClass;
+            auto seen = whenModal(window_.get(), [&](QWidget* dialog) {
+                dialogClass = QString::fromLatin1(dialog->metaObject()->className());
+                caption = dialog->windowTitle();
+                auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("Edit1"));
+                QVERIFY(edit);
+                shownText = edit->text();
+                if (!typed.isEmpty()) {
+                    edit->setText(typed);
+                }
+                QTest::keyClick(edit, Qt::Key(closeKey));
+            });
+            QTest::keyClick(focusedEdit(), Qt::Key_F1, modifiers);
+            QVERIFY(*seen);
+            QCOMPARE(dialogClass, QStringLiteral("TForm2"));
+            QCOMPARE(caption, QStringLiteral("选择端口"));
+            QCOMPARE(shownText, QStringLiteral("4001"));
+            QCOMPARE(library_->callTexts(), calls);
+            QCOMPARE(reportedErrors_, errors);
+            // The key went to the window, not into the focused box.
+            QCOMPARE(window_->connectionGroup()->ComboBox7()->currentText(),
+                     QStringLiteral("任意站"));
+        }
+    }
+
+    void portDialogButtons_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QStringList>("calls");
+        QTest::newRow("确定") << "Button1" << QStringList{"SelectPort(4003)"};
+        QTest::newRow("取消") << "Button2" << QStringList();
+    }
+
+    void portDialogButtons() {
+        QFETCH(QString, button);
+        QFETCH(QStringList, calls);
+        open();
+        QString okText;
+        QString cancelText;
+        QSize size;
+        auto seen = whenModal(window_.get(), [&](QWidget* dialog) {
+            size = dialog->size();
+            okText = dialog->findChild<QPushButton*>(QStringLiteral("Button1"))->text();
+            cancelText = dialog->findChild<QPushButton*>(QStringLiteral("Button2"))->text();
+            dialog->findChild<QLineEdit*>(QStringLiteral("Edit1"))->setText(QStringLiteral("4003"));
+            dialog->findChild<QPushButton*>(button)->click();
+        });
+        QTest::keyClick(window_.get(), Qt::Key_F1);
+        QVERIFY(*seen);
+        QCOMPARE(size, QSize(258, 155));
+        QCOMPARE(okText, QStringLiteral("确定"));
+        QCOMPARE(cancelText, QStringLiteral("取消"));
+        QCOMPARE(library_->callTexts(), calls);
+    }
+
+    void shiftF1OpensBatchDialogWithHandle_data() {
+        QTest::addColumn<bool>("connect");
+        QTest::addColumn<bool>("disconnect");
+        QTest::addColumn<int>("handle");
+        QTest::newRow("before any connection") << false << false << 0;
+        QTest::newRow("connected") << true << false << 7;
+        QTest::newRow("after a disconnect") << true << true << 5;
+    }
+
+    void shiftF1OpensBatchDialogWithHandle() {
+        QFETCH(bool, connect);
+        QFETCH(bool, disconnect);
+        QFETCH(int, handle);
+        open();
+        library_->nextHandle = handle;
+        if (connect) {
+            connectReader();
+        }
+        if (disconnect) {
+            window_->connectionGroup()->Button2()->click();
+        }
+        int tag = -1;
+        QString dialogClass;
+        QString caption;
+        auto seen = whenModal(window_.get(), [&](QWidget* dialog) {
+            dialogClass = QString::fromLatin1(dialog->metaObject()->className());
+            caption = dialog->windowTitle();
+            if (auto* batch = qobject_cast<TForm3*>(dialog)) {
+                tag = batch->tag();
+            }
+            dialog->close();
+        });
+        QTest::keyClick(focusedEdit(), Qt::Key_F1, Qt::ShiftModifier);
+        QVERIFY(*seen);
+        QCOMPARE(dialogClass, QStringLiteral("TForm3"));
+        QCOMPARE(caption, QStringLiteral("批量配置参数"));
+        QCOMPARE(tag, handle);
+    }
+
+    void otherKeysReachTheFocusedControl() {
+        open();
+        auto seen = whenModal(window_.get(), [](QWidget* dialog) { dialog->close(); });
+        QWidget* edit = focusedEdit();
+        QTest::keyClick(edit, Qt::Key_F2);
+        QTest::keyClick(edit, Qt::Key_Escape);
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClicks(edit, QStringLiteral("7"));
+        QTest::qWait(50);
+        QVERIFY(!*seen);
+        QCOMPARE(window_->connectionGroup()->ComboBox7()->currentText(), QStringLiteral("任7"));
+    }
+
+    void macReadWhenPage2Opens_data() {
+        QTest::addColumn<bool>("connected");
+        QTest::addColumn<bool>("readFails");
+        QTest::addColumn<QStringList>("texts");
+        const QStringList reader{"00", "1A", "2B", "C3", "D4", "FF"};
+        const QStringList start{"FF", "FF", "FF", "FF", "FF", "FF"};
+        QTest::newRow("connected") << true << false << reader;
+        QTest::newRow("read fails") << true << true << start;
+        QTest::newRow("not connected") << false << true << start;
+    }
+
+    void macReadWhenPage2Opens() {
+        QFETCH(bool, connected);
+        QFETCH(bool, readFails);
+        QFETCH(QStringList, texts);
+        TForm1& window = open();
+        const std::uint8_t mac[] = {0x00, 0x1A, 0x2B, 0xC3, 0xD4, 0xFF};
+        std::copy(std::begin(mac), std::end(mac), library_->memory.begin() + 0xAC);
+        library_->nextHandle = 3;
+        if (connected) {
+            connectReader();
+        }
+        if (readFails) {
+            // The real library fails every call with the handle 0 of an unconnected window.
+            library_->failAddress(0xAC);
+        }
+        const QStringList logBefore = logLines(window);
+
+        window.PageControl1()->setCurrentIndex(TForm1::CommPortPageIndex);
+        QCOMPARE(library_->callTexts(),
+                 QStringList{QStringLiteral("GetParameter(%1, 0xAC, 6)").arg(connected ? 3 : 0)});
+        QCOMPARE(macTexts(), texts);
+        QCOMPARE(logLines(window), logBefore);
+        QCOMPARE(window.BitBtn4()->isEnabled(), connected);
+
+        // Other pages read nothing.
+        library_->clearCalls();
+        window.PageControl1()->setCurrentIndex(TForm1::DataFormatPageIndex);
+        QCOMPARE(library_->callTexts(), QStringList());
+    }
+
+    void closeRestoresRateWhenConnected_data() {
+        QTest::addColumn<int>("link");
+        QTest::addColumn<bool>("connected");
+        QTest::addColumn<bool>("exitButton");
+        QTest::addColumn<QStringList>("calls");
+        const QStringList restore{"SetBaudRate(1, 2)", "CloseReader(1)"};
+        QTest::newRow("COM1, close box") << 2 << true << false << restore;
+        QTest::newRow("TCP/IP, 退出") << 0 << true << true << restore;
+        QTest::newRow("USB, close box") << 1 << true << false << restore;
+        QTest::newRow("disconnected, 退出") << 2 << false << true << QStringList();
+        QTest::newRow("disconnected, close box") << 0 << false << false << QStringList();
+    }
+
+    void closeRestoresRateWhenConnected() {
+        QFETCH(int, link);
+        QFETCH(bool, connected);
+        QFETCH(bool, exitButton);
+        QFETCH(QStringList, calls);
+        TForm1& window = open();
+        chooseItem(window.connectionGroup()->ComboBox1(), link);
+        if (connected) {
+            connectReader();
+        }
+        library_->clearCalls();
+        if (exitButton) {
+            window.Button4()->click();
+        } else {
+            window.close();
+        }
+        QVERIFY(!window.isVisible());
+        QCOMPARE(library_->callTexts(), calls);
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
