@@ -23,6 +23,9 @@ using namespace std::chrono_literals;
 // silence that ends a frame is never taken shorter than this.
 constexpr Clock::duration kMinSilence = 20ms;
 
+constexpr std::size_t kMaxFrame = 256;  // the largest Modbus RTU frame
+constexpr std::size_t kMaxPending = 16 * kMaxFrame;
+
 constexpr std::array<int, 7> kBaudRates{2400, 4800, 9600, 19200, 38400, 57600, 115200};
 constexpr std::array<speed_t, 7> kSpeeds{B2400, B4800, B9600, B19200, B38400, B57600, B115200};
 
@@ -38,7 +41,8 @@ void makeRaw(int fd, speed_t speed) {
     ::cfmakeraw(&tio);
     tio.c_cflag |= CLOCAL | CREAD;
     tio.c_cflag &= ~static_cast<tcflag_t>(PARENB | CSTOPB | CRTSCTS);
-    tio.c_cc[VMIN] = 0;
+    // VMIN 1: an empty non-blocking read says EAGAIN, so a read of 0 bytes means hang-up.
+    tio.c_cc[VMIN] = 1;
     tio.c_cc[VTIME] = 0;
     ::cfsetispeed(&tio, speed);
     ::cfsetospeed(&tio, speed);
@@ -156,7 +160,7 @@ Clock::duration RtuLink::silence() const {
 }
 
 void RtuLink::switchRate(int rateCode) {
-    if (out_.empty()) {
+    if (outSent_ == out_.size()) {
         applyRate(rateCode);
     } else {
         pendingRate_ = rateCode;
@@ -205,9 +209,17 @@ void RtuLink::prepare(PollSet& poll, Clock::time_point now) {
 bool RtuLink::dispatch(const PollSet& poll, ModbusHandler& handler, Clock::time_point now) {
     const short events = poll.revents(pollIndex_);
     if (events & (POLLIN | POLLHUP | POLLERR)) {
-        if (!readInput(now)) {
+        if (!readInput(now, (events & POLLHUP) != 0)) {
             return false;
         }
+        if (events & (POLLHUP | POLLERR)) {
+            // Never poll a dead line in a busy loop.
+            error_ = "serial device " + device_ + " went away: hang-up";
+            return false;
+        }
+    }
+    if (pendingRate_ && outSent_ == out_.size()) {
+        applyRate(*pendingRate_);
     }
     if (deferred_ && deferred_->end <= now) {
         const Deferred request = std::move(*deferred_);
@@ -227,7 +239,7 @@ bool RtuLink::dispatch(const PollSet& poll, ModbusHandler& handler, Clock::time_
     return true;
 }
 
-bool RtuLink::readInput(Clock::time_point now) {
+bool RtuLink::readInput(Clock::time_point now, bool hungUp) {
     std::uint8_t buffer[512];
     for (;;) {
         const ssize_t n = ::read(fd_, buffer, sizeof buffer);
@@ -237,6 +249,10 @@ bool RtuLink::readInput(Clock::time_point now) {
             }
             lastRx_ = now;
             in_.insert(in_.end(), buffer, buffer + n);
+            if (in_.size() > kMaxPending) {
+                // A line that never goes quiet: keep room for one frame at the end.
+                in_.erase(in_.begin(), in_.end() - kMaxFrame);
+            }
             continue;
         }
         if (n < 0 && errno == EINTR) {
@@ -244,6 +260,9 @@ bool RtuLink::readInput(Clock::time_point now) {
         }
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             return true;
+        }
+        if (n == 0 && !hungUp) {
+            return true;  // someone set VMIN 0 on the line: an empty read, not an end
         }
         // End of file or EIO: the device was unplugged or its other end closed.
         error_ = "serial device " + device_ + " went away: " +

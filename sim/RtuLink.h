@@ -49,7 +49,7 @@ class RtuLink {
 
   private:
     RtuLink(int fd, bool lineRate);
-    bool readInput(Clock::time_point now);
+    bool readInput(Clock::time_point now, bool hungUp);
     void scanFrames(ModbusHandler& handler, Clock::time_point now);
     void dropUntilFrame(ModbusHandler& handler, Clock::time_point now);
     void takeFrame(std::size_t length, ModbusHandler& handler, Clock::time_point now);

@@ -18,6 +18,8 @@ namespace {
 
 constexpr std::size_t kHeaderSize = 7;        // transaction, protocol, length, unit
 constexpr std::size_t kMaxLengthField = 254;  // unit + the largest PDU
+// A client that sends requests but never reads the answers is cut off here.
+constexpr std::size_t kMaxUnsent = 1 << 20;
 
 std::runtime_error socketError(const std::string& what) {
     return std::runtime_error(what + ": " + std::strerror(errno));
@@ -174,6 +176,9 @@ bool TcpServer::receive(Client& client, ModbusHandler& handler) {
         }
         client.in.erase(client.in.begin(),
                         client.in.begin() + static_cast<std::ptrdiff_t>(6 + length));
+    }
+    if (client.out.size() > kMaxUnsent) {
+        return false;
     }
     return true;
 }

@@ -199,7 +199,7 @@ class TestReaderSim : public QObject {
     void resetDropsTcpClients();
     void memoryFileSurvivesKill();
     void sigtermExitsCleanly();
-    void vanishingSerialDeviceEndsTheReader();
+    void serialDevice();
     void refusesMalformedMemoryFile();
 };
 
@@ -564,10 +564,10 @@ void TestReaderSim::sigtermExitsCleanly() {
     QVERIFY(!QFileInfo::exists(sim.ptyLink()) && !QFileInfo(sim.ptyLink()).isSymLink());
 }
 
-void TestReaderSim::vanishingSerialDeviceEndsTheReader() {
-    // The test holds the other end of a pseudo-terminal the reader uses as its serial device.
-    const int master =
-        ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);  // not inherited by the reader
+void TestReaderSim::serialDevice() {
+    // The test holds the other end of a pseudo-terminal the reader uses as its serial device;
+    // on the master side tcgetattr shows the line settings the reader made.
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);  // not for the reader
     QVERIFY(master >= 0);
     QCOMPARE(::grantpt(master), 0);
     QCOMPARE(::unlockpt(master), 0);
@@ -579,30 +579,53 @@ void TestReaderSim::vanishingSerialDeviceEndsTheReader() {
     SimProcess sim(options);
     QVERIFY(sim.start());
 
-    // It answers on the device...
-    termios tio{};
-    ::tcgetattr(master, &tio);
-    ::cfmakeraw(&tio);
-    ::tcsetattr(master, TCSANOW, &tio);
-    const QByteArray request = rtuFrame("ff 04 0000 0001");
-    QCOMPARE(::write(master, request.constData(), static_cast<size_t>(request.size())),
-             request.size());
-    QByteArray got;
-    const QDeadlineTimer deadline(kAnswerTimeoutMs);
-    const QByteArray expected = rtuFrame("ff 04 02 0002");
-    while (got.size() < expected.size() && !deadline.hasExpired()) {
-        pollfd pfd{master, POLLIN, 0};
-        if (::poll(&pfd, 1, 100) > 0) {
-            char buffer[64];
-            const ssize_t n = ::read(master, buffer, sizeof buffer);
-            if (n > 0) {
-                got.append(buffer, n);
+    auto lineSpeed = [master] {
+        termios tio{};
+        ::tcgetattr(master, &tio);
+        return ::cfgetospeed(&tio);
+    };
+    auto exchange = [master](const QByteArray& request, const QByteArray& expected) {
+        if (::write(master, request.constData(), static_cast<size_t>(request.size())) !=
+            request.size()) {
+            return QByteArray("write failed");
+        }
+        QByteArray got;
+        const QDeadlineTimer deadline(kAnswerTimeoutMs);
+        while (got.size() < expected.size() && !deadline.hasExpired()) {
+            pollfd pfd{master, POLLIN, 0};
+            if (::poll(&pfd, 1, 100) > 0) {
+                char buffer[64];
+                const ssize_t n = ::read(master, buffer, sizeof buffer);
+                if (n > 0) {
+                    got.append(buffer, n);
+                }
             }
         }
-    }
-    QCOMPARE(got.toHex(' '), expected.toHex(' '));
+        return got.toHex(' ');
+    };
+    auto waitForSpeed = [&](speed_t speed) {
+        const QDeadlineTimer deadline(kAnswerTimeoutMs);
+        while (lineSpeed() != speed && !deadline.hasExpired()) {
+            QTest::qWait(10);
+        }
+        return lineSpeed() == speed;
+    };
 
-    // ...and ends with a message, not a busy loop, when the device goes away.
+    // 9600 at start; rate code 6 is answered, then the line runs at 115200; a reset brings
+    // it back to 9600.
+    QCOMPARE(lineSpeed(), speed_t(B9600));
+    QByteArray expected = rtuFrame("ff 04 02 0002");
+    QCOMPARE(exchange(rtuFrame("ff 04 0000 0001"), expected), expected.toHex(' '));
+    expected = rtuFrame("ff 06 0100 0006");
+    QCOMPARE(exchange(expected, expected), expected.toHex(' '));
+    QVERIFY(waitForSpeed(B115200));
+    expected = rtuFrame("01 03 02 0006");
+    QCOMPARE(exchange(rtuFrame("01 03 0100 0001"), expected), expected.toHex(' '));
+    expected = rtuFrame("ff 06 0102 0001");
+    QCOMPARE(exchange(expected, expected), expected.toHex(' '));
+    QVERIFY(waitForSpeed(B9600));
+
+    // The reader ends with a message, not a busy loop, when the device goes away.
     ::close(master);
     QVERIFY(sim.waitForFinished(20000));
     QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
