@@ -23,17 +23,18 @@ constexpr std::chrono::microseconds byteTime(int32_t bitsPerSecond) {
     return std::chrono::microseconds(1'000'000LL * kBitsPerByte / bitsPerSecond);
 }
 
-// The silence of 3.5 characters that ends an RTU frame (fixed at 1750 us above 19200 bps).
+// The silence that must end an RTU frame before the next one starts: 3.5 characters, fixed
+// at 1750 us above 19200 bps where receivers use that fixed timer.
 constexpr std::chrono::microseconds frameGap(int32_t bitsPerSecond) {
     return bitsPerSecond > 19200 ? std::chrono::microseconds(1750)
                                  : byteTime(bitsPerSecond) * 7 / 2;
 }
 
-// Time for a request of requestBytes and its reply of replyBytes, each followed by its gap:
-// no exchange on this line can be faster.
+// The least time a request of requestBytes and its reply of replyBytes occupy the line: their
+// bytes and a 3.5-character silence after each. No exchange on this line can be faster.
 constexpr std::chrono::microseconds exchangeWireTime(int requestBytes, int replyBytes,
                                                      int32_t bitsPerSecond) {
-    return byteTime(bitsPerSecond) * (requestBytes + replyBytes) + frameGap(bitsPerSecond) * 2;
+    return byteTime(bitsPerSecond) * (requestBytes + replyBytes) + byteTime(bitsPerSecond) * 7;
 }
 
 // A reader answers within kAnswerTime once the request is on the wire; a serial line adds the

@@ -10,6 +10,7 @@
 #include <array>
 #include <cerrno>
 #include <optional>
+#include <thread>
 
 #include "LineTiming.h"
 #include "RtuRawUnit.h"
@@ -125,6 +126,10 @@ Outcome ModbusLink::execute(int32_t station, const Request& request, uint16_t* v
     Outcome outcome;
     if (serialLine()) {
         drainLateReplies();
+        if (kind_ == LinkKind::Serial) {
+            // The silence that ends the previous frame on the line.
+            std::this_thread::sleep_until(lastExchangeEnd_ + frameGap(rate_));
+        }
         modbus_flush(ctx_);  // nothing received before the request can be its answer
     }
     if (serialLine() && unit == kAnyUnit) {
@@ -134,6 +139,7 @@ Outcome ModbusLink::execute(int32_t station, const Request& request, uint16_t* v
         setResponseTimeout(ctx_, timeout);
         outcome = executeDirect(request, values);
     }
+    lastExchangeEnd_ = Clock::now();
     afterFailure(outcome);
     return outcome;
 }

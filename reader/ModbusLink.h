@@ -61,6 +61,7 @@ class ModbusLink {
     bool connected_ = true;
     bool resyncPending_ = false;
     std::chrono::steady_clock::time_point lastDisturbance_{};
+    std::chrono::steady_clock::time_point lastExchangeEnd_{};
     std::mutex mutex_;
 };
 
