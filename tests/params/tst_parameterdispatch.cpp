@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QPushButton>
 #include <QTabWidget>
 
@@ -79,6 +80,7 @@ class TestParameterDispatch : public QObject {
     void setStopsAtTextThatIsNotANumber();
     void defaults_data();
     void defaults();
+    void basicPageClearOfRightButtons();
 };
 
 void TestParameterDispatch::routing_data() {
@@ -261,6 +263,19 @@ void TestParameterDispatch::defaults() {
     QCOMPARE(w.messages(), logBefore);
     QCOMPARE(w.form.PageControl1()->currentIndex(), page);
     QCOMPARE(w.form.PageControl3()->currentIndex(), subPage);
+}
+
+// The right-hand buttons lie in front of the tab area: no control of the page under them.
+void TestParameterDispatch::basicPageClearOfRightButtons() {
+    Window w;
+    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    const int buttonsLeft = w.form.BitBtn1()->mapTo(&w.form, QPoint(0, 0)).x();
+    const auto groups = w.basicPage().findChildren<QGroupBox*>();
+    QCOMPARE(groups.size(), 4);
+    for (QGroupBox* group : groups) {
+        const int right = group->mapTo(&w.form, QPoint(group->width(), 0)).x();
+        QVERIFY2(right <= buttonsLeft, qPrintable(group->objectName()));
+    }
 }
 
 QTEST_MAIN(TestParameterDispatch)
