@@ -25,6 +25,7 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabBar>
 
 #include <array>
@@ -76,6 +77,19 @@ TForm1::TForm1(ReaderLibrary& library, int windowVariant, int bandVariant, QWidg
         ui_->BitBtn3->setEnabled(connected);
         ui_->BitBtn4->setEnabled(connected);
     });
+
+    // Buttons with glyphs, kept small so that the captions fit the designed widths.
+    const struct {
+        QPushButton* button;
+        QStyle::StandardPixmap glyph;
+    } glyphs[] = {{ui_->BitBtn1, QStyle::SP_BrowserReload},
+                  {ui_->BitBtn3, QStyle::SP_ArrowDown},
+                  {ui_->BitBtn4, QStyle::SP_ArrowUp},
+                  {ui_->BitBtn2, QStyle::SP_DialogResetButton}};
+    for (const auto& [button, glyph] : glyphs) {
+        button->setIcon(style()->standardIcon(glyph));
+        button->setIconSize(QSize(12, 12));
+    }
 
     // The right-hand buttons lie in front of the tab area.
     for (QWidget* button : {ui_->BitBtn1, ui_->BitBtn3, ui_->BitBtn4, ui_->Button4}) {
