@@ -75,6 +75,7 @@ class TestParameterDispatch : public QObject {
     void buttonsRunTheRoutedOperation_data();
     void buttonsRunTheRoutedOperation();
     void busyCursorDuringQuery();
+    void busyCursorEndsWhenQueryStops();
     void pauseAfterCommPortSetOnly_data();
     void pauseAfterCommPortSetOnly();
     void setStopsAtTextThatIsNotANumber();
@@ -176,6 +177,29 @@ void TestParameterDispatch::busyCursorDuringQuery() {
     // The set leaves the cursor alone.
     w.form.BitBtn4()->click();
     QCOMPARE(busyCalls, 14 * 3);
+}
+
+// A query that stops on a conversion error still gives the buttons their cursor back.
+void TestParameterDispatch::busyCursorEndsWhenQueryStops() {
+    Window w;
+    w.connectReader();
+    w.showPage(1, 0);
+    QStringList errors;
+    const ErrorReporter previous =
+        setErrorReporter([&](const QString& message) { errors << message; });
+    w.library.onCall = [](const RecordingReaderLibrary::Call& call) {
+        if (call.arguments.at(1) == 0x92) {
+            throw ConversionError("x");
+        }
+    };
+    w.form.BitBtn3()->click();
+    setErrorReporter(previous);
+    QCOMPARE(errors, QStringList{"'x' is not a valid integer value"});
+    QCOMPARE(w.library.callTexts().size(), 3);
+    QCOMPARE(w.messages(), QStringList{});
+    for (QWidget* button : {w.form.BitBtn3(), w.form.BitBtn4(), w.form.Button4()}) {
+        QCOMPARE(button->cursor().shape(), Qt::ArrowCursor);
+    }
 }
 
 void TestParameterDispatch::pauseAfterCommPortSetOnly_data() {
