@@ -123,18 +123,130 @@ void FakeRtuPeer::run() {
     }
 }
 
-SilentTcpPeer::SilentTcpPeer() {
-    listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+namespace {
+
+// A listening socket on a free loopback port; -1 on failure.
+int listenOnLoopback(uint16_t& port) {
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t size = sizeof address;
-    if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
-        ::listen(listener_, 8) != 0 ||
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-        return;
+    if (listener < 0 || ::bind(listener, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+        ::listen(listener, 8) != 0 ||
+        ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+        if (listener >= 0) {
+            ::close(listener);
+        }
+        return -1;
     }
-    port_ = ntohs(address.sin_port);
+    port = ntohs(address.sin_port);
+    return listener;
+}
+
+}  // namespace
+
+FakeTcpPeer::FakeTcpPeer(FakeRtuPeer::Script script) : script_(std::move(script)) {
+    listener_ = listenOnLoopback(port_);
+    if (listener_ >= 0) {
+        thread_ = std::thread([this] { run(); });
+    }
+}
+
+FakeTcpPeer::~FakeTcpPeer() {
+    stop_ = true;
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+    if (listener_ >= 0) {
+        ::close(listener_);
+    }
+}
+
+std::vector<Bytes> FakeTcpPeer::requests() const {
+    std::lock_guard lock(mutex_);
+    return requests_;
+}
+
+void FakeTcpPeer::run() {
+    struct Client {
+        int fd;
+        Bytes pending;
+    };
+    std::vector<Client> clients;
+    int index = 0;
+    while (!stop_) {
+        std::vector<pollfd> fds{{listener_, POLLIN, 0}};
+        for (const Client& c : clients) {
+            fds.push_back({c.fd, POLLIN, 0});
+        }
+        if (poll(fds.data(), fds.size(), 20) <= 0) {
+            continue;
+        }
+        if (fds[0].revents & POLLIN) {
+            const int fd = ::accept(listener_, nullptr, nullptr);
+            if (fd >= 0) {
+                clients.push_back({fd, {}});
+                ++connections_;
+            }
+        }
+        for (std::size_t i = 1; i < fds.size(); ++i) {
+            if (!(fds[i].revents & (POLLIN | POLLHUP))) {
+                continue;
+            }
+            Client& client = clients[i - 1];
+            uint8_t chunk[512];
+            const ssize_t n = ::recv(client.fd, chunk, sizeof chunk, 0);
+            if (n <= 0) {
+                ::close(client.fd);
+                client.fd = -1;
+                continue;
+            }
+            client.pending.insert(client.pending.end(), chunk, chunk + n);
+            // MBAP: transaction id, protocol id, length of unit + PDU, then unit and PDU.
+            while (client.pending.size() >= 7) {
+                const std::size_t length =
+                    6u + static_cast<std::size_t>(client.pending[4] << 8 | client.pending[5]);
+                if (client.pending.size() < length) {
+                    break;
+                }
+                Bytes request(client.pending.begin() + 6,
+                              client.pending.begin() + static_cast<long>(length));
+                const Bytes header(client.pending.begin(), client.pending.begin() + 4);
+                client.pending.erase(client.pending.begin(),
+                                     client.pending.begin() + static_cast<long>(length));
+                request.push_back(0);  // room for the CRC of the RTU form
+                request.push_back(0);
+                {
+                    std::lock_guard lock(mutex_);
+                    requests_.push_back(request);
+                }
+                const FakeRtuPeer::Answer answer = script_(request, index++);
+                const auto due = std::chrono::steady_clock::now() + answer.delay;
+                while (!stop_ && std::chrono::steady_clock::now() < due) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                }
+                if (answer.bytes.size() < 4) {
+                    continue;
+                }
+                Bytes reply = header;
+                const std::size_t body = answer.bytes.size() - 2;  // unit + PDU
+                reply.push_back(static_cast<uint8_t>(body >> 8));
+                reply.push_back(static_cast<uint8_t>(body & 0xFF));
+                reply.insert(reply.end(), answer.bytes.begin(),
+                             answer.bytes.begin() + static_cast<long>(body));
+                (void)::send(client.fd, reply.data(), reply.size(), MSG_NOSIGNAL);
+            }
+        }
+        std::erase_if(clients, [](const Client& c) { return c.fd < 0; });
+    }
+    for (const Client& c : clients) {
+        ::close(c.fd);
+    }
+}
+
+SilentTcpPeer::SilentTcpPeer() {
+    listener_ = listenOnLoopback(port_);
 }
 
 SilentTcpPeer::~SilentTcpPeer() {

@@ -52,6 +52,33 @@ class FakeRtuPeer {
     std::thread thread_;
 };
 
+// A Modbus TCP peer on 127.0.0.1 with the same kind of script: the script sees each request
+// and answers in RTU form (unit, PDU, CRC); the peer wraps the answer in the request's MBAP
+// header. Connections that the library drops and makes anew are served alike.
+class FakeTcpPeer {
+  public:
+    explicit FakeTcpPeer(FakeRtuPeer::Script script);
+    ~FakeTcpPeer();
+    FakeTcpPeer(const FakeTcpPeer&) = delete;
+    FakeTcpPeer& operator=(const FakeTcpPeer&) = delete;
+
+    uint16_t port() const { return port_; }
+    int connections() const { return connections_; }
+    std::vector<Bytes> requests() const;
+
+  private:
+    void run();
+
+    FakeRtuPeer::Script script_;
+    int listener_ = -1;
+    uint16_t port_ = 0;
+    std::atomic<int> connections_{0};
+    std::atomic<bool> stop_{false};
+    mutable std::mutex mutex_;
+    std::vector<Bytes> requests_;
+    std::thread thread_;
+};
+
 // A TCP listener on 127.0.0.1 that accepts connections but never answers, to show that a
 // call sent nothing.
 class SilentTcpPeer {

@@ -216,6 +216,32 @@ class tst_ReaderPeer : public QObject {
         QCOMPARE(CloseReader(h), 0);
     }
 
+    // On TCP the late reply goes with the connection the library drops after the timeout;
+    // the next call connects anew and gets its own answer.
+    void lateReplyOverTcp() {
+        FakeTcpPeer peer([](const Bytes& r, int index) {
+            auto answer = normalAnswer(r, index == 0 ? 0x40 : 0x00);
+            if (index == 0) {
+                answer.delay = reader::kAnswerTime + 150ms;
+            }
+            return answer;
+        });
+        QVERIFY(peer.port() != 0);
+        SelectPort(peer.port());
+        int32_t h = 0;
+        QCOMPARE(OpenReader(&h, READER_LINK_TCP, "127.0.0.1"), 0);
+        std::array<uint8_t, 2> first{kSentinel, kSentinel};
+        if (GetParameter(h, 0x10, 2, first.data()) == 0) {
+            QCOMPARE(first, (std::array<uint8_t, 2>{0x50, 0x51}));  // a heavily loaded machine
+        } else {
+            QCOMPARE(first, (std::array<uint8_t, 2>{kSentinel, kSentinel}));
+        }
+        std::array<uint8_t, 2> second{};
+        QCOMPARE(GetParameter(h, 0x10, 2, second.data()), 0);
+        QCOMPARE(second, (std::array<uint8_t, 2>{0x10, 0x11}));
+        QCOMPARE(CloseReader(h), 0);
+    }
+
     void badReplyFailsAndNextCallWorks_data() {
         QTest::addColumn<int>("station");
         QTest::addColumn<QString>("fault");
