@@ -42,6 +42,16 @@ BasicFunctionPage::BasicFunctionPage(ReaderSession& session, OperationLog& log, 
 
 BasicFunctionPage::~BasicFunctionPage() = default;
 
+namespace {
+
+void enableAll(std::initializer_list<QWidget*> widgets, bool enabled) {
+    for (QWidget* widget : widgets) {
+        widget->setEnabled(enabled);
+    }
+}
+
+}  // namespace
+
 QCheckBox* BasicFunctionPage::buzzerCheckBox() const {
     return ui_->CheckBox1;
 }
@@ -149,31 +159,20 @@ void BasicFunctionPage::QueryBasicParameters() {
 
 void BasicFunctionPage::RadioButton1Click() {
     Ui::BasicFunctionPage& u = *ui_;
-    const bool on = u.RadioButton1->isChecked();
     // The residual wait follows the trigger, not CheckBox25.
-    for (QWidget* widget : {static_cast<QWidget*>(u.Label45), static_cast<QWidget*>(u.Edit34),
-                            static_cast<QWidget*>(u.Label55), static_cast<QWidget*>(u.Label7),
-                            static_cast<QWidget*>(u.Edit4), static_cast<QWidget*>(u.Label5),
-                            static_cast<QWidget*>(u.CheckBox25), static_cast<QWidget*>(u.Edit41),
-                            static_cast<QWidget*>(u.Label85)}) {
-        widget->setEnabled(on);
-    }
+    enableAll({u.Label45, u.Edit34, u.Label55, u.Label7, u.Edit4, u.Label5, u.CheckBox25, u.Edit41,
+               u.Label85},
+              u.RadioButton1->isChecked());
 }
 
 void BasicFunctionPage::CheckBox2Click() {
     Ui::BasicFunctionPage& u = *ui_;
-    const bool on = u.CheckBox2->isChecked();
-    u.Label51->setEnabled(on);
-    u.Edit37->setEnabled(on);
-    u.Label53->setEnabled(on);
+    enableAll({u.Label51, u.Edit37, u.Label53}, u.CheckBox2->isChecked());
 }
 
 void BasicFunctionPage::CheckBox4Click() {
     Ui::BasicFunctionPage& u = *ui_;
-    const bool on = u.CheckBox4->isChecked();
-    u.Label52->setEnabled(on);
-    u.Edit38->setEnabled(on);
-    u.Label54->setEnabled(on);
+    enableAll({u.Label52, u.Edit38, u.Label54}, u.CheckBox4->isChecked());
 }
 
 void BasicFunctionPage::CheckBox19Click() {
@@ -191,13 +190,9 @@ void BasicFunctionPage::CheckBox21Click() {
     if (on) {
         u.CheckBox19->setChecked(false);
     }
-    for (QWidget* widget :
-         {static_cast<QWidget*>(u.Label41), static_cast<QWidget*>(u.Edit15),
-          static_cast<QWidget*>(u.Label42), static_cast<QWidget*>(u.CheckBox20),
-          static_cast<QWidget*>(u.CheckBox22), static_cast<QWidget*>(u.RadioButton7),
-          static_cast<QWidget*>(u.RadioButton8)}) {
-        widget->setEnabled(on);
-    }
+    enableAll({u.Label41, u.Edit15, u.Label42, u.CheckBox20, u.CheckBox22, u.RadioButton7,
+               u.RadioButton8},
+              on);
 }
 
 void BasicFunctionPage::Edit4Change(QLineEdit* edit) {
