@@ -7,7 +7,9 @@
 #include <QtTest>
 
 #include <array>
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "reader/Reader.h"
@@ -193,6 +195,47 @@ class tst_ReaderLink : public QObject {
         QVERIFY(GetParameter(a, 0, 1, byte.data()) != 0);
         QCOMPARE(GetParameter(b, 0, 1, byte.data()), 0);
         QCOMPARE(GetParameter(c, 0, 1, byte.data()), 0);
+    }
+
+    // Calls from several threads share a link one at a time; a close in the middle ends the
+    // link once the running call returns, and later calls fail cleanly.
+    void concurrentCallsAndClose() {
+        const int32_t h = open("tcp");
+        QVERIFY(h != 0);
+        const auto memory = sim_->readMemoryFile();
+        std::atomic<int> wrong{0};
+        std::atomic<int> succeeded{0};
+        std::atomic<bool> closed{false};
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 4; ++t) {
+            threads.emplace_back([&, t] {
+                for (int i = 0; i < 200; ++i) {
+                    const bool afterClose = closed.load();
+                    std::array<uint8_t, 16> block;
+                    block.fill(kSentinel);
+                    const int address = 16 * ((t + i) % 16);
+                    if (GetParameter(h, address, 16, block.data()) == 0) {
+                        ++succeeded;
+                        if (afterClose ||
+                            !std::equal(block.begin(), block.end(), memory.begin() + address)) {
+                            ++wrong;
+                        }
+                    } else if (block[0] != kSentinel) {
+                        ++wrong;
+                    }
+                }
+            });
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(succeeded.load() >= 20, 10000);
+        QCOMPARE(CloseReader(h), 0);
+        closed = true;
+        for (auto& thread : threads) {
+            thread.join();
+        }
+        opened_.clear();
+        QCOMPARE(wrong.load(), 0);
+        std::array<uint8_t, 1> byte{kSentinel};
+        QVERIFY(GetParameter(h, 0, 1, byte.data()) != 0);
     }
 
     void openFailures_data() {
