@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "LineTiming.h"
+#include "ReaderRegisters.h"
 #include "RtuRawUnit.h"
 
 namespace reader {
@@ -121,7 +122,7 @@ Outcome ModbusLink::execute(int32_t station, const Request& request, uint16_t* v
     if (!ensureConnected()) {
         return Outcome::Broken;
     }
-    const int unit = station >= 1 && station <= 247 ? station : kAnyUnit;
+    const int unit = station >= 1 && station <= 247 ? station : reg::kAnyUnit;
     const auto timeout = responseTimeout(request);
     Outcome outcome;
     if (serialLine()) {
@@ -132,7 +133,7 @@ Outcome ModbusLink::execute(int32_t station, const Request& request, uint16_t* v
         }
         modbus_flush(ctx_);  // nothing received before the request can be its answer
     }
-    if (serialLine() && unit == kAnyUnit) {
+    if (serialLine() && unit == reg::kAnyUnit) {
         outcome = exchangeAnyUnit(ctx_, request, values, Clock::now() + timeout);
     } else {
         modbus_set_slave(ctx_, unit);

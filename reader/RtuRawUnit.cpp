@@ -1,5 +1,8 @@
 #include "RtuRawUnit.h"
 
+#include "ModbusCrc.h"
+#include "ReaderRegisters.h"
+
 #include <modbus/modbus.h>
 #include <poll.h>
 #include <unistd.h>
@@ -23,7 +26,7 @@ void putWord(std::vector<uint8_t>& out, uint16_t w) {
 
 // The request as unit and PDU; libmodbus appends the CRC.
 std::vector<uint8_t> rawRequest(const Request& r) {
-    std::vector<uint8_t> out{kAnyUnit, static_cast<uint8_t>(r.function)};
+    std::vector<uint8_t> out{reg::kAnyUnit, static_cast<uint8_t>(r.function)};
     putWord(out, r.address);
     switch (r.function) {
         case Function::ReadHolding:
@@ -44,25 +47,7 @@ std::vector<uint8_t> rawRequest(const Request& r) {
     return out;
 }
 
-bool crcMatches(std::span<const uint8_t> frame) {
-    const std::size_t n = frame.size();
-    const uint16_t received = static_cast<uint16_t>(frame[n - 2] | (frame[n - 1] << 8));
-    return crc16(frame.first(n - 2)) == received;
-}
-
 }  // namespace
-
-uint16_t crc16(std::span<const uint8_t> bytes) {
-    uint16_t crc = 0xFFFF;
-    for (uint8_t b : bytes) {
-        crc ^= b;
-        for (int i = 0; i < 8; ++i) {
-            crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001)
-                            : static_cast<uint16_t>(crc >> 1);
-        }
-    }
-    return crc;
-}
 
 ReplyCheck checkReply(const Request& request, uint8_t unit, std::span<const uint8_t> received,
                       uint16_t* values) {
@@ -77,7 +62,7 @@ ReplyCheck checkReply(const Request& request, uint8_t unit, std::span<const uint
         if (received.size() < 5) {
             return ReplyCheck::Incomplete;
         }
-        return received.size() == 5 && crcMatches(received) ? ReplyCheck::Exception
+        return received.size() == 5 && hasValidCrc(received) ? ReplyCheck::Exception
                                                             : ReplyCheck::Bad;
     }
     if (received[1] != function) {
@@ -93,7 +78,7 @@ ReplyCheck checkReply(const Request& request, uint8_t unit, std::span<const uint
         }
         return ReplyCheck::Incomplete;
     }
-    if (received.size() > expected || !crcMatches(received)) {
+    if (received.size() > expected || !hasValidCrc(received)) {
         return ReplyCheck::Bad;
     }
     switch (request.function) {
@@ -153,7 +138,7 @@ Outcome exchangeAnyUnit(modbus_t* ctx, const Request& request, uint16_t* values,
             return Outcome::Broken;  // hang-up (0) or device error
         }
         length += static_cast<std::size_t>(n);
-        switch (checkReply(request, kAnyUnit, std::span(reply.data(), length), values)) {
+        switch (checkReply(request, reg::kAnyUnit, std::span(reply.data(), length), values)) {
             case ReplyCheck::Incomplete:
                 if (length == reply.size()) {
                     return Outcome::Garbled;

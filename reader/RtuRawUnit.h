@@ -14,10 +14,6 @@ typedef struct _modbus modbus_t;
 
 namespace reader {
 
-inline constexpr uint8_t kAnyUnit = 255;
-
-uint16_t crc16(std::span<const uint8_t> bytes);
-
 enum class ReplyCheck { Incomplete, Ok, Exception, Bad };
 
 // Judges the bytes received so far as the reply of unit to request. On Ok the values of a

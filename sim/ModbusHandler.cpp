@@ -99,7 +99,7 @@ std::vector<std::uint8_t> ModbusHandler::read(std::uint8_t function,
         if (function == kReadInput) {
             value = address == reg::kStation ? static_cast<std::uint16_t>(config_.station)
                                              : config_.firmware[address];
-        } else if (address < reg::kParameterCount) {
+        } else if (address < reg::kMemorySize) {
             value = memory[address];
         } else if (address == reg::kRateCode) {
             value = static_cast<std::uint16_t>(rateCode_);
@@ -159,7 +159,7 @@ std::optional<ModbusException> ModbusHandler::writeHolding(std::uint16_t start,
     for (std::size_t i = 0; i < values.size(); ++i) {
         const std::size_t address = start + i;
         const std::uint16_t value = values[i];
-        const bool valid = address < reg::kParameterCount ? value <= 0xFF
+        const bool valid = address < reg::kMemorySize ? value <= 0xFF
                            : address == reg::kRateCode    ? value <= reg::kMaxRateCode
                            : address == reg::kOffline     ? value <= 1
                                                           : value <= reg::kResetCommand;
@@ -172,8 +172,8 @@ std::optional<ModbusException> ModbusHandler::writeHolding(std::uint16_t start,
     }
 
     const std::size_t parameterCount =
-        start < reg::kParameterCount
-            ? std::min<std::size_t>(values.size(), reg::kParameterCount - start)
+        start < reg::kMemorySize
+            ? std::min<std::size_t>(values.size(), reg::kMemorySize - start)
             : 0;
     if (parameterCount > 0) {
         std::vector<std::uint8_t> bytes(parameterCount);

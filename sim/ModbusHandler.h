@@ -7,25 +7,12 @@
 #include <vector>
 
 #include "ParameterStore.h"
+#include "reader/ReaderRegisters.h"
 
 namespace sim {
 
 // The reader's Modbus objects (docs/protocol.md).
-namespace reg {
-inline constexpr std::uint16_t kParameterCount = 0x0100;  // holding 0x0000-0x00FF
-inline constexpr std::uint16_t kRateCode = 0x0100;
-inline constexpr std::uint16_t kOffline = 0x0101;
-inline constexpr std::uint16_t kCommand = 0x0102;
-inline constexpr std::uint16_t kHoldingCount = 0x0103;
-inline constexpr std::uint16_t kFirmware = 0x0000;  // input 0x0000-0x0003
-inline constexpr std::uint16_t kStation = 0x0004;
-inline constexpr std::uint16_t kInputCount = 0x0005;
-inline constexpr std::uint8_t kOfflineByte = 0x57;
-inline constexpr std::uint16_t kResetCommand = 1;
-inline constexpr int kDefaultRateCode = 2;  // 9600 bps
-inline constexpr int kMaxRateCode = 6;
-inline constexpr std::uint8_t kAnyUnit = 255;
-}  // namespace reg
+namespace reg = reader::reg;
 
 enum class ModbusException : std::uint8_t {
     IllegalFunction = 0x01,

@@ -12,12 +12,14 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "Crc16.h"
+#include "reader/ModbusCrc.h"
 
 namespace sim {
 namespace {
 
 using namespace std::chrono_literals;
+using reader::crc16;
+using reader::hasValidCrc;
 
 // Serial drivers and USB adapters hand bytes over in bursts a few milliseconds apart, so the
 // silence that ends a frame is never taken shorter than this.

@@ -22,6 +22,7 @@
 #include <memory>
 #include <vector>
 
+#include "reader/ModbusCrc.h"
 #include "tests/support/SimProcess.h"
 
 namespace {
@@ -51,22 +52,11 @@ Modbus connectTcp(quint16 port, int unit = 255) {
     return ctx;
 }
 
-std::uint16_t crc16(const QByteArray& data) {
-    std::uint16_t crc = 0xFFFF;
-    for (char c : data) {
-        crc ^= static_cast<std::uint8_t>(c);
-        for (int bit = 0; bit < 8; ++bit) {
-            crc = (crc & 1) ? static_cast<std::uint16_t>((crc >> 1) ^ 0xA001)
-                            : static_cast<std::uint16_t>(crc >> 1);
-        }
-    }
-    return crc;
-}
-
 // unit + PDU from hex, with its CRC appended.
 QByteArray rtuFrame(const QByteArray& hex) {
     QByteArray frame = QByteArray::fromHex(hex);
-    const std::uint16_t crc = crc16(frame);
+    const std::uint16_t crc = reader::crc16(
+        {reinterpret_cast<const std::uint8_t*>(frame.constData()), static_cast<std::size_t>(frame.size())});
     frame.append(static_cast<char>(crc & 0xFF));
     frame.append(static_cast<char>(crc >> 8));
     return frame;

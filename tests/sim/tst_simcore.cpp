@@ -9,7 +9,7 @@
 #include <stdexcept>
 
 #include "batch/BatchText.h"
-#include "sim/Crc16.h"
+#include "reader/ModbusCrc.h"
 #include "sim/FactoryImage.h"
 #include "sim/ModbusHandler.h"
 #include "sim/Options.h"
@@ -71,11 +71,11 @@ class TestSimCore : public QObject {
 void TestSimCore::crcOfKnownFrame() {
     // Read holding registers 0..1 of station 1: the CRC bytes on the wire are C4 0B.
     const auto frame = bytes("010300000002c40b");
-    QCOMPARE(sim::crc16(std::span(frame).first(6)), 0x0BC4);
-    QVERIFY(sim::hasValidCrc(frame));
+    QCOMPARE(reader::crc16(std::span(frame).first(6)), 0x0BC4);
+    QVERIFY(reader::hasValidCrc(frame));
     auto corrupted = frame;
     corrupted[3] ^= 0x01;
-    QVERIFY(!sim::hasValidCrc(corrupted));
+    QVERIFY(!reader::hasValidCrc(corrupted));
 }
 
 void TestSimCore::handlesRequests_data() {
