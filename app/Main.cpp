@@ -108,7 +108,9 @@ TForm1::TForm1(ReaderLibrary& library, int windowVariant, int bandVariant, QWidg
     qApp->installEventFilter(this);
 }
 
-TForm1::~TForm1() { qApp->removeEventFilter(this); }
+TForm1::~TForm1() {
+    qApp->removeEventFilter(this);
+}
 
 QTabWidget* TForm1::PageControl1() const {
     return ui_->PageControl1;
