@@ -5,7 +5,9 @@
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
-    QApplication::setApplicationDisplayName(QObject::tr("参数配置程序"));
+    // The application title names the program (task bar, message boxes). It is not set as
+    // the display name, which X11 would append to every window's caption.
+    QApplication::setApplicationName(QObject::tr("参数配置程序"));
     SharedReaderLibrary library;
     TForm1 window(library);
     window.show();
