@@ -7,6 +7,7 @@
 #include "params/BasicFunctionPage.h"
 #include "params/CommPortPage.h"
 #include "params/DataFormatPage.h"
+#include "params/MemoryMap.h"
 #include "params/ParameterDispatch.h"
 #include "params/PositioningPage.h"
 #include "params/ProductPage.h"
@@ -37,9 +38,6 @@ constexpr int kClientWidth = 728;
 constexpr int kClientHeight = 498;
 constexpr int kStatusBarHeight = 20;
 constexpr int kStatusPanelWidths[3] = {70, 65, 50};
-constexpr int kMacAddress = 0xAC;
-constexpr int kMacLength = 6;
-constexpr int kRate9600 = 2;
 
 std::unique_ptr<Ui::TForm1> setUpUi(QMainWindow* window) {
     auto ui = std::make_unique<Ui::TForm1>();
@@ -242,10 +240,8 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::FormClose() {
-    // Leave the reader at the rate every session starts with.
     if (connectionGroup_->isConnected()) {
-        session_.library().SetBaudRate(session_.handle(), kRate9600);
-        session_.library().CloseReader(session_.handle());
+        connectionGroup_->restoreRateAndClose();
     }
 }
 
@@ -283,13 +279,13 @@ void TForm1::PageControl1Change() {
 
 void TForm1::readMacAddress() {
     // Read whether or not a reader is connected; a failure changes nothing and logs nothing.
-    std::array<std::uint8_t, kMacLength> mac{};
-    if (session_.library().GetParameter(session_.handle(), kMacAddress, kMacLength, mac.data()) !=
-        0) {
+    std::array<std::uint8_t, addr::MacAddress.width> mac{};
+    if (session_.library().GetParameter(session_.handle(), addr::MacAddress.address,
+                                        addr::MacAddress.width, mac.data()) != 0) {
         return;
     }
-    for (int index = 0; index < kMacLength; ++index) {
-        commPortPage_->macEdit(index)->setText(ByteToHexPair(mac[index]));
+    for (int index = 0; index < addr::MacAddress.width; ++index) {
+        commPortPage_->macEdit(index)->setText(ByteToHexPair(mac[static_cast<std::size_t>(index)]));
     }
 }
 

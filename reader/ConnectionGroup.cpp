@@ -164,10 +164,14 @@ void ConnectionGroup::Button1Click() {
     logVersion(tr("读写器SDK版本是V"), version.data());
 }
 
-void ConnectionGroup::Button2Click() {
+void ConnectionGroup::restoreRateAndClose() {
     ReaderLibrary& library = session_.library();
     library.SetBaudRate(session_.handle(), kRate9600);
     library.CloseReader(session_.handle());
+}
+
+void ConnectionGroup::Button2Click() {
+    restoreRateAndClose();
     setConnectedState(false);
     emit statusTextChanged(0, ui_->ComboBox1->currentText() + tr(":关闭"));
     emit statusTextChanged(1, QString());

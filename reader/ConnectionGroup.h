@@ -33,6 +33,10 @@ class ConnectionGroup : public QGroupBox {
     // The station box's item index: -1 while its text is not one of its items as selected.
     int stationIndex() const;
 
+    // Puts the reader back to 9600 bps and closes the link, both results ignored: the
+    // disconnect and the window's close leave every reader at the rate a session starts with.
+    void restoreRateAndClose();
+
     // Shows the rate list or the IP address box for the selected link; start-up runs it too.
     void ComboBox1Change();
 
