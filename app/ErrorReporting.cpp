@@ -13,7 +13,8 @@ ErrorReporter& installedReporter() {
 }  // namespace
 
 QString ConversionError::message() const {
-    return QStringLiteral("'%1' is not a valid integer value").arg(text_);
+    return QCoreApplication::translate("ConversionError", "'%1' is not a valid integer value")
+        .arg(text_);
 }
 
 int toInteger(const QString& text) {
