@@ -57,6 +57,8 @@ TForm3::TForm3(ReaderLibrary& library, QWidget* parent)
     ui_->StatusBar1->addWidget(statusPanel_);
     statusDetail_ = new QLabel(ui_->StatusBar1);
     statusDetail_->setObjectName(QStringLiteral("StatusDetail"));
+    // A long list of rejected lines is clipped, instead of widening the dialog to fit it.
+    statusDetail_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     ui_->StatusBar1->addWidget(statusDetail_, 1);
 
     openFileChooser_ = [this](const QString& name) { return runOpenDialog(name); };

@@ -340,6 +340,14 @@ void BatchDialogTest::importOfLines_data() {
         << false << "无效行: 1, 3, 4, 5, 6, 7, 8";
     QTest::newRow("a text of the wrong characters")
         << "３:" + QString(32, '3') << QStringList{} << false << "无效行: 1";
+    QStringList manyLines;
+    QStringList manyNumbers;
+    for (int line = 1; line <= 300; ++line) {
+        manyLines << "note " + QString::number(line);
+        manyNumbers << QString::number(line);
+    }
+    QTest::newRow("a long list of rejected lines")
+        << manyLines.join(u'\n') << QStringList{} << false << "无效行: " + manyNumbers.join(", ");
 }
 
 void BatchDialogTest::importOfLines() {
@@ -353,6 +361,13 @@ void BatchDialogTest::importOfLines() {
     QCOMPARE(status(), ok ? QString("导入参数到读写器成功!") : QString("导入参数到读写器失败!"));
     QCOMPARE(statusDetail(), detail);
     QCOMPARE(memo()->toPlainText(), text);
+    // The status bar fits into the dialog, however long its text.
+    // A size change travels up from the label in several rounds of posted layout requests.
+    for (int round = 0; round < 5; ++round) {
+        QCoreApplication::sendPostedEvents();
+    }
+    QCOMPARE(dialog->size(), QSize(479, 321));
+    QVERIFY(dialog->minimumWidth() <= 479);
 }
 
 void BatchDialogTest::importWithAFailingWrite() {
