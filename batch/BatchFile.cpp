@@ -88,12 +88,19 @@ std::optional<QStringList> loadLines(const QString& path, QString* error) {
     QFile file(path);
     QByteArray data;
     if (file.open(QIODevice::ReadOnly)) {
-        data = file.readAll();
+        data = file.read(kMaxLoadSize + 1);
     }
     if (!file.isOpen() || file.error() != QFile::NoError) {
         if (error) {
             *error = tr("Cannot open file \"%1\". %2")
                          .arg(QDir::toNativeSeparators(path), file.errorString());
+        }
+        return std::nullopt;
+    }
+    if (data.size() > kMaxLoadSize) {
+        if (error) {
+            *error = tr("File \"%1\" is too large for a batch text.")
+                         .arg(QDir::toNativeSeparators(path));
         }
         return std::nullopt;
     }

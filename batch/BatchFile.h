@@ -30,8 +30,12 @@ SaveResult saveWithBackup(const QString& path, const QByteArray& data);
 // The lines of a text, each followed by CR LF, in the local 8-bit encoding.
 QByteArray encodeLines(const QStringList& lines);
 
+// A batch text is a few hundred bytes; a larger file is not one, and reading it whole (or a
+// device without end) could exhaust the memory.
+inline constexpr qint64 kMaxLoadSize = 1024 * 1024;
+
 // The lines of a file split at CR LF, CR or LF; nullopt with error set when it cannot be
-// read.
+// read or holds more than kMaxLoadSize bytes.
 std::optional<QStringList> loadLines(const QString& path, QString* error);
 
 }  // namespace batchfile

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -108,6 +109,8 @@ class BatchDialogTest : public QObject {
     void loadSplitsAnyLineEnd_data();
     void loadSplitsAnyLineEnd();
     void loadOfAMissingFileReportsAnError();
+    void loadOfATooLargeFile_data();
+    void loadOfATooLargeFile();
     void exitClosesTheDialog();
 
   private:
@@ -536,6 +539,43 @@ void BatchDialogTest::loadOfAMissingFileReportsAnError() {
     click("BitBtn1");
     QCOMPARE(memo()->toPlainText(), QString("kept"));
     QCOMPARE(errors.size(), 1);
+}
+
+void BatchDialogTest::loadOfATooLargeFile_data() {
+    QTest::addColumn<QString>("path");  // in the test folder unless absolute
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<bool>("loads");
+    QTest::newRow("at the limit") << "big.txt" << batchfile::kMaxLoadSize << true;
+    QTest::newRow("one byte more") << "big.txt" << batchfile::kMaxLoadSize + 1 << false;
+    QTest::newRow("8 GiB, sparse") << "big.txt" << (qint64(8) << 30) << false;
+    QTest::newRow("a device without end") << "/dev/zero" << qint64(-1) << false;
+}
+
+void BatchDialogTest::loadOfATooLargeFile() {
+    QFETCH(QString, path);
+    QFETCH(qint64, size);
+    QFETCH(bool, loads);
+    if (size >= 0) {
+        path = folder->filePath(path);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        const QByteArray line = QByteArray(63, 'x') + '\n';
+        for (qint64 written = 0; written + line.size() <= qMin(size, batchfile::kMaxLoadSize);
+             written += line.size()) {
+            QCOMPARE(file.write(line), line.size());
+        }
+        QVERIFY(file.resize(size));  // the rest, if any, is a hole that reads as NUL bytes
+    }
+    memo()->setPlainText("kept");
+    loadFrom(path);
+    if (loads) {
+        QCOMPARE(errors, QStringList());
+        QCOMPARE(memoLines().size(), int(size / 64));
+    } else {
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors[0].contains(QFileInfo(path).fileName()), qPrintable(errors[0]));
+        QCOMPARE(memo()->toPlainText(), QString("kept"));
+    }
 }
 
 void BatchDialogTest::exitClosesTheDialog() {
