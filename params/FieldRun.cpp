@@ -45,7 +45,13 @@ bool FieldRun::check(bool ok, const QString& failureMessage, OnFailure onFailure
 }
 
 Bytes editBytes(const QLineEdit* edit, Field field) {
-    return bigEndian(toInteger(edit->text()), field.width);
+    // Every field behind an edit is unsigned: a (pasted) negative number would otherwise be
+    // written as its two's complement.
+    const int value = toInteger(edit->text());
+    if (value < 0) {
+        throw ConversionError(edit->text());
+    }
+    return bigEndian(value, field.width);
 }
 
 std::function<void(const Bytes&)> showNumberIn(QLineEdit* edit) {

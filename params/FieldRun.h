@@ -41,7 +41,8 @@ class FieldRun {
 };
 
 // The edit's text as a decimal number in field.width bytes, high byte first (a one-byte
-// field takes the low 8 bits). Throws ConversionError for a text that is not a number.
+// field takes the low 8 bits). Throws ConversionError for a text that is not a number,
+// which includes a negative one.
 Bytes editBytes(const QLineEdit* edit, Field field);
 
 // A read step's fill: the edit shows the field's unsigned number in decimal.

@@ -72,6 +72,7 @@ class TestBasicFunctionPage : public QObject {
     void setWritesDisabledFieldsAndSkipsResidualWait();
     void setFailureLogsFieldMessage_data();
     void setFailureLogsFieldMessage();
+    void setStopsAtTextThatIsNotANumber_data();
     void setStopsAtTextThatIsNotANumber();
 
     void queryFillsControlsAndRunsRules();
@@ -467,17 +468,32 @@ void TestBasicFunctionPage::setFailureLogsFieldMessage() {
     QCOMPARE(f.library.callTexts().constLast(), QString("SetParameter(7, 0x96, 1, 0A)"));
 }
 
+void TestBasicFunctionPage::setStopsAtTextThatIsNotANumber_data() {
+    QTest::addColumn<QString>("pasted");
+    QTest::newRow("emptied") << "";
+    QTest::newRow("above the int range") << "2147483648";
+    // A sign gets past the digit filter only by pasting; the field is unsigned.
+    QTest::newRow("negative") << "-5";
+}
+
 void TestBasicFunctionPage::setStopsAtTextThatIsNotANumber() {
+    QFETCH(QString, pasted);
     Fixture f;
-    f.edit("Edit14")->clear();
-    QCOMPARE(f.edit("Edit14")->text(), QString());
+    QLineEdit* edit = f.edit("Edit14");
+    edit->selectAll();
+    if (pasted.isEmpty()) {
+        edit->del();
+    } else {
+        edit->insert(pasted);
+    }
+    QCOMPARE(edit->text(), pasted);
     QString error;
     try {
         f.page.SetBasicParameters();
     } catch (const ConversionError& conversionError) {
         error = conversionError.message();
     }
-    QCOMPARE(error, QString("'' is not a valid integer value"));
+    QCOMPARE(error, QString("'%1' is not a valid integer value").arg(pasted));
     QCOMPARE(f.library.callTexts(), (QStringList{
                                         "SetParameter(7, 0x91, 1, 00)",
                                         "SetParameter(7, 0x90, 1, 00)",
