@@ -29,6 +29,18 @@ bool writeAll(QSaveFile& file, const QByteArray& data) {
     return file.write(data) == data.size() && file.flush() && file.error() == QFile::NoError;
 }
 
+// Copies in pieces, so that saving over a large file does not need its size in memory.
+bool copyAll(QFile& from, QSaveFile& to) {
+    QByteArray chunk;
+    do {
+        chunk = from.read(64 * 1024);
+        if (from.error() != QFile::NoError || to.write(chunk) != chunk.size()) {
+            return false;
+        }
+    } while (!chunk.isEmpty());
+    return to.flush() && to.error() == QFile::NoError;
+}
+
 }  // namespace
 
 QString backupPath(const QString& path) {
@@ -59,10 +71,8 @@ SaveResult saveWithBackup(const QString& path, const QByteArray& data) {
             target.cancelWriting();
             return {false, backupError()};
         }
-        const QByteArray previousContent = previous.readAll();
         QSaveFile backup(backupPath(path));
-        if (previous.error() != QFile::NoError || !backup.open(QIODevice::WriteOnly) ||
-            !writeAll(backup, previousContent) || !backup.commit()) {
+        if (!backup.open(QIODevice::WriteOnly) || !copyAll(previous, backup) || !backup.commit()) {
             backup.cancelWriting();
             target.cancelWriting();
             return {false, backupError()};

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -105,6 +106,7 @@ class BatchDialogTest : public QObject {
     void saveWritesLinesWithCrLf();
     void saveOverAnExistingFileKeepsABackupBesideIt();
     void saveWhenTheBackupCannotBeMade();
+    void saveFailingWhileWritingKeepsOldFiles_data();
     void saveFailingWhileWritingKeepsOldFiles();
     void loadSplitsAnyLineEnd_data();
     void loadSplitsAnyLineEnd();
@@ -473,20 +475,38 @@ void BatchDialogTest::saveWhenTheBackupCannotBeMade() {
     QCOMPARE(filesIn(folder->path()), (QStringList{"reader.BAK", "reader.Txt"}));
 }
 
+void BatchDialogTest::saveFailingWhileWritingKeepsOldFiles_data() {
+    QTest::addColumn<QByteArray>("previous");
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<QString>("error");
+    // The 16 exported lines take 576 bytes.
+    QTest::newRow("writing the new text")
+        << QByteArray("previous content\r\n") << 100 << "Cannot write file";
+    QByteArray large(200 * 1024 + 17, '\0');
+    QRandomGenerator random(5);
+    for (char& byte : large) {
+        byte = char(random.bounded(256));
+    }
+    QTest::newRow("writing the backup of a large file")
+        << large << 100 * 1024 << "Unable to create backup file.";
+}
+
 void BatchDialogTest::saveFailingWhileWritingKeepsOldFiles() {
+    QFETCH(QByteArray, previous);
+    QFETCH(int, limit);
+    QFETCH(QString, error);
     const QString path = folder->filePath("reader.Txt");
     const QString backup = folder->filePath("reader.BAK");
-    const QByteArray previous = "previous content\r\n";
     const QByteArray older = "older backup\r\n";
     writeFile(path, previous);
     writeFile(backup, older);
-    click("BitBtn3");  // 16 lines, far beyond the limit below
+    click("BitBtn3");
     {
-        const FileSizeLimit limit(100);
+        const FileSizeLimit sizeLimit{rlim_t(limit)};
         saveTo(path);
     }
     QCOMPARE(errors.size(), 1);
-    QVERIFY2(errors[0].contains("reader.Txt"), qPrintable(errors[0]));
+    QVERIFY2(errors[0].startsWith(error), qPrintable(errors[0]));
     QCOMPARE(readFile(path), previous);
     QCOMPARE(readFile(backup), older);
     QCOMPARE(filesIn(folder->path()), (QStringList{"reader.BAK", "reader.Txt"}));
