@@ -1,5 +1,6 @@
 #include "Options.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <stdexcept>
@@ -7,12 +8,15 @@
 namespace sim {
 namespace {
 
-// Decimal, or hex with 0x.
+// Decimal, or hex with 0x. A leading 0 is not octal: "010" is ten.
 long number(const std::string& text, const std::string& option, long min, long max) {
+    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    const std::string digits = hex ? text.substr(2) : text;
     errno = 0;
     char* end = nullptr;
-    const long value = std::strtol(text.c_str(), &end, 0);
-    if (text.empty() || *end != '\0' || errno != 0 || value < min || value > max) {
+    const long value = std::strtol(digits.c_str(), &end, hex ? 16 : 10);
+    if (digits.empty() || !std::isxdigit(static_cast<unsigned char>(digits[0])) || *end != '\0' ||
+        errno != 0 || value < min || value > max) {
         throw std::invalid_argument(option + ": '" + text + "' is not a number from " +
                                     std::to_string(min) + " to " + std::to_string(max));
     }

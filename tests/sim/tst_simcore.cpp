@@ -64,6 +64,8 @@ class TestSimCore : public QObject {
     void rtuRequestLengths_data();
     void rtuRequestLengths();
     void parsesOptions();
+    void optionNumbers_data();
+    void optionNumbers();
     void refusesBadOptions_data();
     void refusesBadOptions();
 };
@@ -392,11 +394,53 @@ void TestSimCore::parsesOptions() {
     QCOMPARE(defaults.handler.station, 1);
 }
 
+// Numbers are decimal unless they start with 0x; a leading zero never makes them octal.
+void TestSimCore::optionNumbers_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("station");
+    QTest::addColumn<int>("failFirst");
+    QTest::addColumn<int>("firmwareLast");
+    const QStringList base{"--tcp", "127.0.0.1:0"};
+    QTest::newRow("plain") << base + QStringList{"--station", "10",         "--fail",
+                                                 "10",        "--firmware", "1.2.3.10"}
+                           << 10 << 10 << 10;
+    QTest::newRow("leading zeros are decimal")
+        << base + QStringList{"--station", "010", "--fail", "010", "--firmware", "1.2.3.010"} << 10
+        << 10 << 10;
+    QTest::newRow("leading zero before 8 and 9")
+        << base + QStringList{"--station", "09", "--fail", "019", "--firmware", "1.2.3.08"} << 9
+        << 19 << 8;
+    QTest::newRow("hex") << base + QStringList{"--station", "0x10",       "--fail",
+                                               "0X4f",      "--firmware", "1.2.3.4"}
+                         << 16 << 0x4F << 4;
+}
+
+void TestSimCore::optionNumbers() {
+    QFETCH(QStringList, args);
+    QFETCH(int, station);
+    QFETCH(int, failFirst);
+    QFETCH(int, firmwareLast);
+    std::vector<std::string> list;
+    for (const QString& arg : args) {
+        list.push_back(arg.toStdString());
+    }
+    const auto options = sim::parseOptions(list);
+    QCOMPARE(options.handler.station, station);
+    QCOMPARE(options.handler.fail.size(), 1u);
+    QCOMPARE(options.handler.fail[0].first, failFirst);
+    QCOMPARE(int(options.handler.firmware[3]), firmwareLast);
+}
+
 void TestSimCore::refusesBadOptions_data() {
     QTest::addColumn<QStringList>("args");
     QTest::newRow("station 0") << QStringList{"--station", "0"};
     QTest::newRow("station 248") << QStringList{"--station", "248"};
     QTest::newRow("station text") << QStringList{"--station", "one"};
+    QTest::newRow("station signed") << QStringList{"--station", "+7"};
+    QTest::newRow("station with blank") << QStringList{"--station", " 7"};
+    QTest::newRow("station hex without digits") << QStringList{"--station", "0x"};
+    QTest::newRow("fail negative hex") << QStringList{"--fail", "0x-1"};
+    QTest::newRow("tcp port with leading blank") << QStringList{"--tcp", "127.0.0.1: 80"};
     QTest::newRow("fail reversed") << QStringList{"--fail", "0x50-0x40"};
     QTest::newRow("fail beyond memory") << QStringList{"--fail", "0x100"};
     QTest::newRow("firmware three parts") << QStringList{"--firmware", "1.2.3"};
