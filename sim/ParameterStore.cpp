@@ -79,7 +79,15 @@ batchtext::Memory ParameterStore::load(const std::string& path) {
     }
     batchtext::Memory memory{};
     std::array<bool, batchtext::kBlockCount> seen{};
-    for (const auto& line : parsed.blocks) {
+    for (std::size_t i = 0; i < parsed.blocks.size(); ++i) {
+        const auto& line = parsed.blocks[i];
+        if (seen[line.block]) {
+            // Every line was accepted, so the i-th block is the (i+1)-th line.
+            std::ostringstream message;
+            message << path << ": line " << i + 1 << ": block " << std::hex << std::uppercase
+                    << line.block << " given twice";
+            throw std::runtime_error(message.str());
+        }
         seen[line.block] = true;
         std::copy(line.bytes.begin(), line.bytes.end(),
                   memory.begin() + line.block * batchtext::kBlockSize);

@@ -325,6 +325,9 @@ void TestSimCore::storeRefusesMalformedFile_data() {
     QTest::newRow("block missing") << full.left(full.lastIndexOf("F:"));
     QTest::newRow("bad digit") << QByteArray(full).replace("3:0000", "3:00G0");
     QTest::newRow("short line") << QByteArray(full).replace("7:00000000", "7:000000");
+    // All 16 blocks are there, but a 17th line would be lost on the first change.
+    QTest::newRow("block given twice")
+        << full + QByteArray::fromStdString(batchtext::formatBlockLine(3, {}) + "\r\n");
 }
 
 void TestSimCore::storeRefusesMalformedFile() {
