@@ -305,8 +305,13 @@ void TestSimCore::storeReplacesFileOnEveryChange() {
 
     auto store = sim::ParameterStore::open(path.toStdString());
     QCOMPARE(store.memory()[0x10], 0x5A);
+    // A reader of the old file keeps the old text whole: the file is replaced, never
+    // rewritten in place, so a kill in the middle cannot leave a torn file.
+    QFile before(path);
+    QVERIFY(before.open(QIODevice::ReadOnly));
     const std::vector<std::uint8_t> ip{10, 0, 0, 9};
     QVERIFY(store.write(0xB2, ip));
+    QCOMPARE(before.readAll().toStdString(), batchtext::formatMemory(memory));
     memory[0xB2] = 10;
     memory[0xB3] = 0;
     memory[0xB4] = 0;
