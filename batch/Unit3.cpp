@@ -23,6 +23,7 @@ constexpr int kBlock6 = 0x6;
 constexpr int kBlock6HeadLength = 7;
 constexpr int kBlock6TailOffset = 10;
 constexpr int kBlock6TailLength = 6;
+constexpr qsizetype kListedRejections = 10;
 
 QString blockText(const batchtext::Block& bytes) {
     // The serial number is ASCII; anything else is fill or damage, not part of a file name.
@@ -149,8 +150,14 @@ void TForm3::BitBtn4Click() {
         const auto line = batchtext::parseBlockLine(lines[index].toUtf8().toStdString(), &error);
         if (!line) {
             ok = false;
-            rejectedNumbers << QString::number(index + 1);
-            rejectedReasons << tr("line %1: %2").arg(index + 1).arg(batchtext::describe(error));
+            // The first few name the fault; listing thousands would stall every repaint.
+            if (rejectedNumbers.size() == kListedRejections) {
+                rejectedNumbers << QStringLiteral("…");
+                rejectedReasons << QStringLiteral("…");
+            } else if (rejectedNumbers.size() < kListedRejections) {
+                rejectedNumbers << QString::number(index + 1);
+                rejectedReasons << tr("line %1: %2").arg(index + 1).arg(batchtext::describe(error));
+            }
             continue;
         }
         const int address = line->block * batchtext::kBlockSize;
