@@ -155,8 +155,9 @@ void rtuExports(SimProcess& sim, int exports) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const int iterations = argument(argc, argv, "--iterations", 500);
-    const int exports = argument(argc, argv, "--exports", 7);
+    // A median needs at least one sample; 0, a negative count or a typo would read past it.
+    const int iterations = std::max(1, argument(argc, argv, "--iterations", 500));
+    const int exports = std::max(1, argument(argc, argv, "--exports", 7));
 
     SimProcess::Options options;
     options.tcp = true;
