@@ -159,10 +159,10 @@ std::optional<ModbusException> ModbusHandler::writeHolding(std::uint16_t start,
     for (std::size_t i = 0; i < values.size(); ++i) {
         const std::size_t address = start + i;
         const std::uint16_t value = values[i];
-        const bool valid = address < reg::kMemorySize ? value <= 0xFF
-                           : address == reg::kRateCode    ? value <= reg::kMaxRateCode
-                           : address == reg::kOffline     ? value <= 1
-                                                          : value <= reg::kResetCommand;
+        const bool valid = address < reg::kMemorySize  ? value <= 0xFF
+                           : address == reg::kRateCode ? value <= reg::kMaxRateCode
+                           : address == reg::kOffline  ? value <= 1
+                                                       : value <= reg::kResetCommand;
         if (!valid) {
             return ModbusException::IllegalValue;
         }
@@ -171,29 +171,26 @@ std::optional<ModbusException> ModbusHandler::writeHolding(std::uint16_t start,
         return ModbusException::DeviceFailure;
     }
 
-    const std::size_t parameterCount =
-        start < reg::kMemorySize
-            ? std::min<std::size_t>(values.size(), reg::kMemorySize - start)
-            : 0;
-    if (parameterCount > 0) {
-        std::vector<std::uint8_t> bytes(parameterCount);
-        std::transform(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(parameterCount),
-                       bytes.begin(), [](std::uint16_t v) { return static_cast<std::uint8_t>(v); });
-        if (!store_.write(start, bytes)) {
-            return ModbusException::DeviceFailure;
+    // The parameters and the offline flag go to the store in one replacement, and the rate
+    // and the command act only once it has succeeded: a refused write changes nothing.
+    batchtext::Memory next = store_.memory();
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const std::size_t address = start + i;
+        if (address < reg::kMemorySize) {
+            next[address] = static_cast<std::uint8_t>(values[i]);
+        } else if (address == reg::kOffline) {
+            next[reg::kOfflineByte] = static_cast<std::uint8_t>(values[i]);
         }
     }
-    for (std::size_t i = parameterCount; i < values.size(); ++i) {
+    if (!store_.write(0, next)) {
+        return ModbusException::DeviceFailure;
+    }
+    for (std::size_t i = 0; i < values.size(); ++i) {
         const std::size_t address = start + i;
         const std::uint16_t value = values[i];
         if (address == reg::kRateCode) {
             rateCode_ = value;
             effects_.rateCode = value;
-        } else if (address == reg::kOffline) {
-            const std::uint8_t flag = static_cast<std::uint8_t>(value);
-            if (!store_.write(reg::kOfflineByte, std::span(&flag, 1))) {
-                return ModbusException::DeviceFailure;
-            }
         } else if (address == reg::kCommand && value == reg::kResetCommand) {
             rateCode_ = reg::kDefaultRateCode;
             effects_.reset = true;

@@ -359,6 +359,17 @@ void TestSimCore::storeKeepsMemoryWhenFileCannotBeWritten() {
     QCOMPARE(hex(*handler.handle(255, bytes("06 0065 0000"))), hex(bytes("86 04")));
     QCOMPARE(store.memory()[0x65], 1);
     QVERIFY(!store.lastError().empty());
+
+    // A refused write of the rate and the offline flag switches no rate either: a reader
+    // that answered 04 and then changed its line speed would be lost to its client.
+    QCOMPARE(hex(*handler.handle(255, bytes("10 0100 0002 04 0006 0001"))), hex(bytes("90 04")));
+    QCOMPARE(hex(*handler.handle(255, bytes("10 00ff 0002 04 0001 0006"))), hex(bytes("90 04")));
+    QCOMPARE(handler.rateCode(), 2);
+    const auto effects = handler.takeEffects();
+    QVERIFY(!effects.rateCode);
+    QVERIFY(!effects.reset);
+    QCOMPARE(store.memory()[0x57], 0);
+    QCOMPARE(store.memory()[0xFF], 0xFF);
 }
 
 void TestSimCore::rtuRequestLengths_data() {
