@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "reader/LineTiming.h"
@@ -29,6 +30,21 @@ double microseconds(Clock::duration d) {
     return std::chrono::duration<double, std::micro>(d).count();
 }
 
+double medianOf(std::vector<double>& times) {
+    std::nth_element(times.begin(), times.begin() + static_cast<long>(times.size() / 2),
+                     times.end());
+    return times[times.size() / 2];
+}
+
+double timedCall(const std::function<bool()>& call) {
+    const auto start = Clock::now();
+    if (!call()) {
+        std::fprintf(stderr, "reader-bench: a call failed\n");
+        std::exit(1);
+    }
+    return microseconds(Clock::now() - start);
+}
+
 // Median time of one call in microseconds; every call must succeed.
 double median(int iterations, const std::function<bool()>& call) {
     for (int i = 0; i < std::max(5, iterations / 20); ++i) {
@@ -37,16 +53,28 @@ double median(int iterations, const std::function<bool()>& call) {
     std::vector<double> times;
     times.reserve(static_cast<std::size_t>(iterations));
     for (int i = 0; i < iterations; ++i) {
-        const auto start = Clock::now();
-        if (!call()) {
-            std::fprintf(stderr, "reader-bench: a call failed\n");
-            std::exit(1);
-        }
-        times.push_back(microseconds(Clock::now() - start));
+        times.push_back(timedCall(call));
     }
-    std::nth_element(times.begin(), times.begin() + static_cast<long>(times.size() / 2),
-                     times.end());
-    return times[times.size() / 2];
+    return medianOf(times);
+}
+
+// Median times of two calls measured in alternation, so that both meet the same machine
+// state (CPU frequency, scheduler wake-up latency) instead of one block each.
+std::pair<double, double> pairedMedians(int iterations, const std::function<bool()>& first,
+                                        const std::function<bool()>& second) {
+    for (int i = 0; i < std::max(5, iterations / 20); ++i) {
+        first();  // warm-up
+        second();
+    }
+    std::vector<double> firstTimes;
+    std::vector<double> secondTimes;
+    firstTimes.reserve(static_cast<std::size_t>(iterations));
+    secondTimes.reserve(static_cast<std::size_t>(iterations));
+    for (int i = 0; i < iterations; ++i) {
+        firstTimes.push_back(timedCall(first));
+        secondTimes.push_back(timedCall(second));
+    }
+    return {medianOf(firstTimes), medianOf(secondTimes)};
 }
 
 int argument(int argc, char** argv, const char* name, int fallback) {
@@ -78,13 +106,13 @@ void tcpRoundTrips(SimProcess& sim, int iterations) {
     std::printf("Loopback TCP, median of %d round trips (us)\n", iterations);
     std::printf("  %-24s %10s %10s %7s\n", "call", "libReader", "libmodbus", "ratio");
     for (int length : {1, 16, 29}) {
-        const double lib = median(iterations, [&] {
-            return GetParameter(h, 0xA9 - 29 + length, length, bytes.data()) == 0;
-        });
-        const double base = median(iterations, [&] {
-            return modbus_read_registers(raw, 0xA9 - 29 + length, length, registers.data()) ==
-                   length;
-        });
+        const auto [lib, base] = pairedMedians(
+            iterations,
+            [&] { return GetParameter(h, 0xA9 - 29 + length, length, bytes.data()) == 0; },
+            [&] {
+                return modbus_read_registers(raw, 0xA9 - 29 + length, length, registers.data()) ==
+                       length;
+            });
         std::printf("  GetParameter %2d bytes    %10.1f %10.1f %7.2f\n", length, lib, base,
                     lib / base);
     }
@@ -95,11 +123,9 @@ void tcpRoundTrips(SimProcess& sim, int iterations) {
         blockRegisters[i] = block[i];
     }
     // The bench's own block: 0xF0-0xFF of the simulator's throw-away memory file.
-    const double lib =
-        median(iterations, [&] { return SetParameter(h, 0xF0, 16, block.data()) == 0; });
-    const double base = median(iterations, [&] {
-        return modbus_write_registers(raw, 0xF0, 16, blockRegisters.data()) == 16;
-    });
+    const auto [lib, base] = pairedMedians(
+        iterations, [&] { return SetParameter(h, 0xF0, 16, block.data()) == 0; },
+        [&] { return modbus_write_registers(raw, 0xF0, 16, blockRegisters.data()) == 16; });
     std::printf("  SetParameter 16 bytes    %10.1f %10.1f %7.2f\n", lib, base, lib / base);
     modbus_close(raw);
     modbus_free(raw);
