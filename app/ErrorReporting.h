@@ -8,7 +8,7 @@
 // Raised by an operation that meets an edit text that is not a number. Caught by the
 // dispatch before it can reach Qt's event loop and shown through reportError().
 class ConversionError : public std::exception {
-public:
+  public:
     explicit ConversionError(QString text) : text_(std::move(text)) {}
 
     const QString& text() const { return text_; }
@@ -16,7 +16,7 @@ public:
     QString message() const;
     const char* what() const noexcept override { return "not a valid integer value"; }
 
-private:
+  private:
     QString text_;
 };
 

@@ -46,9 +46,8 @@ bool KeyPressFilter::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     // Deliver the converted character in place of the typed one; it passes this filter.
-    QKeyEvent converted(QEvent::KeyPress, keyEvent->key(), keyEvent->modifiers(),
-                        QString(admitted), keyEvent->isAutoRepeat(),
-                        static_cast<quint16>(keyEvent->count()));
+    QKeyEvent converted(QEvent::KeyPress, keyEvent->key(), keyEvent->modifiers(), QString(admitted),
+                        keyEvent->isAutoRepeat(), static_cast<quint16>(keyEvent->count()));
     QCoreApplication::sendEvent(watched, &converted);
     return true;
 }

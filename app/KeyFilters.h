@@ -18,15 +18,15 @@ using KeyFilterFunction = QChar (*)(QChar);
 // Applies a key filter to the key presses of one or more widgets.
 class KeyPressFilter : public QObject {
     Q_OBJECT
-public:
+  public:
     KeyPressFilter(KeyFilterFunction filter, QObject* parent);
 
     // Installs a filter owned by the widget itself.
     static void install(QWidget* widget, KeyFilterFunction filter);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     KeyFilterFunction filter_;
 };

@@ -11,7 +11,9 @@ void OperationLog::append(const QString& message) {
     memo_->verticalScrollBar()->setValue(memo_->verticalScrollBar()->maximum());
 }
 
-void OperationLog::clear() { memo_->clear(); }
+void OperationLog::clear() {
+    memo_->clear();
+}
 
 int OperationLog::lineCount() const {
     // An empty document still has one (empty) block.

@@ -7,7 +7,7 @@ class QPlainTextEdit;
 // The numbered, time-stamped operation log of the main window ("1   10:42:07  :  message").
 // Every operation of the main window reports through it.
 class OperationLog {
-public:
+  public:
     explicit OperationLog(QPlainTextEdit* memo) : memo_(memo) {}
 
     void append(const QString& message);
@@ -15,6 +15,6 @@ public:
     void clear();
     int lineCount() const;
 
-private:
+  private:
     QPlainTextEdit* memo_;
 };

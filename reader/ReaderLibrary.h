@@ -5,7 +5,7 @@
 // The reader access calls as the window sees them. The production implementation forwards
 // to Reader.h; tests substitute a recording fake.
 class ReaderLibrary {
-public:
+  public:
     virtual ~ReaderLibrary() = default;
 
     virtual int16_t OpenReader(int32_t* handle, uint8_t linkType, const char* address) = 0;
@@ -25,15 +25,14 @@ public:
 
 // The production library: libReader.so.
 class SharedReaderLibrary final : public ReaderLibrary {
-public:
+  public:
     int16_t OpenReader(int32_t* handle, uint8_t linkType, const char* address) override;
     int16_t CloseReader(int32_t handle) override;
     int16_t ResetReader(int32_t handle) override;
     int16_t SetBaudRate(int32_t handle, int32_t rateCode) override;
     int16_t SelectStation(int32_t station) override;
     int16_t SelectPort(int32_t port) override;
-    int16_t GetParameter(int32_t handle, int32_t address, int32_t length,
-                         uint8_t* buffer) override;
+    int16_t GetParameter(int32_t handle, int32_t address, int32_t length, uint8_t* buffer) override;
     int16_t SetParameter(int32_t handle, int32_t address, int32_t length,
                          const uint8_t* buffer) override;
     int16_t GetFirmwareVersion(int32_t handle, uint8_t* version) override;
@@ -44,14 +43,14 @@ public:
 // The open reader as the window's operations see it: the library and the handle written by
 // the last successful OpenReader (0 before the first; kept after a close).
 class ReaderSession {
-public:
+  public:
     explicit ReaderSession(ReaderLibrary& library) : library_(library) {}
 
     ReaderLibrary& library() const { return library_; }
     int32_t handle() const { return handle_; }
     int32_t* handleSlot() { return &handle_; }
 
-private:
+  private:
     ReaderLibrary& library_;
     int32_t handle_ = 0;
 };

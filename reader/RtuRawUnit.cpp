@@ -63,7 +63,7 @@ ReplyCheck checkReply(const Request& request, uint8_t unit, std::span<const uint
             return ReplyCheck::Incomplete;
         }
         return received.size() == 5 && hasValidCrc(received) ? ReplyCheck::Exception
-                                                            : ReplyCheck::Bad;
+                                                             : ReplyCheck::Bad;
     }
     if (received[1] != function) {
         return ReplyCheck::Bad;

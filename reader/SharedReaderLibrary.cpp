@@ -5,13 +5,21 @@
 int16_t SharedReaderLibrary::OpenReader(int32_t* handle, uint8_t linkType, const char* address) {
     return ::OpenReader(handle, linkType, address);
 }
-int16_t SharedReaderLibrary::CloseReader(int32_t handle) { return ::CloseReader(handle); }
-int16_t SharedReaderLibrary::ResetReader(int32_t handle) { return ::ResetReader(handle); }
+int16_t SharedReaderLibrary::CloseReader(int32_t handle) {
+    return ::CloseReader(handle);
+}
+int16_t SharedReaderLibrary::ResetReader(int32_t handle) {
+    return ::ResetReader(handle);
+}
 int16_t SharedReaderLibrary::SetBaudRate(int32_t handle, int32_t rateCode) {
     return ::SetBaudRate(handle, rateCode);
 }
-int16_t SharedReaderLibrary::SelectStation(int32_t station) { return ::SelectStation(station); }
-int16_t SharedReaderLibrary::SelectPort(int32_t port) { return ::SelectPort(port); }
+int16_t SharedReaderLibrary::SelectStation(int32_t station) {
+    return ::SelectStation(station);
+}
+int16_t SharedReaderLibrary::SelectPort(int32_t port) {
+    return ::SelectPort(port);
+}
 int16_t SharedReaderLibrary::GetParameter(int32_t handle, int32_t address, int32_t length,
                                           uint8_t* buffer) {
     return ::GetParameter(handle, address, length, buffer);

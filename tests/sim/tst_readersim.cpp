@@ -55,8 +55,9 @@ Modbus connectTcp(quint16 port, int unit = 255) {
 // unit + PDU from hex, with its CRC appended.
 QByteArray rtuFrame(const QByteArray& hex) {
     QByteArray frame = QByteArray::fromHex(hex);
-    const std::uint16_t crc = reader::crc16(
-        {reinterpret_cast<const std::uint8_t*>(frame.constData()), static_cast<std::size_t>(frame.size())});
+    const std::uint16_t crc =
+        reader::crc16({reinterpret_cast<const std::uint8_t*>(frame.constData()),
+                       static_cast<std::size_t>(frame.size())});
     frame.append(static_cast<char>(crc & 0xFF));
     frame.append(static_cast<char>(crc >> 8));
     return frame;

@@ -105,10 +105,8 @@ int16_t RecordingReaderLibrary::SelectPort(int32_t port) {
 int16_t RecordingReaderLibrary::GetParameter(int32_t handle, int32_t address, int32_t length,
                                              uint8_t* buffer) {
     Call call = makeCall(QStringLiteral("GetParameter"), {handle, address, length});
-    call.text = QStringLiteral("GetParameter(%1, %2, %3)")
-                    .arg(handle)
-                    .arg(hexAddress(address))
-                    .arg(length);
+    call.text =
+        QStringLiteral("GetParameter(%1, %2, %3)").arg(handle).arg(hexAddress(address)).arg(length);
     const bool outside = address < 0 || length <= 0 || address + length > 256;
     if (record(std::move(call), address, length) || outside) {
         return 1;

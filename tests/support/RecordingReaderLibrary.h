@@ -19,13 +19,13 @@
 //   OpenReader(2, "127.0.0.1")   OpenReader(3, null)   SelectStation(-1)
 //   GetParameter(1, 0xAC, 6)     SetParameter(1, 0x63, 2, 03 E8)   SetBaudRate(1, 2)
 class RecordingReaderLibrary : public ReaderLibrary {
-public:
+  public:
     struct Call {
         QString name;
-        std::vector<std::int64_t> arguments;   // numeric arguments in call order
-        std::optional<QString> address;        // OpenReader's address text (nullopt = null)
-        std::vector<std::uint8_t> bytes;       // bytes written by SetParameter
-        QString text;                          // the readable form above
+        std::vector<std::int64_t> arguments;  // numeric arguments in call order
+        std::optional<QString> address;       // OpenReader's address text (nullopt = null)
+        std::vector<std::uint8_t> bytes;      // bytes written by SetParameter
+        QString text;                         // the readable form above
     };
 
     std::array<std::uint8_t, 256> memory{};
@@ -55,15 +55,14 @@ public:
     int16_t SetBaudRate(int32_t handle, int32_t rateCode) override;
     int16_t SelectStation(int32_t station) override;
     int16_t SelectPort(int32_t port) override;
-    int16_t GetParameter(int32_t handle, int32_t address, int32_t length,
-                         uint8_t* buffer) override;
+    int16_t GetParameter(int32_t handle, int32_t address, int32_t length, uint8_t* buffer) override;
     int16_t SetParameter(int32_t handle, int32_t address, int32_t length,
                          const uint8_t* buffer) override;
     int16_t GetFirmwareVersion(int32_t handle, uint8_t* version) override;
     int16_t GetSdkVersion(int32_t handle, uint8_t* version) override;
     int16_t SetOLEnable(int32_t handle, uint8_t enable) override;
 
-private:
+  private:
     // Records the call and tells whether it is to fail.
     bool record(Call call, int firstAddress = -1, int length = 0);
 
