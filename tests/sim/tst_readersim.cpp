@@ -63,6 +63,31 @@ QByteArray rtuFrame(const QByteArray& hex) {
     return frame;
 }
 
+// Reads from fd until `count` bytes arrived, the other end closed (*closed set) or
+// timeoutMs passed.
+QByteArray receiveBytes(int fd, qsizetype count, int timeoutMs, bool* closed = nullptr) {
+    QByteArray got;
+    const QDeadlineTimer deadline(timeoutMs);
+    while (got.size() < count && !deadline.hasExpired()) {
+        pollfd pfd{fd, POLLIN, 0};
+        if (::poll(&pfd, 1, static_cast<int>(deadline.remainingTime())) <= 0) {
+            continue;
+        }
+        char buffer[512];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) {
+            if (closed) {
+                *closed = true;
+            }
+            break;
+        }
+        if (n > 0) {
+            got.append(buffer, n);
+        }
+    }
+    return got;
+}
+
 // The test's end of the reader's serial line: raw bytes on a terminal.
 class RawLine {
   public:
@@ -84,22 +109,9 @@ class RawLine {
     bool send(const QByteArray& bytes) {
         return ::write(fd_, bytes.constData(), static_cast<size_t>(bytes.size())) == bytes.size();
     }
-    // Collects bytes until `count` have arrived or nothing came for timeoutMs.
+    // Collects bytes until `count` have arrived or timeoutMs passed.
     QByteArray receive(qsizetype count, int timeoutMs) {
-        QByteArray got;
-        const QDeadlineTimer deadline(timeoutMs);
-        while (got.size() < count && !deadline.hasExpired()) {
-            pollfd pfd{fd_, POLLIN, 0};
-            if (::poll(&pfd, 1, static_cast<int>(deadline.remainingTime())) <= 0) {
-                continue;
-            }
-            char buffer[512];
-            const ssize_t n = ::read(fd_, buffer, sizeof buffer);
-            if (n > 0) {
-                got.append(buffer, n);
-            }
-        }
-        return got;
+        return receiveBytes(fd_, count, timeoutMs);
     }
 
   private:
@@ -132,24 +144,7 @@ class RawTcp {
     }
     // Bytes until `count` arrived, the peer closed (*closed set) or timeoutMs passed.
     QByteArray receive(qsizetype count, int timeoutMs, bool* closed = nullptr) {
-        QByteArray got;
-        const QDeadlineTimer deadline(timeoutMs);
-        while (got.size() < count && !deadline.hasExpired()) {
-            pollfd pfd{fd_, POLLIN, 0};
-            if (::poll(&pfd, 1, static_cast<int>(deadline.remainingTime())) <= 0) {
-                continue;
-            }
-            char buffer[512];
-            const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
-            if (n <= 0) {
-                if (closed) {
-                    *closed = true;
-                }
-                break;
-            }
-            got.append(buffer, n);
-        }
-        return got;
+        return receiveBytes(fd_, count, timeoutMs, closed);
     }
 
   private:
