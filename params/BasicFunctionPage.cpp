@@ -3,7 +3,7 @@
 #include "ui_BasicFunctionPage.h"
 
 #include "app/KeyFilters.h"
-#include "params/Enabling.h"
+#include "params/ControlRules.h"
 #include "params/FieldRun.h"
 #include "params/MemoryMap.h"
 #include "params/RangeRules.h"
