@@ -19,8 +19,7 @@ ListValue ListValue::position(QComboBox* list, int offset) {
     return ListValue(
         list, [offset](const QComboBox&, int position) { return position + offset; },
         [offset](const QComboBox& box, int value) {
-            const int position = value - offset;
-            return position >= 0 && position < box.count() ? position : -1;
+            return listPositionOf(static_cast<std::uint8_t>(value), box.count(), offset);
         });
 }
 
