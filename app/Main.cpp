@@ -283,6 +283,7 @@ void TForm1::registerPages() {
     // One line a page: the operation the routing table names and the page that runs it.
     dispatch.registerPage(PageOperation::Basic, readerParametersPage_->basicFunctionPage());
     dispatch.registerPage(PageOperation::CommPort, commPortPage_);
+    dispatch.registerPage(PageOperation::DataFrame, dataFormatPage_);
     dispatch.registerPage(PageOperation::Positioning, positioningPage_);
 }
 

@@ -229,8 +229,8 @@ void TestFieldEncoding::nibblePairKeepsEachHalf() {
     QComboBox lowList;
     fillNumbers(highList, 0, 4);
     fillNumbers(lowList, 1, 10);
-    const FieldEncoding pair = encoding::nibblePair(ListValue::position(&highList),
-                                                    ListValue::position(&lowList, 1));
+    const FieldEncoding pair =
+        encoding::nibblePair(ListValue::position(&highList), ListValue::position(&lowList, 1));
     pair.decode({stored});
     QCOMPARE(highList.currentIndex(), high);
     QCOMPARE(lowList.currentIndex(), low);
@@ -266,10 +266,10 @@ void TestFieldEncoding::recordPlacesPartsAtTheirOffsets() {
     QLineEdit port("4001");
     QLineEdit octet("7");
     const Field whole{0x10, 6};
-    const FieldEncoding record = encoding::record(
-        whole, {{{0x10, 1}, encoding::flagBits({{1, &flag}})},
-                {{0x12, 2}, encoding::number(&port)},
-                {{0x15, 1}, encoding::octets({&octet})}});
+    const FieldEncoding record =
+        encoding::record(whole, {{{0x10, 1}, encoding::flagBits({{1, &flag}})},
+                                 {{0x12, 2}, encoding::number(&port)},
+                                 {{0x15, 1}, encoding::octets({&octet})}});
     flag.setChecked(true);
     // Bytes that no part covers are 0.
     QCOMPARE(record.encode(6), (Bytes{0x02, 0x00, 0x0F, 0xA1, 0x00, 0x07}));

@@ -63,12 +63,24 @@ void TestPositioningPage::startState_data() {
     QTest::addColumn<QString>("value");
     QTest::addColumn<bool>("enabled");
 
-    QTest::newRow("RadioButton6") << "RadioButton6" << "普通读卡" << "0" << true;
-    QTest::newRow("RadioButton9") << "RadioButton9" << "定位读卡" << "1" << true;
-    QTest::newRow("SensitivityLabel") << "SensitivityLabel" << "定位灵敏度：" << "" << true;
-    QTest::newRow("ComboBox13") << "ComboBox13" << "" << "1" << true;
-    QTest::newRow("FailureJudgementLabel") << "FailureJudgementLabel" << "失效判定：" << "" << true;
-    QTest::newRow("ComboBox18") << "ComboBox18" << "" << "6" << true;
+    QTest::newRow("RadioButton6") << "RadioButton6"
+                                  << "普通读卡"
+                                  << "0" << true;
+    QTest::newRow("RadioButton9") << "RadioButton9"
+                                  << "定位读卡"
+                                  << "1" << true;
+    QTest::newRow("SensitivityLabel") << "SensitivityLabel"
+                                      << "定位灵敏度："
+                                      << "" << true;
+    QTest::newRow("ComboBox13") << "ComboBox13"
+                                << ""
+                                << "1" << true;
+    QTest::newRow("FailureJudgementLabel") << "FailureJudgementLabel"
+                                           << "失效判定："
+                                           << "" << true;
+    QTest::newRow("ComboBox18") << "ComboBox18"
+                                << ""
+                                << "6" << true;
 }
 
 void TestPositioningPage::startState() {
@@ -182,9 +194,12 @@ void TestPositioningPage::querySensitivityWithoutItem_data() {
     QTest::addColumn<QString>("shownSensitivity");
     QTest::addColumn<QString>("shownJudgement");
 
-    QTest::newRow("0 and 5") << 0 << 5 << "" << "";
-    QTest::newRow("11 and 31") << 11 << 31 << "" << "";
-    QTest::newRow("10 and 6") << 10 << 6 << "10" << "6";
+    QTest::newRow("0 and 5") << 0 << 5 << ""
+                             << "";
+    QTest::newRow("11 and 31") << 11 << 31 << ""
+                               << "";
+    QTest::newRow("10 and 6") << 10 << 6 << "10"
+                              << "6";
 }
 
 void TestPositioningPage::querySensitivityWithoutItem() {

@@ -22,6 +22,8 @@
 
 #include <functional>
 
+Q_DECLARE_METATYPE(Bytes)
+
 // The log messages without their number and time ("3   10:42:07  :  message").
 inline QStringList logMessages(const QPlainTextEdit& memo) {
     QStringList messages;
