@@ -281,6 +281,7 @@ void TForm1::registerPages() {
     parameterDispatch_ = std::make_unique<ParameterDispatch>(controls);
     ParameterDispatch& dispatch = *parameterDispatch_;
     // One line a page: the operation the routing table names and the page that runs it.
+    dispatch.registerPage(PageOperation::Product, productPage_);
     dispatch.registerPage(PageOperation::Basic, readerParametersPage_->basicFunctionPage());
     dispatch.registerPage(PageOperation::CommPort, commPortPage_);
     dispatch.registerPage(PageOperation::DataFrame, dataFormatPage_);

@@ -31,6 +31,12 @@ ListValue ListValue::itemNumber(QComboBox* list) {
         });
 }
 
+ListValue ListValue::itemText(QComboBox* list) {
+    return ListValue(
+        list, [](const QComboBox& box, int position) { return toInteger(box.itemText(position)); },
+        [](const QComboBox& box, int value) { return box.findText(QString::number(value)); });
+}
+
 int ListValue::value() const {
     const int position = list_->currentIndex();
     if (position >= 0) {
@@ -53,14 +59,6 @@ void ListValue::show(int value) const {
 }
 
 namespace encoding {
-
-namespace {
-
-std::uint8_t lowByte(int value) {
-    return static_cast<std::uint8_t>(value & 0xFF);
-}
-
-}  // namespace
 
 FieldEncoding number(QLineEdit* edit) {
     return FieldEncoding(
@@ -118,8 +116,9 @@ FieldEncoding flagBits(std::vector<FlagBit> bits) {
 }
 
 FieldEncoding list(ListValue value) {
-    return FieldEncoding([value](int) { return Bytes{lowByte(value.value())}; },
-                         [value](const Bytes& bytes) { value.show(bytes.at(0)); });
+    return FieldEncoding(
+        [value](int width) { return bigEndian(value.value(), width); },
+        [value](const Bytes& bytes) { value.show(static_cast<int>(fromBigEndian(bytes))); });
 }
 
 FieldEncoding nibblePair(ListValue high, ListValue low) {

@@ -46,6 +46,8 @@ class ListValue {
     static ListValue position(QComboBox* list, int offset = 0);
     // The number an item's text shows, stored as a two's complement byte ("-110" is 0x92).
     static ListValue itemNumber(QComboBox* list);
+    // The unsigned number an item's text shows ("6461"), for fields of any width.
+    static ListValue itemText(QComboBox* list);
 
     // Throws ConversionError (with the list's text) when there is neither a selection nor a
     // kept value.
@@ -83,7 +85,7 @@ FieldEncoding number(QLineEdit* edit);
 FieldEncoding onOffByte(QAbstractButton* on, QAbstractButton* off = nullptr);
 // Single bits of one byte; bits that no control names are written 0.
 FieldEncoding flagBits(std::vector<FlagBit> bits);
-// One list value in one byte.
+// One list value, high byte first (a negative one as two's complement).
 FieldEncoding list(ListValue value);
 // Two lists in one byte: the high and the low nibble, each kept on its own.
 FieldEncoding nibblePair(ListValue high, ListValue low);

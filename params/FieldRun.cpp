@@ -56,7 +56,10 @@ void FieldRun::finish(const QString& successMessage, const QString& failureMessa
 
 bool FieldRun::check(bool ok, const QString& failureMessage, OnFailure onFailure) {
     if (!ok) {
-        log_.append(failureMessage);
+        // A few steps fail silently: only the summary tells.
+        if (!failureMessage.isEmpty()) {
+            log_.append(failureMessage);
+        }
         if (onFailure == OnFailure::ClearFlag) {
             succeeded_ = false;
         }

@@ -16,7 +16,8 @@ class ReaderSession;
 enum class OnFailure { ClearFlag, KeepFlag };
 
 // One field of a page: where it lies, how its controls encode it, and what the log says
-// when its set or query fails. Both directions of an operation derive from it.
+// when its set or query fails (an empty message logs nothing: only the summary tells). Both
+// directions of an operation derive from it.
 struct FieldBinding {
     Field field;
     FieldEncoding encoding;
