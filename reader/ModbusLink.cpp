@@ -172,10 +172,14 @@ Outcome ModbusLink::execute(int32_t station, const Request& request, uint16_t* v
     } else {
         modbus_set_slave(ctx_, unit);
         setResponseTimeout(ctx_, timeout);
+        const bool tracing = trace::enabled();
+        if (tracing) {
+            traceDirectRequest(unit, request);
+        }
         const auto sent = Clock::now();
         outcome = executeDirect(request, values, detail);
-        if (trace::enabled()) {
-            traceDirect(unit, request, values, outcome, detail, sent);
+        if (tracing) {
+            traceDirectReply(unit, request, values, outcome, detail, sent);
         }
     }
     lastExchangeEnd_ = Clock::now();
@@ -217,15 +221,18 @@ Outcome ModbusLink::executeDirect(const Request& r, uint16_t* values, ExchangeDe
 // libmodbus keeps the frames it sends and receives to itself; the trace shows them as they
 // are on the wire for RTU (unit, PDU, CRC) and as unit and PDU for TCP, without the MBAP
 // header. A reply that libmodbus refused is not shown byte for byte.
-void ModbusLink::traceDirect(int unit, const Request& request, const uint16_t* values,
-                             Outcome outcome, const ExchangeDetail& detail,
-                             std::chrono::steady_clock::time_point sent) {
-    const auto u = static_cast<uint8_t>(unit);
-    std::vector<uint8_t> frame = requestAdu(u, request);
+void ModbusLink::traceDirectRequest(int unit, const Request& request) {
+    std::vector<uint8_t> frame = requestAdu(static_cast<uint8_t>(unit), request);
     if (kind_ != LinkKind::Tcp) {
         appendCrc(frame);
     }
     trace::request(label_, frame);
+}
+
+void ModbusLink::traceDirectReply(int unit, const Request& request, const uint16_t* values,
+                                  Outcome outcome, const ExchangeDetail& detail,
+                                  std::chrono::steady_clock::time_point sent) {
+    const auto u = static_cast<uint8_t>(unit);
     if (outcome == Outcome::Ok || outcome == Outcome::Exception) {
         std::vector<uint8_t> reply = replyAdu(u, request, values, detail.exceptionCode);
         if (kind_ != LinkKind::Tcp) {

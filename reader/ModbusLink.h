@@ -61,8 +61,9 @@ class ModbusLink {
     void afterFailure(Outcome outcome);
     std::chrono::microseconds responseTimeout(const Request& request) const;
     Outcome executeDirect(const Request& request, uint16_t* values, ExchangeDetail& detail);
-    void traceDirect(int unit, const Request& request, const uint16_t* values, Outcome outcome,
-                     const ExchangeDetail& detail, std::chrono::steady_clock::time_point sent);
+    void traceDirectRequest(int unit, const Request& request);
+    void traceDirectReply(int unit, const Request& request, const uint16_t* values, Outcome outcome,
+                          const ExchangeDetail& detail, std::chrono::steady_clock::time_point sent);
 
     modbus_t* ctx_;
     LinkKind kind_;
