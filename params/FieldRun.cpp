@@ -2,6 +2,7 @@
 
 #include "app/OperationLog.h"
 #include "app/Pause.h"
+#include "reader/FailureReason.h"
 #include "reader/ReaderLibrary.h"
 
 #include <cassert>
@@ -22,17 +23,24 @@ bool FieldRun::query(const FieldBinding& binding) {
 bool FieldRun::write(Field field, const Bytes& bytes, const QString& failureMessage,
                      OnFailure onFailure) {
     assert(!bytes.empty() && static_cast<int>(bytes.size()) <= field.width);
-    const std::int16_t result = session_.library().SetParameter(
-        session_.handle(), field.address, static_cast<std::int32_t>(bytes.size()), bytes.data());
-    return check(result == 0, failureMessage, onFailure);
+    return run(
+        [&] {
+            return session_.library().SetParameter(session_.handle(), field.address,
+                                                   static_cast<std::int32_t>(bytes.size()),
+                                                   bytes.data());
+        },
+        failureMessage, onFailure);
 }
 
 bool FieldRun::read(Field field, const QString& failureMessage,
                     const std::function<void(const Bytes&)>& fill, OnFailure onFailure) {
     Bytes bytes(static_cast<std::size_t>(field.width));
-    const std::int16_t result = session_.library().GetParameter(session_.handle(), field.address,
-                                                                field.width, bytes.data());
-    if (!check(result == 0, failureMessage, onFailure)) {
+    if (!run(
+            [&] {
+                return session_.library().GetParameter(session_.handle(), field.address,
+                                                       field.width, bytes.data());
+            },
+            failureMessage, onFailure)) {
         return false;
     }
     fill(bytes);
@@ -42,8 +50,8 @@ bool FieldRun::read(Field field, const QString& failureMessage,
 bool FieldRun::call(
     const std::function<std::int16_t(ReaderLibrary&, std::int32_t handle)>& libraryCall,
     const QString& failureMessage, OnFailure onFailure) {
-    return check(libraryCall(session_.library(), session_.handle()) == 0, failureMessage,
-                 onFailure);
+    return run([&] { return libraryCall(session_.library(), session_.handle()); }, failureMessage,
+               onFailure);
 }
 
 void FieldRun::pause(int milliseconds) {
@@ -54,15 +62,22 @@ void FieldRun::finish(const QString& successMessage, const QString& failureMessa
     log_.append(succeeded_ ? successMessage : failureMessage);
 }
 
-bool FieldRun::check(bool ok, const QString& failureMessage, OnFailure onFailure) {
-    if (!ok) {
-        // A few steps fail silently: only the summary tells.
-        if (!failureMessage.isEmpty()) {
-            log_.append(failureMessage);
-        }
-        if (onFailure == OnFailure::ClearFlag) {
-            succeeded_ = false;
+bool FieldRun::run(const std::function<std::int16_t()>& call, const QString& failureMessage,
+                   OnFailure onFailure) {
+    if (guard_.run(session_.library(), call) == 0) {
+        return true;
+    }
+    // A few steps fail silently: only the summary tells.
+    if (!failureMessage.isEmpty()) {
+        log_.append(failureMessage);
+        if (guard_.lastCallMade()) {
+            if (const QString reason = failureReason(session_.library()); !reason.isEmpty()) {
+                log_.append(reason);
+            }
         }
     }
-    return ok;
+    if (onFailure == OnFailure::ClearFlag) {
+        succeeded_ = false;
+    }
+    return false;
 }

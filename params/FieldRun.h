@@ -2,6 +2,7 @@
 
 #include "params/FieldEncoding.h"
 #include "params/MemoryMap.h"
+#include "reader/DeadLinkGuard.h"
 
 #include <QString>
 
@@ -27,9 +28,11 @@ struct FieldBinding {
 };
 
 // Runs one query or set operation of a page: one library call per step, the step's message
-// in the log when its call fails, and one summary line at the end. A failed step never stops
-// the operation and leaves its controls as they were. A text that is not a number stops it
-// with ConversionError at the step that converts it.
+// in the log when its call fails (followed by a line with the library's reason), and one
+// summary line at the end. A failed step never stops the operation and leaves its controls
+// as they were. A text that is not a number stops it with ConversionError at the step that
+// converts it. After two link-level failures in a row the remaining steps fail without
+// traffic, each still with its message, so a dead reader does not cost a timeout per field.
 class FieldRun {
   public:
     FieldRun(ReaderSession& session, OperationLog& log);
@@ -57,9 +60,12 @@ class FieldRun {
     void finish(const QString& successMessage, const QString& failureMessage);
 
   private:
-    bool check(bool ok, const QString& failureMessage, OnFailure onFailure);
+    // Runs one library call through the dead-link guard and logs its failure.
+    bool run(const std::function<std::int16_t()>& call, const QString& failureMessage,
+             OnFailure onFailure);
 
     ReaderSession& session_;
+    DeadLinkGuard guard_;
     OperationLog& log_;
     bool succeeded_ = true;
 };

@@ -24,16 +24,28 @@
 
 Q_DECLARE_METATYPE(Bytes)
 
-// The log messages without their number and time ("3   10:42:07  :  message").
-inline QStringList logMessages(const QPlainTextEdit& memo) {
-    QStringList messages;
+// Every log line's text without its number and time ("3   10:42:07  :  message").
+inline QStringList logLines(const QPlainTextEdit& memo) {
+    QStringList lines;
     const QString text = memo.toPlainText();
     if (text.isEmpty()) {
-        return messages;
+        return lines;
     }
     for (const QString& line : text.split(u'\n')) {
-        messages << line.section(QStringLiteral("  :  "), 1);
+        lines << line.section(QStringLiteral("  :  "), 1);
     }
+    return lines;
+}
+
+inline bool isReasonLine(const QString& line) {
+    return line.startsWith(QStringLiteral("原因: "));
+}
+
+// The operations' messages: the log lines without the library's reason lines that follow a
+// failed step's message.
+inline QStringList logMessages(const QPlainTextEdit& memo) {
+    QStringList messages = logLines(memo);
+    messages.removeIf(isReasonLine);
     return messages;
 }
 

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "reader/ReaderLibrary.h"
+
+#include <cstdint>
+#include <functional>
+
+// Within one operation of many calls: after two link-level failures in a row (no answer,
+// refused, reset, device gone; not an answer of the reader that refuses), the remaining
+// calls fail at once without traffic. A dead reader then costs two timeouts, not one per
+// field, while a single lost frame on a noisy line still costs only its own call.
+class DeadLinkGuard {
+  public:
+    static constexpr int kFailuresBeforeGivingUp = 2;
+
+    // Runs the call unless the link was given up; its result, or READER_ERROR_LINK_LOST for
+    // a call that was not made.
+    std::int16_t run(const ReaderLibrary& library, const std::function<std::int16_t()>& call);
+
+    bool givenUp() const { return consecutiveLinkFailures_ >= kFailuresBeforeGivingUp; }
+    // Whether the last run() made its call.
+    bool lastCallMade() const { return lastCallMade_; }
+
+  private:
+    int consecutiveLinkFailures_ = 0;
+    bool lastCallMade_ = false;
+};
