@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/Main.h"
-#include "tests/support/TypeText.h"
+#include "tests/support/TextInput.h"
 
 #include <QApplication>
 #include <QComboBox>
