@@ -29,6 +29,15 @@ struct Fixture {
     }
     bool enabled(const QString& name) { return control<QWidget>(page, name)->isEnabled(); }
     QStringList messages() const { return logMessages(memo); }
+    // Shows the page and clicks the control that enables an edit (none: always enabled).
+    void showWithEnabled(const QString& enabler) {
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        if (!enabler.isEmpty()) {
+            auto* enabling = control<QAbstractButton>(page, enabler);
+            QTest::mouseClick(enabling, Qt::LeftButton, {}, enabling->rect().center());
+        }
+    }
     void setMemory(int address, std::initializer_list<std::uint8_t> bytes) {
         std::copy(bytes.begin(), bytes.end(), library.memory.begin() + address);
     }
@@ -235,12 +244,7 @@ void TestBasicFunctionPage::ruleReplacesTypedText() {
     QFETCH(QString, keys);
     QFETCH(QString, expected);
     Fixture f;
-    f.page.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f.page));
-    if (!enabler.isEmpty()) {
-        auto* button = control<QAbstractButton>(f.page, enabler);
-        QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
-    }
+    f.showWithEnabled(enabler);
     QLineEdit* edit = control<QLineEdit>(f.page, editName);
     QVERIFY(edit->isEnabled());
     QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
@@ -539,11 +543,7 @@ void TestBasicFunctionPage::refusedInputNeverReachesTheSet() {
     QFETCH(QString, way);
     QFETCH(QString, entered);
     Fixture f;
-    f.page.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f.page));
-    if (!enabler.isEmpty()) {
-        f.button(qPrintable(enabler))->click();
-    }
+    f.showWithEnabled(enabler);
     QLineEdit* edit = control<QLineEdit>(f.page, editName);
     QVERIFY(edit->isEnabled());
     const QString before = edit->text();
