@@ -7,6 +7,7 @@
 #include "ui_ConnectionGroup.h"
 
 #include <QByteArray>
+#include <QFocusEvent>
 
 #include <algorithm>
 #include <array>
@@ -42,15 +43,16 @@ ConnectionGroup::ConnectionGroup(ReaderSession& session, OperationLog& log, QWid
     // The station box starts with its first item's text but no item selected.
     showStation();
     // A typed station is taken up here, by its own rules (numbers too, refusal logged),
-    // instead of by the box's own matching when editing finishes.
+    // instead of by the box's own matching when editing finishes; see eventFilter().
     QLineEdit* stationEdit = ui_->ComboBox7->lineEdit();
     disconnect(stationEdit, &QLineEdit::editingFinished, ui_->ComboBox7, nullptr);
+    ui_->ComboBox7->installEventFilter(this);
 
     // Lists react to the user's choice only (activated), never to a selection made from code.
     connect(ui_->ComboBox1, &QComboBox::activated, this, &ConnectionGroup::ComboBox1Change);
     connect(ui_->ComboBox7, &QComboBox::activated, this, &ConnectionGroup::stationPicked);
     connect(stationEdit, &QLineEdit::textEdited, this, [this] { stationTyped_ = true; });
-    connect(stationEdit, &QLineEdit::editingFinished, this, &ConnectionGroup::commitTypedStation);
+    connect(stationEdit, &QLineEdit::returnPressed, this, &ConnectionGroup::commitTypedStation);
     connect(ui_->Button1, &QPushButton::clicked, this, &ConnectionGroup::Button1Click);
     connect(ui_->Button2, &QPushButton::clicked, this, &ConnectionGroup::Button2Click);
     connect(ui_->Button3, &QPushButton::clicked, this, &ConnectionGroup::Button3Click);
@@ -122,6 +124,25 @@ void ConnectionGroup::stationPicked(int index) {
     stationTyped_ = false;
     showStation();
     ComboBox7Change();
+}
+
+bool ConnectionGroup::eventFilter(QObject* watched, QEvent* event) {
+    // Leaving the station box by Tab or by a click finishes the typing. Losing the focus
+    // to another window (a dialog, the window closing) does not: the text stays as typed
+    // until the user comes back, and "联机" takes it up.
+    if (watched == ui_->ComboBox7 && event->type() == QEvent::FocusOut) {
+        switch (static_cast<QFocusEvent*>(event)->reason()) {
+            case Qt::TabFocusReason:
+            case Qt::BacktabFocusReason:
+            case Qt::MouseFocusReason:
+            case Qt::ShortcutFocusReason:
+                commitTypedStation();
+                break;
+            default:
+                break;
+        }
+    }
+    return QGroupBox::eventFilter(watched, event);
 }
 
 bool ConnectionGroup::commitTypedStation() {

@@ -32,7 +32,7 @@ class ConnectionGroup : public QGroupBox {
     int openLinkIndex() const;
     // The station the box names: -1 while the box has never been changed, 0 for "任意站",
     // 1 to 20 for "站1" to "站20". A text being typed counts once it is finished (Enter,
-    // Tab, the focus leaving the box, or "联机").
+    // Tab or a click elsewhere in the window, or "联机").
     int stationIndex() const;
 
     // Puts the reader back to 9600 bps and closes the link, both results ignored: the
@@ -56,6 +56,9 @@ class ConnectionGroup : public QGroupBox {
     void statusTextChanged(int panel, const QString& text);
     // Connected: the query and set buttons are enabled; disconnected: disabled.
     void connectionChanged(bool connected);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     // Sends the station at once, connected or not.

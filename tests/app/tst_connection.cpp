@@ -253,6 +253,29 @@ class TestConnection : public QObject {
         QVERIFY(group().isConnected());
     }
 
+    // Only the user's own finishing takes a typed text up: closing the window, or a dialog
+    // taking the focus, sends and logs nothing.
+    void closingWhileTypingSendsNothing() {
+        QComboBox* box = group().ComboBox7();
+        stationActions(box, QStringLiteral("pick 4; type 站9 none"));
+        library_->clearCalls();
+        const QStringList messages = newMessages();
+        window_->close();
+        QVERIFY(!window_->isVisible());
+        QCOMPARE(library_->callTexts(), QStringList());
+        QCOMPARE(newMessages(), messages);
+    }
+
+    void clickElsewhereFinishesTyping() {
+        QComboBox* box = group().ComboBox7();
+        stationActions(box, QStringLiteral("type 站6 none"));
+        library_->clearCalls();
+        // A click on another control of the window ("清除操作提示") takes the focus.
+        QTest::mouseClick(window_->BitBtn2(), Qt::LeftButton);
+        QVERIFY(!box->hasFocus());
+        QCOMPARE(library_->callTexts(), QStringList{"SelectStation(6)"});
+    }
+
     void refusedTextAtConnectIsLogged() {
         stationActions(group().ComboBox7(), QStringLiteral("pick 3; type 站39 none"));
         group().Button1()->click();
