@@ -81,6 +81,11 @@ void HiddenPageGuard::onCurrentChanged(int index) {
 }
 
 bool HiddenPageGuard::eventFilter(QObject* watched, QEvent* event) {
+    // Only input reaches the tab widget here; other events (those of its own destruction
+    // among them) must not touch it.
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::Wheel) {
+        return false;
+    }
     QTabBar* bar = pages_->tabBar();
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<const QKeyEvent*>(event);
