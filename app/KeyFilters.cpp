@@ -2,9 +2,75 @@
 
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QValidator>
 #include <QWidget>
 
+namespace {
+
+constexpr char16_t kFirstFullWidth = 0xFF01;  // "！"
+constexpr char16_t kLastFullWidth = 0xFF5E;   // "～"
+constexpr char16_t kFullWidthOffset = 0xFF01 - 0x21;
+constexpr char16_t kIdeographicSpace = 0x3000;
+
+// The filter of an edit box as its validator: sees every change of the text, whatever
+// made it (keys, paste, drop, input-method commit, setText).
+class KeyFilterValidator : public QValidator {
+  public:
+    KeyFilterValidator(KeyFilterFunction filter, QObject* parent)
+        : QValidator(parent), filter_(filter) {}
+
+    State validate(QString& input, int& pos) const override {
+        const QString filtered = filterText(input, filter_);
+        if (filtered.isNull()) {
+            return Invalid;
+        }
+        // The filter maps one character to one, so the cursor keeps its place.
+        input = filtered;
+        (void)pos;
+        return Acceptable;
+    }
+
+  private:
+    KeyFilterFunction filter_;
+};
+
+}  // namespace
+
+QChar toHalfWidth(QChar character) {
+    const char16_t code = character.unicode();
+    if (code >= kFirstFullWidth && code <= kLastFullWidth) {
+        return QChar(static_cast<char16_t>(code - kFullWidthOffset));
+    }
+    if (code == kIdeographicSpace) {
+        return QChar(u' ');
+    }
+    return character;
+}
+
+QString toHalfWidth(const QString& text) {
+    QString result = text;
+    for (QChar& character : result) {
+        character = toHalfWidth(character);
+    }
+    return result;
+}
+
+QString filterText(const QString& text, KeyFilterFunction filter) {
+    QString result(text.size(), Qt::Uninitialized);
+    for (qsizetype index = 0; index < text.size(); ++index) {
+        const QChar admitted = filter(text[index]);
+        // Backspace is a key, never a character of the text.
+        if (admitted.isNull() || admitted == QChar(8)) {
+            return {};
+        }
+        result[index] = admitted;
+    }
+    return result;
+}
+
 QChar Edit1eyPress(QChar key) {
+    key = toHalfWidth(key);
     if (key == QChar(8) || (key >= u'0' && key <= u'9')) {
         return key;
     }
@@ -12,6 +78,7 @@ QChar Edit1eyPress(QChar key) {
 }
 
 QChar Edit9KeyPress(QChar key) {
+    key = toHalfWidth(key);
     if (key >= u'a' && key <= u'f') {
         return key.toUpper();
     }
@@ -26,6 +93,9 @@ KeyPressFilter::KeyPressFilter(KeyFilterFunction filter, QObject* parent)
 
 void KeyPressFilter::install(QWidget* widget, KeyFilterFunction filter) {
     widget->installEventFilter(new KeyPressFilter(filter, widget));
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        edit->setValidator(new KeyFilterValidator(filter, edit));
+    }
 }
 
 bool KeyPressFilter::eventFilter(QObject* watched, QEvent* event) {

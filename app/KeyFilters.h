@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 class QWidget;
 
@@ -9,13 +10,33 @@ class QWidget;
 // Enter, shortcuts) always pass.
 //
 // Edit1eyPress admits "0".."9"; Edit9KeyPress admits hex digits and turns "a".."f" into
-// "A".."F". Each returns the admitted character, or a null QChar to discard it.
+// "A".."F". Each returns the admitted character, or a null QChar to discard it. Both take
+// the full-width forms of a Chinese input method in full-width mode ("１", "ａ") as the
+// ASCII characters they stand for.
 QChar Edit1eyPress(QChar key);
 QChar Edit9KeyPress(QChar key);
 
 using KeyFilterFunction = QChar (*)(QChar);
 
-// Applies a key filter to the key presses of one or more widgets.
+// The full-width forms U+FF01..U+FF5E as their ASCII characters and the ideographic space
+// as a blank; every other character unchanged.
+QChar toHalfWidth(QChar character);
+QString toHalfWidth(const QString& text);
+
+// The text with every character passed through the filter, or a null QString when the
+// filter refuses one of them.
+QString filterText(const QString& text, KeyFilterFunction filter);
+
+// Applies a key filter to one or more widgets.
+//
+// One line per edit box installs it, for every way text enters the box:
+//     KeyPressFilter::install(ui->Edit14, Edit1eyPress);
+// Typed keys are filtered one by one. On a QLineEdit the filter
+// is also the box's validator, so a paste (Ctrl+V, the context menu), a drop and an
+// input-method commit pass through the same filter: lowercase hex turns uppercase and
+// full-width characters turn ASCII, and an insertion holding any character the filter
+// refuses is refused as a whole (the box keeps its text). Do not give such a box another
+// validator: it would replace the filter's.
 class KeyPressFilter : public QObject {
     Q_OBJECT
   public:

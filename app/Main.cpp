@@ -1,5 +1,7 @@
 #include "Main.h"
 
+#include "app/ButtonKeys.h"
+#include "app/HiddenPageGuard.h"
 #include "app/JpegImage.h"
 #include "app/ProgramRandom.h"
 #include "batch/Unit3.h"
@@ -59,6 +61,8 @@ TForm1::TForm1(ReaderLibrary& library, int windowVariant, int bandVariant, QWidg
         move(screen->availableGeometry().center() - rect().center());
     }
 
+    // Hidden pages stay out of reach, whatever selects a page.
+    HiddenPageGuard* pageGuard = HiddenPageGuard::install(ui_->PageControl1);
     showPicture();
     addPages();
     registerPages();
@@ -92,7 +96,7 @@ TForm1::TForm1(ReaderLibrary& library, int windowVariant, int bandVariant, QWidg
     }
     setTabOrder(ui_->PageControl1, connectionGroup_);
 
-    connect(ui_->PageControl1, &QTabWidget::currentChanged, this, &TForm1::PageControl1Change);
+    connect(pageGuard, &HiddenPageGuard::pageChanged, this, &TForm1::PageControl1Change);
     connect(ui_->BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
     connect(ui_->BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
     connect(ui_->BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
@@ -101,6 +105,7 @@ TForm1::TForm1(ReaderLibrary& library, int windowVariant, int bandVariant, QWidg
 
     // The window sees every key before the focused control (F1 works wherever the focus is).
     qApp->installEventFilter(this);
+    pressFocusedButtonOnEnter(this);
 }
 
 TForm1::~TForm1() {

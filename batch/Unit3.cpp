@@ -2,6 +2,7 @@
 
 #include "ui_Unit3.h"
 
+#include "app/ButtonKeys.h"
 #include "app/ErrorReporting.h"
 #include "batch/BatchFile.h"
 #include "batch/BatchText.h"
@@ -70,6 +71,8 @@ TForm3::TForm3(ReaderLibrary& library, QWidget* parent)
     connect(ui_->BitBtn3, &QPushButton::clicked, this, &TForm3::BitBtn3Click);
     connect(ui_->BitBtn4, &QPushButton::clicked, this, &TForm3::BitBtn4Click);
     connect(ui_->BitBtn5, &QPushButton::clicked, this, &TForm3::BitBtn5Click);
+    // No button is the default: Enter presses only a focused button.
+    pressFocusedButtonOnEnter(this);
 }
 
 TForm3::~TForm3() = default;

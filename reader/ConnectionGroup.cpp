@@ -1,5 +1,6 @@
 #include "ConnectionGroup.h"
 
+#include "app/KeyFilters.h"
 #include "app/OperationLog.h"
 #include "reader/FailureReason.h"
 #include "reader/LinkBox.h"
@@ -9,7 +10,9 @@
 #include "ui_ConnectionGroup.h"
 
 #include <QByteArray>
+#include <QFocusEvent>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -21,6 +24,7 @@ constexpr int kFirstSerialLink = 2;
 constexpr int kRate9600 = 2;
 constexpr int kAnyStationItem = 0;
 constexpr int kAnyStationUnit = 255;
+constexpr int kLastStation = 20;
 constexpr char kTagProperty[] = "tag";
 
 }  // namespace
@@ -42,17 +46,18 @@ ConnectionGroup::ConnectionGroup(ReaderSession& session, OperationLog& log, QWid
         ui_->ComboBox7->addItem(tr("站%1").arg(station));
     }
     // The station box starts with its first item's text but no item selected.
-    ui_->ComboBox7->setCurrentIndex(-1);
-    ui_->ComboBox7->setEditText(tr("任意站"));
-    // An editable QComboBox selects the item matching its text when it loses the focus and
-    // reports that as the user's choice; here leaving the box must not select a station.
-    disconnect(ui_->ComboBox7->lineEdit(), &QLineEdit::editingFinished, ui_->ComboBox7, nullptr);
+    showStation();
+    // A typed station is taken up here, by its own rules (numbers too, refusal logged),
+    // instead of by the box's own matching when editing finishes; see eventFilter().
+    QLineEdit* stationEdit = ui_->ComboBox7->lineEdit();
+    disconnect(stationEdit, &QLineEdit::editingFinished, ui_->ComboBox7, nullptr);
+    ui_->ComboBox7->installEventFilter(this);
 
     // Lists react to the user's choice only (activated), never to a selection made from code.
     connect(ui_->ComboBox1, &QComboBox::activated, this, &ConnectionGroup::ComboBox1Change);
-    connect(ui_->ComboBox7, &QComboBox::activated, this, &ConnectionGroup::ComboBox7Change);
-    connect(ui_->ComboBox7->lineEdit(), &QLineEdit::textEdited, this,
-            &ConnectionGroup::ComboBox7Change);
+    connect(ui_->ComboBox7, &QComboBox::activated, this, &ConnectionGroup::stationPicked);
+    connect(stationEdit, &QLineEdit::textEdited, this, [this] { stationTyped_ = true; });
+    connect(stationEdit, &QLineEdit::returnPressed, this, &ConnectionGroup::commitTypedStation);
     connect(ui_->Button1, &QPushButton::clicked, this, &ConnectionGroup::Button1Click);
     connect(ui_->Button2, &QPushButton::clicked, this, &ConnectionGroup::Button2Click);
     connect(ui_->Button3, &QPushButton::clicked, this, &ConnectionGroup::Button3Click);
@@ -69,11 +74,7 @@ int ConnectionGroup::openLinkIndex() const {
 }
 
 int ConnectionGroup::stationIndex() const {
-    const int index = ui_->ComboBox7->currentIndex();
-    if (index < 0 || ui_->ComboBox7->itemText(index) != ui_->ComboBox7->currentText()) {
-        return -1;
-    }
-    return index;
+    return station_;
 }
 
 QComboBox* ConnectionGroup::ComboBox1() const {
@@ -146,12 +147,80 @@ void ConnectionGroup::refreshLinkDevices() {
 void ConnectionGroup::ComboBox7Change() {
     // A change of the box takes effect at once; "任意站" means the reader at the other end
     // of a point-to-point link.
-    const int index = stationIndex();
-    session_.library().SelectStation(index == kAnyStationItem ? kAnyStationUnit : index);
+    session_.library().SelectStation(station_ == kAnyStationItem ? kAnyStationUnit : station_);
+}
+
+void ConnectionGroup::stationPicked(int index) {
+    if (index < 0) {
+        return;
+    }
+    station_ = index;
+    stationTyped_ = false;
+    showStation();
+    ComboBox7Change();
+}
+
+bool ConnectionGroup::eventFilter(QObject* watched, QEvent* event) {
+    // Leaving the station box by Tab or by a click finishes the typing. Losing the focus
+    // to another window (a dialog, the window closing) does not: the text stays as typed
+    // until the user comes back, and "联机" takes it up.
+    if (watched == ui_->ComboBox7 && event->type() == QEvent::FocusOut) {
+        switch (static_cast<QFocusEvent*>(event)->reason()) {
+            case Qt::TabFocusReason:
+            case Qt::BacktabFocusReason:
+            case Qt::MouseFocusReason:
+            case Qt::ShortcutFocusReason:
+                commitTypedStation();
+                break;
+            default:
+                break;
+        }
+    }
+    return QGroupBox::eventFilter(watched, event);
+}
+
+bool ConnectionGroup::commitTypedStation() {
+    if (!stationTyped_) {
+        return true;
+    }
+    stationTyped_ = false;
+    const QString typed = ui_->ComboBox7->currentText();
+    const int item = stationItemForText(typed);
+    if (item < 0) {
+        // Never a guess: on a shared bus a wrong station reconfigures another reader.
+        showStation();
+        log_.append(tr("站地址“%1”无效，仍为“%2” !").arg(typed, ui_->ComboBox7->currentText()));
+        return false;
+    }
+    station_ = item;
+    showStation();
+    ComboBox7Change();
+    return true;
+}
+
+int ConnectionGroup::stationItemForText(const QString& text) const {
+    const QString station = toHalfWidth(text).trimmed();
+    const int item = ui_->ComboBox7->findText(station, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (item >= 0) {
+        return item;
+    }
+    const bool digitsOnly =
+        !station.isEmpty() && station.size() <= 3 &&
+        std::all_of(station.begin(), station.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    const int number = digitsOnly ? station.toInt() : -1;
+    return number >= 1 && number <= kLastStation ? number : -1;
+}
+
+void ConnectionGroup::showStation() {
+    QComboBox* box = ui_->ComboBox7;
+    box->setCurrentIndex(station_);
+    box->setEditText(station_ < 0 ? tr("任意站") : box->itemText(station_));
 }
 
 void ConnectionGroup::Button1Click() {
     ReaderLibrary& library = session_.library();
+    // A station still being typed is the one to connect with (or is refused first).
+    commitTypedStation();
     const int rateCode = ui_->ComboBox2->currentIndex();
     library.SelectStation(stationIndex());
 

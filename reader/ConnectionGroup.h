@@ -30,7 +30,9 @@ class ConnectionGroup : public QGroupBox {
     // The link box's item index at the last successful connection (0 TCP/IP, 1 USB, 2..9
     // serial ports), kept in the link box's "tag" property; 0 until then.
     int openLinkIndex() const;
-    // The station box's item index: -1 while its text is not one of its items as selected.
+    // The station the box names: -1 while the box has never been changed, 0 for "任意站",
+    // 1 to 20 for "站1" to "站20". A text being typed counts once it is finished (Enter,
+    // Tab or a click elsewhere in the window, or "联机").
     int stationIndex() const;
 
     // Puts the reader back to 9600 bps and closes the link, both results ignored: the
@@ -59,8 +61,22 @@ class ConnectionGroup : public QGroupBox {
     // Connected: the query and set buttons are enabled; disconnected: disabled.
     void connectionChanged(bool connected);
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
+    // Sends the station at once, connected or not.
     void ComboBox7Change();
+    // An item picked from the list (or by the arrow keys or the wheel).
+    void stationPicked(int index);
+    // Takes up a typed station text; refuses a text that names no station, puts the box
+    // back to the station before and says so in the log. False when refused.
+    bool commitTypedStation();
+    // The item a typed text names: "任意站", "站1".."站20" or a number 1..20 (full-width
+    // digits too); -1 for none.
+    int stationItemForText(const QString& text) const;
+    // Shows the current station in the box ("任意站" with no item while never changed).
+    void showStation();
     void Button1Click();
     void Button2Click();
     void Button3Click();
@@ -71,4 +87,6 @@ class ConnectionGroup : public QGroupBox {
     std::unique_ptr<Ui::ConnectionGroup> ui_;
     ReaderSession& session_;
     OperationLog& log_;
+    int station_ = -1;
+    bool stationTyped_ = false;  // the box's text was edited since the last station
 };

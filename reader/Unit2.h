@@ -11,8 +11,9 @@ namespace Ui {
 class TForm2;
 }
 
-// The port dialog "选择端口": the TCP port that later TCP/IP connections use. "确定" (Enter)
-// accepts, "取消" (Escape) rejects.
+// The port dialog "选择端口": the TCP port that later TCP/IP connections use. "确定"
+// accepts, "取消" and Escape reject. Enter presses the focused button, or "确定" when the
+// focus is elsewhere.
 class TForm2 : public QDialog {
     Q_OBJECT
   public:

@@ -1,12 +1,15 @@
 #pragma once
 
 #include "app/Main.h"
+#include "tests/support/TextInput.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QStringList>
+#include <QTest>
 #include <QTimer>
 
 #include <functional>
@@ -20,6 +23,38 @@ namespace windowtest {
 inline void chooseItem(QComboBox* box, int index) {
     box->setCurrentIndex(index);
     emit box->activated(index);
+}
+
+// What the user does with the station box ComboBox7, as written in the station tables:
+// "" leaves it untouched; "pick N" picks item N from the list; "type TEXT KEY" replaces the
+// box's text by typing TEXT and then presses Enter ("enter"), presses Tab ("tab"), or
+// leaves the text as typed ("none", for "联机" to find). Several actions are joined by "; ".
+inline void stationActions(QComboBox* box, const QString& actions) {
+    for (const QString& action : actions.split(QStringLiteral("; "), Qt::SkipEmptyParts)) {
+        const QStringList words = action.split(u' ');
+        if (words.value(0) == QStringLiteral("pick")) {
+            chooseItem(box, words.value(1).toInt());
+            continue;
+        }
+        QCOMPARE(words.value(0), QStringLiteral("type"));
+        QWidget* window = box->window();
+        QApplication::setActiveWindow(window);
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        box->setFocus();
+        QLineEdit* edit = box->lineEdit();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        typeText(edit, words.value(1));
+        const QString finish = words.value(2);
+        if (finish == QStringLiteral("enter")) {
+            QTest::keyClick(edit, Qt::Key_Return);
+        } else if (finish == QStringLiteral("tab")) {
+            QTest::keyClick(edit, Qt::Key_Tab);
+            QVERIFY(!box->hasFocus());
+        } else {
+            QCOMPARE(finish, QStringLiteral("none"));
+        }
+    }
 }
 
 // The lines of the operation log.

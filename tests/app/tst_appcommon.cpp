@@ -7,6 +7,7 @@
 #include "params/CommPortPage.h"
 #include "reader/ReaderLibrary.h"
 #include "tests/support/RecordingReaderLibrary.h"
+#include "tests/support/TextInput.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -48,6 +49,109 @@ class TestAppCommon : public QObject {
         }
     }
 
+    void filtersSeeEveryWayOfInput_data() {
+        QTest::addColumn<bool>("hex");
+        QTest::addColumn<QString>("way");  // see enterText()
+        QTest::addColumn<QString>("entered");
+        QTest::addColumn<QString>("text");  // after "7" and the entered text
+        const QStringList ways{"type", "paste", "drop", "commit"};
+        for (const QString& way : ways) {
+            const QByteArray w = way.toLatin1();
+            QTest::addRow("decimal, %s 12", w.constData()) << false << way << "12"
+                                                           << "712";
+            QTest::addRow("decimal, %s full-width １２", w.constData()) << false << way << "１２"
+                                                                        << "712";
+            QTest::addRow("hex, %s 7f", w.constData()) << true << way << "7f"
+                                                       << "77F";
+            QTest::addRow("hex, %s full-width ＡｂＣ", w.constData()) << true << way << "ＡｂＣ"
+                                                                      << "7ABC";
+        }
+        // Typed keys are filtered one by one; anything else that holds a character the
+        // filter refuses is refused whole, so a number never turns into another one.
+        QTest::newRow("decimal, type 1a2") << false << "type"
+                                           << "1a2"
+                                           << "712";
+        QTest::newRow("hex, type zz9") << true << "type"
+                                       << "zz9"
+                                       << "79";
+        for (const QString& way :
+             {QStringLiteral("paste"), QStringLiteral("drop"), QStringLiteral("commit")}) {
+            const QByteArray w = way.toLatin1();
+            QTest::addRow("decimal, %s abc", w.constData()) << false << way << "abc"
+                                                            << "7";
+            QTest::addRow("decimal, %s 1a2", w.constData()) << false << way << "1a2"
+                                                            << "7";
+            QTest::addRow("decimal, %s -5", w.constData()) << false << way << "-5"
+                                                           << "7";
+            QTest::addRow("decimal, %s 1.5", w.constData()) << false << way << "1.5"
+                                                            << "7";
+            QTest::addRow("decimal, %s 五", w.constData()) << false << way << "五"
+                                                           << "7";
+            QTest::addRow("hex, %s zz", w.constData()) << true << way << "zz"
+                                                       << "7";
+            QTest::addRow("hex, %s 0x1F", w.constData()) << true << way << "0x1F"
+                                                         << "7";
+            QTest::addRow("hex, %s tab", w.constData()) << true << way << "A\tB"
+                                                        << "7";
+        }
+    }
+
+    void filtersSeeEveryWayOfInput() {
+        QFETCH(bool, hex);
+        QFETCH(QString, way);
+        QFETCH(QString, entered);
+        QFETCH(QString, text);
+        QLineEdit edit(QStringLiteral("7"));
+        KeyPressFilter::install(&edit, hex ? Edit9KeyPress : Edit1eyPress);
+        edit.resize(200, 24);
+        edit.end(false);
+        enterText(&edit, way, entered);
+        QCOMPARE(edit.text(), text);
+        QCOMPARE(edit.cursorPosition(), text == QStringLiteral("7") ? 1 : int(text.size()));
+    }
+
+    void filterPassesHalfWidthCharacters_data() {
+        QTest::addColumn<QString>("character");
+        QTest::addColumn<QString>("decimal");  // what Edit1eyPress gives; empty: refused
+        QTest::addColumn<QString>("hex");      // what Edit9KeyPress gives
+        QTest::newRow("０") << "０"
+                            << "0"
+                            << "0";
+        QTest::newRow("９") << "９"
+                            << "9"
+                            << "9";
+        QTest::newRow("Ａ") << "Ａ"
+                            << ""
+                            << "A";
+        QTest::newRow("ｆ") << "ｆ"
+                            << ""
+                            << "F";
+        QTest::newRow("Ｇ") << "Ｇ"
+                            << ""
+                            << "";
+        QTest::newRow("full-width minus") << "－"
+                                          << ""
+                                          << "";
+        QTest::newRow("ideographic space") << "\u3000"
+                                           << ""
+                                           << "";
+        QTest::newRow("一") << "一"
+                            << ""
+                            << "";
+    }
+
+    void filterPassesHalfWidthCharacters() {
+        QFETCH(QString, character);
+        QFETCH(QString, decimal);
+        QFETCH(QString, hex);
+        const QChar key = character.at(0);
+        const auto asText = [](QChar admitted) {
+            return admitted.isNull() ? QString() : QString(admitted);
+        };
+        QCOMPARE(asText(Edit1eyPress(key)), decimal);
+        QCOMPARE(asText(Edit9KeyPress(key)), hex);
+    }
+
     void macEditsTakeOneHexPair() {
         RecordingReaderLibrary library;
         ReaderSession session(library);
@@ -63,6 +167,36 @@ class TestAppCommon : public QObject {
             QTest::keyClicks(edit, QStringLiteral("a7cd"));
             QCOMPARE(edit->text(), QStringLiteral("A7C"));
             QCOMPARE(HexPairToByte(edit->text()), 0xA7);
+        }
+    }
+
+    void macEditsFilterEveryWayOfInput_data() {
+        QTest::addColumn<QString>("way");  // see enterText()
+        QTest::addColumn<QString>("entered");
+        QTest::addColumn<QString>("text");  // after "1" and the entered text
+        for (const char* way : {"paste", "drop", "commit"}) {
+            QTest::addRow("%s zz", way) << way << "zz" << "1";
+            QTest::addRow("%s 0x", way) << way << "0x" << "1";
+            QTest::addRow("%s a7", way) << way << "a7" << "1A7";
+            QTest::addRow("%s full-width ｃ９", way) << way << "ｃ９" << "1C9";
+        }
+    }
+
+    void macEditsFilterEveryWayOfInput() {
+        QFETCH(QString, way);
+        QFETCH(QString, entered);
+        QFETCH(QString, text);
+        RecordingReaderLibrary library;
+        ReaderSession session(library);
+        QPlainTextEdit memo;
+        OperationLog log(&memo);
+        CommPortPage page(session, log);
+        page.show();
+        for (int index = 0; index < 6; ++index) {
+            QLineEdit* edit = page.macEdit(index);
+            edit->setText(QStringLiteral("1"));
+            enterText(edit, way, entered);
+            QCOMPARE(edit->text(), text);
         }
     }
 

@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <algorithm>
+
 using namespace windowtest;
 
 namespace {
@@ -170,37 +172,147 @@ class TestConnection : public QObject {
     }
 
     void station_data() {
-        QTest::addColumn<int>("chosen");  // -2: untouched, -1: typed text
+        QTest::addColumn<QString>("before");   // station actions whose calls are not checked
+        QTest::addColumn<QString>("actions");  // see stationActions()
         QTest::addColumn<QStringList>("atOnce");
-        QTest::addColumn<QString>("onConnect");
-        QTest::newRow("untouched") << -2 << QStringList() << "SelectStation(-1)";
-        QTest::newRow("任意站 chosen")
-            << 0 << QStringList{"SelectStation(255)"} << "SelectStation(0)";
-        QTest::newRow("站5 chosen") << 5 << QStringList{"SelectStation(5)"} << "SelectStation(5)";
-        QTest::newRow("站20 chosen")
-            << 20 << QStringList{"SelectStation(20)"} << "SelectStation(20)";
-        QTest::newRow("typed over 站3")
-            << -1 << QStringList{"SelectStation(-1)"} << "SelectStation(-1)";
+        QTest::addColumn<QString>("refusal");  // the log line of a refused text, or empty
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QStringList>("onConnect");  // the SelectStation calls of "联机"
+        const QStringList none;
+        const QStringList any{"SelectStation(-1)"};
+        const QStringList five{"SelectStation(5)"};
+        QTest::newRow("untouched") << ""
+                                   << "" << none << ""
+                                   << "任意站" << any;
+        QTest::newRow("任意站 picked") << ""
+                                       << "pick 0" << QStringList{"SelectStation(255)"} << ""
+                                       << "任意站" << QStringList{"SelectStation(0)"};
+        QTest::newRow("站5 picked") << ""
+                                    << "pick 5" << five << ""
+                                    << "站5" << five;
+        QTest::newRow("站20 picked") << ""
+                                     << "pick 20" << QStringList{"SelectStation(20)"} << ""
+                                     << "站20" << QStringList{"SelectStation(20)"};
+        QTest::newRow("站5 typed, Enter") << ""
+                                          << "type 站5 enter" << five << ""
+                                          << "站5" << five;
+        QTest::newRow("站5 typed, Tab") << ""
+                                        << "type 站5 tab" << five << ""
+                                        << "站5" << five;
+        QTest::newRow("5 typed, Enter") << ""
+                                        << "type 5 enter" << five << ""
+                                        << "站5" << five;
+        QTest::newRow("20 typed, Tab") << ""
+                                       << "type 20 tab" << QStringList{"SelectStation(20)"} << ""
+                                       << "站20" << QStringList{"SelectStation(20)"};
+        QTest::newRow("full-width ５ typed, Enter") << ""
+                                                    << "type ５ enter" << five << ""
+                                                    << "站5" << five;
+        QTest::newRow("任意站 typed, Enter")
+            << "pick 7"
+            << "type 任意站 enter" << QStringList{"SelectStation(255)"} << ""
+            << "任意站" << QStringList{"SelectStation(0)"};
+        // A text still being typed is taken up by "联机" itself, through the change handler.
+        QTest::newRow("站5 typed, then 联机")
+            << ""
+            << "type 站5 none" << none << ""
+            << "站5" << QStringList{"SelectStation(5)", "SelectStation(5)"};
+        QTest::newRow("站5 typed over 站9, Tab") << "pick 9"
+                                                 << "type 站5 tab" << five << ""
+                                                 << "站5" << five;
+        // A text that names no station is refused; the station before stays.
+        QTest::newRow("站21 typed into the untouched box")
+            << ""
+            << "type 站21 enter" << none << "站地址“站21”无效，仍为“任意站” !"
+            << "任意站" << any;
+        QTest::newRow("站21 typed over 站5")
+            << "pick 5"
+            << "type 站21 enter" << none << "站地址“站21”无效，仍为“站5” !"
+            << "站5" << five;
+        QTest::newRow("x typed over 站5, Tab")
+            << "pick 5"
+            << "type x tab" << none << "站地址“x”无效，仍为“站5” !"
+            << "站5" << five;
+        QTest::newRow("0 typed over 站5") << "pick 5"
+                                          << "type 0 enter" << none << "站地址“0”无效，仍为“站5” !"
+                                          << "站5" << five;
+        QTest::newRow("21 typed over 站5")
+            << "pick 5"
+            << "type 21 enter" << none << "站地址“21”无效，仍为“站5” !"
+            << "站5" << five;
+        QTest::newRow("emptied 站5, Enter") << "type 站5 tab"
+                                            << "type  enter" << none << "站地址“”无效，仍为“站5” !"
+                                            << "站5" << five;
+        QTest::newRow("9 added to 站3, then 联机") << "pick 3"
+                                                   << "type 站39 none" << none << ""
+                                                   << "站3" << QStringList{"SelectStation(3)"};
     }
 
     void station() {
-        QFETCH(int, chosen);
+        QFETCH(QString, before);
+        QFETCH(QString, actions);
         QFETCH(QStringList, atOnce);
-        QFETCH(QString, onConnect);
+        QFETCH(QString, refusal);
+        QFETCH(QString, shown);
+        QFETCH(QStringList, onConnect);
         QComboBox* box = group().ComboBox7();
-        if (chosen >= 0) {
-            chooseItem(box, chosen);
-        } else if (chosen == -1) {
-            chooseItem(box, 3);
-            library_->clearCalls();
-            box->lineEdit()->end(false);
-            QTest::keyClicks(box->lineEdit(), QStringLiteral("9"));
-        }
+        stationActions(box, before);
+        library_->clearCalls();
+        const QStringList messagesBefore = newMessages();
+        stationActions(box, actions);
         // The station takes effect at once, connected or not.
         QCOMPARE(library_->callTexts(), atOnce);
+        QCOMPARE(newMessages().mid(messagesBefore.size()),
+                 refusal.isEmpty() ? QStringList() : QStringList{refusal});
+        if (actions.endsWith(QStringLiteral(" none"))) {
+            QCOMPARE(box->currentText(), actions.section(u' ', 1, 1));
+        } else {
+            QCOMPARE(box->currentText(), shown);
+        }
         library_->clearCalls();
         group().Button1()->click();
-        QCOMPARE(library_->callTexts().value(0), onConnect);
+        QStringList stationCalls = library_->callTexts();
+        stationCalls.erase(
+            std::remove_if(stationCalls.begin(), stationCalls.end(),
+                           [](const QString& call) {
+                               return !call.startsWith(QStringLiteral("SelectStation"));
+                           }),
+            stationCalls.end());
+        QCOMPARE(stationCalls, onConnect);
+        // The calls come before the link is opened.
+        QCOMPARE(library_->callTexts().mid(0, onConnect.size()), onConnect);
+        QCOMPARE(box->currentText(), shown);
+        QVERIFY(group().isConnected());
+    }
+
+    // Only the user's own finishing takes a typed text up: closing the window, or a dialog
+    // taking the focus, sends and logs nothing.
+    void closingWhileTypingSendsNothing() {
+        QComboBox* box = group().ComboBox7();
+        stationActions(box, QStringLiteral("pick 4; type 站9 none"));
+        library_->clearCalls();
+        const QStringList messages = newMessages();
+        window_->close();
+        QVERIFY(!window_->isVisible());
+        QCOMPARE(library_->callTexts(), QStringList());
+        QCOMPARE(newMessages(), messages);
+    }
+
+    void clickElsewhereFinishesTyping() {
+        QComboBox* box = group().ComboBox7();
+        stationActions(box, QStringLiteral("type 站6 none"));
+        library_->clearCalls();
+        // A click on another control of the window ("清除操作提示") takes the focus.
+        QTest::mouseClick(window_->BitBtn2(), Qt::LeftButton);
+        QVERIFY(!box->hasFocus());
+        QCOMPARE(library_->callTexts(), QStringList{"SelectStation(6)"});
+    }
+
+    void refusedTextAtConnectIsLogged() {
+        stationActions(group().ComboBox7(), QStringLiteral("pick 3; type 站39 none"));
+        group().Button1()->click();
+        QCOMPARE(newMessages().value(0), QStringLiteral("站地址“站39”无效，仍为“站3” !"));
+        QCOMPARE(newMessages().value(1), QStringLiteral("打开读写器成功 !"));
     }
 
     void leavingTheStationBoxSelectsNothing() {

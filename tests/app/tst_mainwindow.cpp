@@ -9,13 +9,63 @@
 #include "reader/Unit2.h"
 #include "tests/support/RecordingReaderLibrary.h"
 
+#include <QAbstractButton>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QWheelEvent>
+
+#include <functional>
+#include <memory>
 
 using namespace windowtest;
+
+namespace {
+
+// The pages each window variant shows, in tab order; the others are hidden.
+const QList<QPair<int, QList<int>>> kVisiblePages{
+    {0, {1, 2, 3, 4}}, {1, {0, 1, 2, 3, 4}}, {2, {1, 3, 4, 5}}};
+
+QList<int> hiddenPages(const QList<int>& visible) {
+    QList<int> hidden;
+    for (int page = 0; page < 6; ++page) {
+        if (!visible.contains(page)) {
+            hidden << page;
+        }
+    }
+    return hidden;
+}
+
+// The state of every control under a widget: texts, selections, check marks, enabling.
+QStringList controlStates(const QWidget* root) {
+    QStringList states;
+    for (const QWidget* widget : root->findChildren<QWidget*>()) {
+        QString state = widget->objectName() + (widget->isEnabled() ? u'+' : u'-');
+        if (const auto* edit = qobject_cast<const QLineEdit*>(widget)) {
+            state += edit->text();
+        } else if (const auto* box = qobject_cast<const QComboBox*>(widget)) {
+            state += QString::number(box->currentIndex()) + u':' + box->currentText();
+        } else if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) {
+            state += button->isChecked() ? u'1' : u'0';
+        }
+        states << state;
+    }
+    return states;
+}
+
+void sendWheel(QWidget* widget, int angle) {
+    const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
+    QWheelEvent wheel(at, widget->mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(widget, &wheel);
+}
+
+}  // namespace
 
 class TestMainWindow : public QObject {
     Q_OBJECT
@@ -384,6 +434,233 @@ class TestMainWindow : public QObject {
         library_->clearCalls();
         window.PageControl1()->setCurrentIndex(TForm1::DataFormatPageIndex);
         QCOMPARE(library_->callTexts(), QStringList());
+    }
+
+    // One row per window variant and visible start page.
+    static void variantAndStartPageRows() {
+        QTest::addColumn<int>("variant");
+        QTest::addColumn<QList<int>>("visible");
+        QTest::addColumn<int>("start");
+        for (const auto& [variant, visible] : kVisiblePages) {
+            for (int start : visible) {
+                QTest::addRow("variant %d, page %d", variant, start) << variant << visible << start;
+            }
+        }
+    }
+
+    // Selects a page as the user's first step and forgets the calls it made.
+    void startOn(int page) {
+        window_->PageControl1()->setCurrentIndex(page);
+        QCOMPARE(window_->PageControl1()->currentIndex(), page);
+        library_->clearCalls();
+    }
+
+    // The page shown is exactly the page selected, and the tab bar agrees.
+    void expectPage(int page) {
+        QTabWidget* pages = window_->PageControl1();
+        QCOMPARE(pages->currentIndex(), page);
+        QCOMPARE(pages->tabBar()->currentIndex(), page);
+        QCOMPARE(pages->currentWidget(), pages->widget(page));
+        for (int other = 0; other < pages->count(); ++other) {
+            QCOMPARE(pages->widget(other)->isVisible(), other == page);
+        }
+    }
+
+    // The calls of the page-change reaction: one MAC read for each arrival on page 2.
+    QStringList macReads(int arrivals) const {
+        return QStringList(arrivals, QStringLiteral("GetParameter(0, 0xAC, 6)"));
+    }
+
+    void ctrlTabCyclesVisiblePages_data() { variantAndStartPageRows(); }
+
+    void ctrlTabCyclesVisiblePages() {
+        QFETCH(int, variant);
+        QFETCH(QList<int>, visible);
+        QFETCH(int, start);
+        open(variant);
+        const struct {
+            Qt::Key key;
+            Qt::KeyboardModifiers modifiers;
+            int step;
+        } presses[] = {{Qt::Key_Tab, Qt::ControlModifier, 1},
+                       {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, -1},
+                       {Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier, -1}};
+        for (const auto& press : presses) {
+            startOn(start);
+            const qsizetype count = visible.size();
+            qsizetype position = visible.indexOf(start);
+            int page2Arrivals = 0;
+            // Once round, from a control of the page shown, back to the start page.
+            for (qsizetype pressed = 0; pressed < count; ++pressed) {
+                QTest::keyClick(window_->PageControl1()->currentWidget(), press.key,
+                                press.modifiers);
+                position = (position + press.step + count) % count;
+                expectPage(visible[position]);
+                page2Arrivals += visible[position] == TForm1::CommPortPageIndex ? 1 : 0;
+            }
+            QCOMPARE(window_->PageControl1()->currentIndex(), start);
+            QCOMPARE(library_->callTexts(), macReads(page2Arrivals));
+        }
+    }
+
+    void hiddenPagesOutOfReach_data() { variantAndStartPageRows(); }
+
+    void hiddenPagesOutOfReach() {
+        QFETCH(int, variant);
+        QFETCH(QList<int>, visible);
+        QFETCH(int, start);
+        open(variant);
+        QTabWidget* pages = window_->PageControl1();
+        QTabBar* bar = pages->tabBar();
+
+        // From code: refused, the page shown stays and runs no page-change reaction.
+        for (int hidden : hiddenPages(visible)) {
+            startOn(start);
+            pages->setCurrentIndex(hidden);
+            expectPage(start);
+            pages->setCurrentWidget(pages->widget(hidden));
+            expectPage(start);
+            QCOMPARE(library_->callTexts(), QStringList());
+        }
+
+        // The tab bar's arrow keys and the mouse wheel step to the next visible page, and
+        // stop at the first and the last.
+        const qsizetype position = visible.indexOf(start);
+        const int before = visible.value(position - 1, start);
+        const int after = visible.value(position + 1, start);
+        const struct {
+            const char* means;
+            std::function<void()> act;
+            int page;
+        } steps[] = {{"Right", [bar] { QTest::keyClick(bar, Qt::Key_Right); }, after},
+                     {"Left", [bar] { QTest::keyClick(bar, Qt::Key_Left); }, before},
+                     {"wheel down", [bar] { sendWheel(bar, -120); }, after},
+                     {"wheel up", [bar] { sendWheel(bar, 120); }, before}};
+        for (const auto& step : steps) {
+            startOn(start);
+            step.act();
+            QVERIFY2(pages->currentIndex() == step.page, step.means);
+            expectPage(step.page);
+            QCOMPARE(library_->callTexts(),
+                     macReads(step.page != start && step.page == TForm1::CommPortPageIndex));
+        }
+
+        // A click anywhere on the tab bar selects a visible page or nothing.
+        startOn(start);
+        for (int x = 1; x < bar->width(); x += 4) {
+            QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(x, bar->height() / 2));
+            QVERIFY2(visible.contains(pages->currentIndex()), qPrintable(QString::number(x)));
+            expectPage(pages->currentIndex());
+        }
+    }
+
+    void defaultsTouchOnlyReachableControls_data() { variantAndStartPageRows(); }
+
+    void defaultsTouchOnlyReachableControls() {
+        QFETCH(int, variant);
+        QFETCH(QList<int>, visible);
+        QFETCH(int, start);
+        open(variant);
+        startOn(start);
+        QList<QStringList> before;
+        for (int hidden : hiddenPages(visible)) {
+            before << controlStates(window_->PageControl1()->widget(hidden));
+        }
+        window_->BitBtn1()->click();
+        QList<QStringList> after;
+        for (int hidden : hiddenPages(visible)) {
+            after << controlStates(window_->PageControl1()->widget(hidden));
+        }
+        QCOMPARE(after, before);
+        expectPage(start);
+        QCOMPARE(library_->callTexts(), QStringList());
+    }
+
+    void enterPressesTheFocusedButton_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("connected");
+        QTest::addColumn<bool>("keypad");
+        QTest::newRow("默认参数") << "BitBtn1" << false << false;
+        QTest::newRow("清除操作提示") << "BitBtn2" << false << true;
+        QTest::newRow("查询参数") << "BitBtn3" << true << false;
+        QTest::newRow("设置参数") << "BitBtn4" << true << true;
+        QTest::newRow("退出") << "Button4" << false << false;
+        QTest::newRow("联机") << "Button1" << false << false;
+        QTest::newRow("断开连接") << "Button2" << true << true;
+        QTest::newRow("更新数据") << "Button3" << true << false;
+    }
+
+    void enterPressesTheFocusedButton() {
+        QFETCH(QString, button);
+        QFETCH(bool, connected);
+        QFETCH(bool, keypad);
+        open();
+        if (connected) {
+            connectReader();
+        }
+        auto* pressed = window_->findChild<QPushButton*>(button);
+        QVERIFY(pressed);
+        QSignalSpy clicks(pressed, &QPushButton::clicked);
+        QApplication::setActiveWindow(window_.get());
+        pressed->setFocus();
+        QVERIFY(pressed->hasFocus());
+        QTest::keyClick(pressed, keypad ? Qt::Key_Enter : Qt::Key_Return,
+                        keypad ? Qt::KeypadModifier : Qt::NoModifier);
+        QCOMPARE(clicks.count(), 1);
+    }
+
+    void enterElsewherePressesNoButton() {
+        open();
+        QList<std::shared_ptr<QSignalSpy>> spies;
+        for (QPushButton* button : window_->findChildren<QPushButton*>()) {
+            spies << std::make_shared<QSignalSpy>(button, &QPushButton::clicked);
+        }
+        QVERIFY(spies.size() >= 8);
+        QTest::keyClick(window_->connectionGroup()->Edit71(), Qt::Key_Return);
+        QTest::keyClick(window_->PageControl1()->tabBar(), Qt::Key_Return);
+        for (const auto& spy : spies) {
+            QCOMPARE(spy->count(), 0);
+        }
+    }
+
+    void portDialogKeys_data() {
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QStringList>("calls");
+        const QStringList selected{"SelectPort(4005)"};
+        QTest::newRow("Enter in the port box") << "Edit1" << int(Qt::Key_Return) << selected;
+        QTest::newRow("keypad Enter in the port box") << "Edit1" << int(Qt::Key_Enter) << selected;
+        QTest::newRow("Enter on 确定") << "Button1" << int(Qt::Key_Return) << selected;
+        QTest::newRow("Enter on 取消") << "Button2" << int(Qt::Key_Return) << QStringList();
+        QTest::newRow("keypad Enter on 取消") << "Button2" << int(Qt::Key_Enter) << QStringList();
+        QTest::newRow("Escape in the port box") << "Edit1" << int(Qt::Key_Escape) << QStringList();
+        QTest::newRow("Escape on 确定") << "Button1" << int(Qt::Key_Escape) << QStringList();
+        QTest::newRow("Escape on 取消") << "Button2" << int(Qt::Key_Escape) << QStringList();
+    }
+
+    void portDialogKeys() {
+        QFETCH(QString, focus);
+        QFETCH(int, key);
+        QFETCH(QStringList, calls);
+        open();
+        bool closed = false;
+        auto seen = whenModal(window_.get(), [&](QWidget* dialog) {
+            dialog->findChild<QLineEdit*>(QStringLiteral("Edit1"))->setText(QStringLiteral("4005"));
+            auto* focused = dialog->findChild<QWidget*>(focus);
+            QApplication::setActiveWindow(dialog);
+            focused->setFocus();
+            QTest::keyClick(focused, Qt::Key(key),
+                            key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+            closed = !dialog->isVisible();
+            // A key that left the dialog open must not block the test.
+            if (!closed) {
+                dialog->close();
+            }
+        });
+        QTest::keyClick(window_.get(), Qt::Key_F1);
+        QVERIFY(*seen);
+        QVERIFY(closed);
+        QCOMPARE(library_->callTexts(), calls);
     }
 
     void closeRestoresRateWhenConnected_data() {

@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -114,6 +115,9 @@ class BatchDialogTest : public QObject {
     void loadOfATooLargeFile_data();
     void loadOfATooLargeFile();
     void exitClosesTheDialog();
+    void enterPressesTheFocusedButton_data();
+    void enterPressesTheFocusedButton();
+    void enterInTheTextPressesNoButton();
 
   private:
     QPlainTextEdit* memo() const { return dialog->findChild<QPlainTextEdit*>("Memo1"); }
@@ -609,6 +613,47 @@ void BatchDialogTest::exitClosesTheDialog() {
     QVERIFY(!dialog->isVisible());
     QCOMPARE(dialog->result(), int(QDialog::Rejected));
     QVERIFY(library.calls().empty());
+}
+
+void BatchDialogTest::enterPressesTheFocusedButton_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("keypad");
+    QTest::newRow("从文件导入") << "BitBtn1" << false;
+    QTest::newRow("保存到文件") << "BitBtn2" << true;
+    QTest::newRow("从读写器导出") << "BitBtn3" << false;
+    QTest::newRow("导入到读写器") << "BitBtn4" << true;
+    QTest::newRow("退出") << "BitBtn5" << false;
+}
+
+void BatchDialogTest::enterPressesTheFocusedButton() {
+    QFETCH(QString, button);
+    QFETCH(bool, keypad);
+    // The user cancels the file dialogs.
+    dialog->setOpenFileChooser([](const QString&) { return QString(); });
+    dialog->setSaveFileChooser([](const QString&) { return QString(); });
+    auto* pressed = dialog->findChild<QPushButton*>(button);
+    QVERIFY(pressed);
+    QSignalSpy clicks(pressed, &QPushButton::clicked);
+    QApplication::setActiveWindow(dialog.get());
+    pressed->setFocus();
+    QTest::keyClick(pressed, keypad ? Qt::Key_Enter : Qt::Key_Return,
+                    keypad ? Qt::KeypadModifier : Qt::NoModifier);
+    QCOMPARE(clicks.count(), 1);
+}
+
+void BatchDialogTest::enterInTheTextPressesNoButton() {
+    QList<std::shared_ptr<QSignalSpy>> spies;
+    for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+        spies << std::make_shared<QSignalSpy>(button, &QPushButton::clicked);
+    }
+    QCOMPARE(spies.size(), 5);
+    QTest::keyClicks(memo(), "0:");
+    QTest::keyClick(memo(), Qt::Key_Return);
+    QCOMPARE(memo()->toPlainText(), QString("0:\n"));
+    for (const auto& spy : spies) {
+        QCOMPARE(spy->count(), 0);
+    }
+    QVERIFY(dialog->isVisible());
 }
 
 QTEST_MAIN(BatchDialogTest)

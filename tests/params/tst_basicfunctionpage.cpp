@@ -4,6 +4,7 @@
 #include "app/ErrorReporting.h"
 #include "params/BasicFunctionPage.h"
 #include "tests/support/PageTestSupport.h"
+#include "tests/support/TextInput.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -19,6 +20,15 @@ struct Fixture : PageOnFake<BasicFunctionPage> {
         return control<QAbstractButton>(page, QLatin1String(name));
     }
     bool enabled(const QString& name) { return control<QWidget>(page, name)->isEnabled(); }
+    // Shows the page and clicks the control that enables an edit (none: always enabled).
+    void showWithEnabled(const QString& enabler) {
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        if (!enabler.isEmpty()) {
+            auto* enabling = control<QAbstractButton>(page, enabler);
+            QTest::mouseClick(enabling, Qt::LeftButton, {}, enabling->rect().center());
+        }
+    }
     // A reader whose every field of the page differs from the page's start values.
     void fillMemoryWithChangedValues() {
         setMemory(0x91, {0x01});
@@ -62,6 +72,9 @@ class TestBasicFunctionPage : public QObject {
     void setFailureLogsFieldMessage();
     void setStopsAtTextThatIsNotANumber_data();
     void setStopsAtTextThatIsNotANumber();
+    void refusedInputNeverReachesTheSet_data();
+    void refusedInputNeverReachesTheSet();
+    void fullWidthDigitsAreWritten();
 
     void queryFillsControlsAndRunsRules();
     void queryIdMatchControlByte_data();
@@ -208,12 +221,7 @@ void TestBasicFunctionPage::ruleReplacesTypedText() {
     QFETCH(QString, keys);
     QFETCH(QString, expected);
     Fixture f;
-    f.page.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f.page));
-    if (!enabler.isEmpty()) {
-        auto* button = control<QAbstractButton>(f.page, enabler);
-        QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
-    }
+    f.showWithEnabled(enabler);
     QLineEdit* edit = control<QLineEdit>(f.page, editName);
     QVERIFY(edit->isEnabled());
     QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
@@ -439,8 +447,6 @@ void TestBasicFunctionPage::setStopsAtTextThatIsNotANumber_data() {
     QTest::addColumn<QString>("pasted");
     QTest::newRow("emptied") << "";
     QTest::newRow("above the int range") << "2147483648";
-    // A sign gets past the digit filter only by pasting; the field is unsigned.
-    QTest::newRow("negative") << "-5";
 }
 
 void TestBasicFunctionPage::setStopsAtTextThatIsNotANumber() {
@@ -471,6 +477,68 @@ void TestBasicFunctionPage::setStopsAtTextThatIsNotANumber() {
                                     }));
     QCOMPARE(f.library.memory[0x92], std::uint8_t{10});
     QVERIFY(f.messages().isEmpty());
+}
+
+void TestBasicFunctionPage::refusedInputNeverReachesTheSet_data() {
+    QTest::addColumn<QString>("editName");
+    QTest::addColumn<QString>("enabler");  // clicked first so the edit takes input
+    QTest::addColumn<QString>("way");      // see enterText()
+    QTest::addColumn<QString>("entered");
+    const QList<QPair<QString, QString>> edits{{"Edit3", ""},
+                                               {"Edit4", "RadioButton1"},
+                                               {"Edit14", ""},
+                                               {"Edit15", "CheckBox21"},
+                                               {"Edit34", "RadioButton1"},
+                                               {"Edit37", "CheckBox2"},
+                                               {"Edit38", "CheckBox4"},
+                                               {"Edit41", "RadioButton1"}};
+    for (const auto& [name, enabler] : edits) {
+        for (const char* way : {"paste", "drop", "commit"}) {
+            for (const char* entered : {"abc", "-5", "x1"}) {
+                QTest::addRow("%s, %s %s", qPrintable(name), way, entered)
+                    << name << enabler << way << entered;
+            }
+        }
+    }
+}
+
+// The set converts every edit's text; a character that the filter refuses must never get
+// there, so the set never stops half-way on one.
+void TestBasicFunctionPage::refusedInputNeverReachesTheSet() {
+    QFETCH(QString, editName);
+    QFETCH(QString, enabler);
+    QFETCH(QString, way);
+    QFETCH(QString, entered);
+    Fixture f;
+    f.showWithEnabled(enabler);
+    QLineEdit* edit = control<QLineEdit>(f.page, editName);
+    QVERIFY(edit->isEnabled());
+    const QString before = edit->text();
+    f.page.SetBasicParameters();
+    const QStringList calls = f.library.callTexts();
+    f.library.clearCalls();
+
+    edit->end(false);
+    enterText(edit, way, entered);
+    QCOMPARE(edit->text(), before);
+    QString error;
+    try {
+        f.page.SetBasicParameters();
+    } catch (const ConversionError& conversionError) {
+        error = conversionError.message();
+    }
+    QCOMPARE(error, QString());
+    QCOMPARE(f.library.callTexts(), calls);
+}
+
+void TestBasicFunctionPage::fullWidthDigitsAreWritten() {
+    Fixture f;
+    QLineEdit* edit = f.edit("Edit14");
+    edit->selectAll();
+    commitText(edit, QStringLiteral("１２３４"));
+    QCOMPARE(edit->text(), QStringLiteral("1234"));
+    f.page.SetBasicParameters();
+    QVERIFY(f.library.callTexts().contains(QStringLiteral("SetParameter(7, 0x94, 2, 04 D2)")));
 }
 
 void TestBasicFunctionPage::queryFillsControlsAndRunsRules() {
