@@ -131,24 +131,29 @@ void FakeRtuPeer::run() {
             }
             const Answer answer = script_(request, index++);
             waitUntil(Clock::now() + answer.delay);
+            // The end is taken before the last write, so that a pause of this thread can
+            // only make the silence after it look longer, never shorter.
+            Clock::time_point answerEnd = Clock::now();
             if (answer.perByte.count() > 0) {
-                auto due = Clock::now();
+                auto due = answerEnd;
                 for (uint8_t byte : answer.bytes) {
                     waitUntil(due);
                     (void)!::write(master_, &byte, 1);
                     due += answer.perByte;
                 }
-                waitUntil(due);  // the last byte is on the line only after its own time
+                answerEnd = due;  // the last byte is on the line only after its own time
+                waitUntil(due);
             } else if (!answer.bytes.empty()) {
                 (void)!::write(master_, answer.bytes.data(), answer.bytes.size());
             }
             {
                 std::lock_guard lock(mutex_);
-                timings_.push_back({requestStart, Clock::now()});
+                timings_.push_back({requestStart, answerEnd});
             }
             if (!answer.later.empty()) {
                 waitUntil(Clock::now() + answer.laterDelay);
                 (void)!::write(master_, answer.later.data(), answer.later.size());
+                ++unsolicitedWrites_;
             }
             requestStart = Clock::now();  // for a request already pending
         }

@@ -50,6 +50,8 @@ class FakeRtuPeer {
     QString device() const { return device_; }
     std::vector<Bytes> requests() const;
     std::vector<Timing> timings() const;
+    // How many Answer::later byte runs have been written.
+    int unsolicitedWrites() const { return unsolicitedWrites_; }
     std::size_t bytesReceived() const;
 
   private:
@@ -64,6 +66,7 @@ class FakeRtuPeer {
     mutable std::mutex mutex_;
     std::vector<Bytes> requests_;
     std::vector<Timing> timings_;
+    std::atomic<int> unsolicitedWrites_{0};
     std::size_t received_ = 0;
     std::thread thread_;
 };

@@ -393,7 +393,8 @@ class tst_ReaderPeer : public QObject {
         std::array<uint8_t, 2> first{};
         QCOMPARE(GetParameter(h, 0x10, 2, first.data()), 0);
         QCOMPARE(first, (std::array<uint8_t, 2>{0x10, 0x11}));
-        QTest::qWait(60);  // the stray bytes are in before the next call
+        // The stray bytes are in before the next call.
+        QTRY_COMPARE_WITH_TIMEOUT(peer.unsolicitedWrites(), 1, 5000);
         std::array<uint8_t, 2> second{kSentinel, kSentinel};
         QCOMPARE(GetParameter(h, 0x10, 2, second.data()), 0);
         QCOMPARE(second, (std::array<uint8_t, 2>{0x10, 0x11}));
