@@ -41,6 +41,9 @@ constexpr std::chrono::microseconds exchangeWireTime(int requestBytes, int reply
 // frames' own wire time. Short enough that a dead link does not freeze the window long.
 inline constexpr std::chrono::milliseconds kAnswerTime{500};
 inline constexpr std::chrono::milliseconds kConnectTimeout{1000};
+// After answering a rate change the reader switches its own port; a request that comes
+// within this pause is lost.
+inline constexpr std::chrono::milliseconds kRateSwitchPause{20};
 // After a timeout or a garbled reply the line must stay quiet this long before the next
 // request goes out, so that a reply that comes late is drained instead of taken as the next
 // answer. kMaxDrain bounds the wait on a line that keeps chattering.

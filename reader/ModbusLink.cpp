@@ -167,8 +167,11 @@ Outcome ModbusLink::execute(int32_t station, const Request& request, uint16_t* v
         }
         modbus_flush(ctx_);  // nothing received before the request can be its answer
     }
-    if (serialLine() && unit == reg::kAnyUnit) {
-        outcome = exchangeAnyUnit(ctx_, request, values, Clock::now() + timeout, detail, label_);
+    const bool write =
+        request.function == Function::WriteSingle || request.function == Function::WriteMultiple;
+    if (serialLine() && (unit == reg::kAnyUnit || write)) {
+        outcome = exchangeRaw(ctx_, static_cast<uint8_t>(unit), request, values,
+                              Clock::now() + timeout, detail, label_);
     } else {
         modbus_set_slave(ctx_, unit);
         setResponseTimeout(ctx_, timeout);

@@ -48,8 +48,6 @@ int16_t failOn(const ModbusLink& link, const LinkFailure& failure) {
 }
 
 constexpr int32_t kDefaultPort = 4001;
-// Pause after a rate change, while the reader switches its own port.
-constexpr auto kRateSwitchPause = std::chrono::milliseconds(20);
 
 LinkTable& links() {
     static LinkTable table;

@@ -156,11 +156,11 @@ void traceEnd(const std::string& link, std::span<const uint8_t> received, Outcom
 
 }  // namespace
 
-Outcome exchangeAnyUnit(modbus_t* ctx, const Request& request, uint16_t* values,
-                        std::chrono::steady_clock::time_point deadline, ExchangeDetail& detail,
-                        const std::string& link) {
+Outcome exchangeRaw(modbus_t* ctx, uint8_t unit, const Request& request, uint16_t* values,
+                    std::chrono::steady_clock::time_point deadline, ExchangeDetail& detail,
+                    const std::string& link) {
     detail = {};
-    const std::vector<uint8_t> raw = requestAdu(reg::kAnyUnit, request);
+    const std::vector<uint8_t> raw = requestAdu(unit, request);
     const auto sent = std::chrono::steady_clock::now();
     const bool tracing = trace::enabled();
     if (tracing) {
@@ -209,7 +209,7 @@ Outcome exchangeAnyUnit(modbus_t* ctx, const Request& request, uint16_t* values,
             return finish(Outcome::Broken);  // hang-up (0) or device error
         }
         length += static_cast<std::size_t>(n);
-        switch (checkReply(request, reg::kAnyUnit, std::span(reply.data(), length), values)) {
+        switch (checkReply(request, unit, std::span(reply.data(), length), values)) {
             case ReplyCheck::Incomplete:
                 if (length == reply.size()) {
                     return finish(Outcome::Garbled);

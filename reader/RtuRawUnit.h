@@ -1,7 +1,9 @@
-// Unit 255 on Modbus RTU. libmodbus 3.1.6 refuses RTU units above 247, yet 255 is how the
-// reader at the other end of a point-to-point line is addressed without knowing its station.
-// The request goes out through modbus_send_raw_request (libmodbus adds the CRC); the reply is
-// read from the port and checked here: unit, function code, length, echo and CRC.
+// Exchanges in the library's own RTU frames. libmodbus 3.1.6 refuses RTU units above 247, yet
+// 255 is how the reader at the other end of a point-to-point line is addressed without knowing
+// its station; and it takes the echo of a write for an answer without comparing its address
+// and value. So unit 255, and every write, goes out through modbus_send_raw_request (libmodbus
+// adds the CRC); the reply is read from the port and checked here: unit, function code,
+// length, echo and CRC.
 #pragma once
 
 #include <chrono>
@@ -24,11 +26,11 @@ enum class ReplyCheck { Incomplete, Ok, Exception, Bad };
 ReplyCheck checkReply(const Request& request, uint8_t unit, std::span<const uint8_t> received,
                       uint16_t* values);
 
-// One exchange with unit 255, waiting for the reply until deadline. detail tells a timeout
-// from a garbled reply, and gives the exception code; link names the link in the trace.
-Outcome exchangeAnyUnit(modbus_t* ctx, const Request& request, uint16_t* values,
-                        std::chrono::steady_clock::time_point deadline, ExchangeDetail& detail,
-                        const std::string& link);
+// One exchange with unit, waiting for the reply until deadline. detail tells a timeout from
+// a garbled reply, and gives the exception code; link names the link in the trace.
+Outcome exchangeRaw(modbus_t* ctx, uint8_t unit, const Request& request, uint16_t* values,
+                    std::chrono::steady_clock::time_point deadline, ExchangeDetail& detail,
+                    const std::string& link);
 
 // The request to unit as unit and PDU, without a CRC.
 std::vector<uint8_t> requestAdu(uint8_t unit, const Request& request);

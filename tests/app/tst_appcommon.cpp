@@ -207,6 +207,12 @@ class TestAppCommon : public QObject {
         QTest::newRow("00") << "00" << 0;
         QTest::newRow("7F") << "7F" << 0x7F;
         QTest::newRow("A0") << "A0" << 0xA0;
+        // Where the digits end and the letters begin.
+        QTest::newRow("99") << "99" << 0x99;
+        QTest::newRow("9A") << "9A" << 0x9A;
+        QTest::newRow("A9") << "A9" << 0xA9;
+        QTest::newRow("09") << "09" << 0x09;
+        QTest::newRow("0A") << "0A" << 0x0A;
         QTest::newRow("third ignored") << "ABC" << 0xAB;
         QTest::newRow("one character is the low nibble") << "A" << 0x0A;
         QTest::newRow("empty") << "" << 0;

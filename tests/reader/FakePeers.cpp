@@ -8,6 +8,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 uint16_t modbusCrc(const Bytes& bytes) {
@@ -70,13 +71,27 @@ std::vector<Bytes> FakeRtuPeer::requests() const {
     return requests_;
 }
 
+std::vector<FakeRtuPeer::Timing> FakeRtuPeer::timings() const {
+    std::lock_guard lock(mutex_);
+    return timings_;
+}
+
+void FakeRtuPeer::waitUntil(std::chrono::steady_clock::time_point due) const {
+    while (!stop_ && std::chrono::steady_clock::now() < due) {
+        std::this_thread::sleep_until(
+            std::min(due, std::chrono::steady_clock::now() + std::chrono::milliseconds(2)));
+    }
+}
+
 std::size_t FakeRtuPeer::bytesReceived() const {
     std::lock_guard lock(mutex_);
     return received_;
 }
 
 void FakeRtuPeer::run() {
+    using Clock = std::chrono::steady_clock;
     Bytes pending;
+    Clock::time_point requestStart{};
     int index = 0;
     while (!stop_) {
         pollfd pfd{master_, POLLIN, 0};
@@ -87,6 +102,9 @@ void FakeRtuPeer::run() {
         const ssize_t n = ::read(master_, chunk, sizeof chunk);
         if (n <= 0) {
             continue;
+        }
+        if (pending.empty()) {
+            requestStart = Clock::now();
         }
         pending.insert(pending.end(), chunk, chunk + n);
         {
@@ -112,13 +130,32 @@ void FakeRtuPeer::run() {
                 requests_.push_back(request);
             }
             const Answer answer = script_(request, index++);
-            const auto due = std::chrono::steady_clock::now() + answer.delay;
-            while (!stop_ && std::chrono::steady_clock::now() < due) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
-            }
-            if (!answer.bytes.empty()) {
+            waitUntil(Clock::now() + answer.delay);
+            // The end is taken before the last write, so that a pause of this thread can
+            // only make the silence after it look longer, never shorter.
+            Clock::time_point answerEnd = Clock::now();
+            if (answer.perByte.count() > 0) {
+                auto due = answerEnd;
+                for (uint8_t byte : answer.bytes) {
+                    waitUntil(due);
+                    (void)!::write(master_, &byte, 1);
+                    due += answer.perByte;
+                }
+                answerEnd = due;  // the last byte is on the line only after its own time
+                waitUntil(due);
+            } else if (!answer.bytes.empty()) {
                 (void)!::write(master_, answer.bytes.data(), answer.bytes.size());
             }
+            {
+                std::lock_guard lock(mutex_);
+                timings_.push_back({requestStart, answerEnd});
+            }
+            if (!answer.later.empty()) {
+                waitUntil(Clock::now() + answer.laterDelay);
+                (void)!::write(master_, answer.later.data(), answer.later.size());
+                ++unsolicitedWrites_;
+            }
+            requestStart = Clock::now();  // for a request already pending
         }
     }
 }

@@ -23,8 +23,21 @@ Bytes rtuFrame(uint8_t unit, const Bytes& pdu);
 class FakeRtuPeer {
   public:
     struct Answer {
+        Answer() = default;
+        Answer(Bytes answerBytes, std::chrono::milliseconds answerDelay = {})
+            : bytes(std::move(answerBytes)), delay(answerDelay) {}
+
         Bytes bytes;  // written as they are; empty = no answer
         std::chrono::milliseconds delay{0};
+        std::chrono::microseconds perByte{0};  // > 0: one byte at a time, paced like a line
+        Bytes later;                           // written laterDelay after the answer, unasked
+        std::chrono::milliseconds laterDelay{0};
+    };
+    // When a request's first byte came in, and when the answer to it was all written (or,
+    // without an answer, when the script returned).
+    struct Timing {
+        std::chrono::steady_clock::time_point requestStart;
+        std::chrono::steady_clock::time_point answerEnd;
     };
     using Script = std::function<Answer(const Bytes& request, int index)>;
 
@@ -36,10 +49,14 @@ class FakeRtuPeer {
     bool isOpen() const { return master_ >= 0; }
     QString device() const { return device_; }
     std::vector<Bytes> requests() const;
+    std::vector<Timing> timings() const;
+    // How many Answer::later byte runs have been written.
+    int unsolicitedWrites() const { return unsolicitedWrites_; }
     std::size_t bytesReceived() const;
 
   private:
     void run();
+    void waitUntil(std::chrono::steady_clock::time_point due) const;
 
     Script script_;
     int master_ = -1;
@@ -48,6 +65,8 @@ class FakeRtuPeer {
     std::atomic<bool> stop_{false};
     mutable std::mutex mutex_;
     std::vector<Bytes> requests_;
+    std::vector<Timing> timings_;
+    std::atomic<int> unsolicitedWrites_{0};
     std::size_t received_ = 0;
     std::thread thread_;
 };

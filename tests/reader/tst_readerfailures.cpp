@@ -42,6 +42,33 @@ FakeRtuPeer::Answer echoOrRead(const Bytes& r) {
     return {rtuFrame(r[0], Bytes(r.begin() + 1, r.begin() + 6))};
 }
 
+// A scripted peer over loopback TCP ("tcp") or a pseudo-terminal as COM5 ("rtu"), opened;
+// name is how the library names the link.
+struct PeerLink {
+    PeerLink(const QString& link, const FakeRtuPeer::Script& script) {
+        if (link == "tcp") {
+            tcp = std::make_unique<FakeTcpPeer>(script);
+            SelectPort(tcp->port());
+            if (OpenReader(&handle, READER_LINK_TCP, "127.0.0.1") != 0) {
+                handle = 0;
+            }
+            name = QStringLiteral("127.0.0.1:%1").arg(tcp->port());
+        } else {
+            rtu = std::make_unique<FakeRtuPeer>(script);
+            qputenv("READER_COM5", rtu->device().toLocal8Bit());
+            if (OpenReader(&handle, READER_LINK_SERIAL, "COM5") != 0) {
+                handle = 0;
+            }
+            name = QStringLiteral("COM5 (%1)").arg(rtu->device());
+        }
+    }
+
+    std::unique_ptr<FakeRtuPeer> rtu;
+    std::unique_ptr<FakeTcpPeer> tcp;
+    int32_t handle = 0;
+    QString name;
+};
+
 }  // namespace
 
 class tst_ReaderFailures : public QObject {
@@ -184,7 +211,7 @@ class tst_ReaderFailures : public QObject {
     void exchangeFailures_data() {
         QTest::addColumn<QString>("link");
         QTest::addColumn<int>("station");
-        QTest::addColumn<QString>("peer");
+        QTest::addColumn<QString>("behaviour");
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("reason");  // after "<link name>: "
         const auto rtuTimeout =
@@ -215,43 +242,30 @@ class tst_ReaderFailures : public QObject {
     void exchangeFailures() {
         QFETCH(QString, link);
         QFETCH(int, station);
-        QFETCH(QString, peer);
+        QFETCH(QString, behaviour);
         QFETCH(int, code);
         QFETCH(QString, reason);
-        const FakeRtuPeer::Script script = [peer](const Bytes& r, int) -> FakeRtuPeer::Answer {
-            if (peer == "silent") {
+        const FakeRtuPeer::Script script = [behaviour](const Bytes& r, int) -> FakeRtuPeer::Answer {
+            if (behaviour == "silent") {
                 return {};
             }
-            if (peer == "exception") {
+            if (behaviour == "exception") {
                 return {rtuFrame(r[0], {static_cast<uint8_t>(r[1] | 0x80), 0x03})};
             }
-            if (peer == "above 255") {
+            if (behaviour == "above 255") {
                 return {rtuFrame(r[0], {r[1], 0x04, 0x00, 0x11, 0x01, 0x00})};
             }
             auto answer = echoOrRead(r);
             answer.bytes.back() ^= 0x5A;
             return answer;
         };
-        std::unique_ptr<FakeRtuPeer> rtu;
-        std::unique_ptr<FakeTcpPeer> tcp;
-        int32_t h = 0;
-        QString name;
-        if (link == "tcp") {
-            tcp = std::make_unique<FakeTcpPeer>(script);
-            SelectPort(tcp->port());
-            QCOMPARE(OpenReader(&h, READER_LINK_TCP, "127.0.0.1"), 0);
-            name = QStringLiteral("127.0.0.1:%1").arg(tcp->port());
-        } else {
-            rtu = std::make_unique<FakeRtuPeer>(script);
-            qputenv("READER_COM5", rtu->device().toLocal8Bit());
-            QCOMPARE(OpenReader(&h, READER_LINK_SERIAL, "COM5"), 0);
-            name = QStringLiteral("COM5 (%1)").arg(rtu->device());
-        }
+        PeerLink peer(link, script);
+        QVERIFY(peer.handle != 0);
         SelectStation(station);
         std::array<uint8_t, 2> bytes{};
-        QCOMPARE(int(GetParameter(h, 0x10, 2, bytes.data())), code);
-        QCOMPARE(lastReason(), name + QStringLiteral(": ") + reason);
-        QCOMPARE(CloseReader(h), 0);
+        QCOMPARE(int(GetParameter(peer.handle, 0x10, 2, bytes.data())), code);
+        QCOMPARE(lastReason(), peer.name + QStringLiteral(": ") + reason);
+        QCOMPARE(CloseReader(peer.handle), 0);
     }
 
     // The reason belongs to the thread that made the call.
@@ -291,22 +305,13 @@ class tst_ReaderFailures : public QObject {
             replies.push_back(answer.bytes);
             return answer;
         };
-        std::unique_ptr<FakeRtuPeer> rtu;
-        std::unique_ptr<FakeTcpPeer> tcp;
-        int32_t h = 0;
-        QString name;
         QCOMPARE(ReaderSetTrace(path.toLocal8Bit().constData()), 0);
-        if (link == "tcp") {
-            tcp = std::make_unique<FakeTcpPeer>(script);
-            SelectPort(tcp->port());
-            QCOMPARE(OpenReader(&h, READER_LINK_TCP, "127.0.0.1"), 0);
-            name = QStringLiteral("127.0.0.1:%1").arg(tcp->port());
-        } else {
-            rtu = std::make_unique<FakeRtuPeer>(script);
-            qputenv("READER_COM6", rtu->device().toLocal8Bit());
-            QCOMPARE(OpenReader(&h, READER_LINK_SERIAL, "COM6"), 0);
-            name = QStringLiteral("COM6 (%1)").arg(rtu->device());
-        }
+        PeerLink peer(link, script);
+        QVERIFY(peer.handle != 0);
+        const int32_t h = peer.handle;
+        const QString name = peer.name;
+        const auto& tcp = peer.tcp;
+        const auto& rtu = peer.rtu;
         SelectStation(station);
         std::array<uint8_t, 2> bytes{0x05, 0x06};
         QCOMPARE(GetParameter(h, 0x10, 2, bytes.data()), 0);

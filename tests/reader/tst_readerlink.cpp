@@ -347,13 +347,14 @@ class tst_ReaderLink : public QObject {
         QFETCH(QString, link);
         const int32_t h = open(link);
         QVERIFY(h != 0);
-        std::array<uint8_t, 1> flag{kSentinel};
-        QCOMPARE(SetOLEnable(h, 1), 0);
-        QCOMPARE(GetParameter(h, 0x57, 1, flag.data()), 0);
-        QCOMPARE(int(flag[0]), 1);
-        QCOMPARE(SetOLEnable(h, 0), 0);
-        QCOMPARE(GetParameter(h, 0x57, 1, flag.data()), 0);
-        QCOMPARE(int(flag[0]), 0);
+        // Any non-zero byte switches the function on: the reader stores 1 for it.
+        for (const auto& [enable, stored] : {std::pair{1, 1}, std::pair{0, 0}, std::pair{2, 1},
+                                             std::pair{0, 0}, std::pair{255, 1}}) {
+            std::array<uint8_t, 1> flag{kSentinel};
+            QCOMPARE(SetOLEnable(h, static_cast<uint8_t>(enable)), 0);
+            QCOMPARE(GetParameter(h, 0x57, 1, flag.data()), 0);
+            QCOMPARE(int(flag[0]), stored);
+        }
     }
 
     void versions_data() { addLinkRows(); }

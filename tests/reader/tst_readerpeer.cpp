@@ -4,9 +4,12 @@
 #include <QtTest>
 
 #include <array>
+#include <mutex>
+#include <optional>
 
 #include "FakePeers.h"
 #include "reader/LineTiming.h"
+#include "reader/ModbusRequest.h"
 #include "reader/Reader.h"
 
 namespace {
@@ -244,41 +247,81 @@ class tst_ReaderPeer : public QObject {
 
     void badReplyFailsAndNextCallWorks_data() {
         QTest::addColumn<int>("station");
+        QTest::addColumn<QString>("operation");
         QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("code");
+        const struct {
+            const char* operation;
+            const char* fault;
+            int code;
+        } rows[] = {
+            {"read", "bad CRC", READER_ERROR_GARBLED},
+            {"read", "other unit", READER_ERROR_GARBLED},
+            {"read", "cut short", READER_ERROR_TIMEOUT},
+            {"read", "exception 02", READER_ERROR_EXCEPTION},
+            {"read", "exception with bad CRC", READER_ERROR_GARBLED},
+            {"read", "wrong byte count", READER_ERROR_GARBLED},
+            {"read", "register above 255", READER_ERROR_BAD_VALUE},
+            // The echo of a write names what was written; another address, value or
+            // quantity is no answer to this request, whatever its CRC.
+            {"offline", "echo of another address", READER_ERROR_GARBLED},
+            {"offline", "echo of another value", READER_ERROR_GARBLED},
+            {"rate", "echo of another value", READER_ERROR_GARBLED},
+            {"reset", "echo of another value", READER_ERROR_GARBLED},
+            {"write", "echo of another address", READER_ERROR_GARBLED},
+            {"write", "echo of another quantity", READER_ERROR_GARBLED},
+            {"write", "exception with bad CRC", READER_ERROR_GARBLED},
+        };
         for (int station : {7, 255}) {
             const QByteArray unit = station == 7 ? " unit 7" : " unit 255";
-            for (const char* fault : {"bad CRC", "other unit", "cut short", "exception 02",
-                                      "wrong byte count", "register above 255"}) {
-                QTest::newRow(QByteArray(fault) + unit) << station << QString(fault);
+            for (const auto& row : rows) {
+                QTest::newRow(QByteArray(row.operation) + ", " + row.fault + unit)
+                    << station << QString(row.operation) << QString(row.fault) << row.code;
             }
         }
     }
 
+    // A reply that is no answer fails the call with its kind of failure, and the link stays
+    // in step: a late proper reply sent after it is drained, and the same call made again gets
+    // its own answer.
     void badReplyFailsAndNextCallWorks() {
         QFETCH(int, station);
+        QFETCH(QString, operation);
         QFETCH(QString, fault);
+        QFETCH(int, code);
         FakeRtuPeer peer([fault](const Bytes& r, int index) {
             auto answer = normalAnswer(r, 0);
             if (index > 0) {
                 return answer;
             }
             Bytes& frame = answer.bytes;
+            Bytes pdu(frame.begin() + 1, frame.end() - 2);
             if (fault == "bad CRC") {
                 frame.back() ^= 0x5A;
             } else if (fault == "other unit") {
-                frame = rtuFrame(static_cast<uint8_t>(r[0] - 1),
-                                 Bytes(frame.begin() + 1, frame.end() - 2));
+                frame = rtuFrame(static_cast<uint8_t>(r[0] - 1), pdu);
             } else if (fault == "cut short") {
                 frame.resize(5);
             } else if (fault == "exception 02") {
                 frame = rtuFrame(r[0], {static_cast<uint8_t>(r[1] | 0x80), 0x02});
+            } else if (fault == "exception with bad CRC") {
+                frame = rtuFrame(r[0], {static_cast<uint8_t>(r[1] | 0x80), 0x02});
+                frame.back() ^= 0x5A;
+                // The proper reply after the garbage: drained, never taken for the next answer.
+                answer.later = normalAnswer(r, 0x40).bytes;
+                answer.laterDelay = 40ms;
             } else if (fault == "wrong byte count") {
-                Bytes pdu(frame.begin() + 1, frame.end() - 4);  // one register short
+                pdu.resize(pdu.size() - 2);  // one register short
                 pdu[1] = static_cast<uint8_t>(pdu[1] - 2);
                 frame = rtuFrame(r[0], pdu);
             } else if (fault == "register above 255") {
-                Bytes pdu(frame.begin() + 1, frame.end() - 2);
                 pdu[2] = 0x01;
+                frame = rtuFrame(r[0], pdu);
+            } else if (fault == "echo of another address") {
+                pdu[2] ^= 0x01;
+                frame = rtuFrame(r[0], pdu);
+            } else if (fault == "echo of another value" || fault == "echo of another quantity") {
+                pdu[4] ^= 0x01;
                 frame = rtuFrame(r[0], pdu);
             }
             return answer;
@@ -287,11 +330,227 @@ class tst_ReaderPeer : public QObject {
         QVERIFY(h != 0);
         SelectStation(station);
         std::array<uint8_t, 2> buffer{kSentinel, kSentinel};
-        QVERIFY(GetParameter(h, 0x30, 2, buffer.data()) != 0);
+        const std::array<uint8_t, 2> bytes{0x05, 0x06};
+        const auto call = [&]() -> int {
+            if (operation == "offline") {
+                return SetOLEnable(h, 1);
+            }
+            if (operation == "rate") {
+                return SetBaudRate(h, 2);
+            }
+            if (operation == "reset") {
+                return ResetReader(h);
+            }
+            if (operation == "write") {
+                return SetParameter(h, 0x30, 2, bytes.data());
+            }
+            return GetParameter(h, 0x30, 2, buffer.data());
+        };
+        QCOMPARE(call(), code);
         QCOMPARE(buffer, (std::array<uint8_t, 2>{kSentinel, kSentinel}));
+        QCOMPARE(call(), 0);
         QCOMPARE(GetParameter(h, 0x30, 2, buffer.data()), 0);
         QCOMPARE(buffer, (std::array<uint8_t, 2>{0x30, 0x31}));
+        QCOMPARE(peer.requests().size(), std::size_t(3));
         QCOMPARE(CloseReader(h), 0);
+    }
+
+    void strayInputIsDroppedBeforeARequest_data() {
+        QTest::addColumn<int>("station");
+        QTest::addColumn<QString>("stray");
+        for (int station : {7, 255}) {
+            const QByteArray unit = station == 7 ? " unit 7" : " unit 255";
+            QTest::newRow("noise" + unit) << station << "noise";
+            QTest::newRow("stale reply" + unit) << station << "stale reply";
+            QTest::newRow("noise and stale reply" + unit) << station << "both";
+        }
+    }
+
+    // Bytes that come between two calls (noise, a late or repeated reply of the same shape as
+    // the next answer) are dropped before the next request goes out.
+    void strayInputIsDroppedBeforeARequest() {
+        QFETCH(int, station);
+        QFETCH(QString, stray);
+        FakeRtuPeer peer([stray](const Bytes& r, int index) {
+            auto answer = normalAnswer(r, 0);
+            if (index == 0) {
+                if (stray != "stale reply") {
+                    answer.later = {0x00, 0xFF, 0x13, 0x37};
+                }
+                if (stray != "noise") {
+                    const Bytes stale = normalAnswer(r, 0x40).bytes;
+                    answer.later.insert(answer.later.end(), stale.begin(), stale.end());
+                }
+                answer.laterDelay = 10ms;
+            }
+            return answer;
+        });
+        const int32_t h = openOn(peer);
+        QVERIFY(h != 0);
+        SelectStation(station);
+        std::array<uint8_t, 2> first{};
+        QCOMPARE(GetParameter(h, 0x10, 2, first.data()), 0);
+        QCOMPARE(first, (std::array<uint8_t, 2>{0x10, 0x11}));
+        // The stray bytes are in before the next call.
+        QTRY_COMPARE_WITH_TIMEOUT(peer.unsolicitedWrites(), 1, 5000);
+        std::array<uint8_t, 2> second{kSentinel, kSentinel};
+        QCOMPARE(GetParameter(h, 0x10, 2, second.data()), 0);
+        QCOMPARE(second, (std::array<uint8_t, 2>{0x10, 0x11}));
+        QCOMPARE(CloseReader(h), 0);
+    }
+
+    void replyTimeoutFollowsTheWireTime_data() {
+        QTest::addColumn<int>("rateCode");
+        QTest::addColumn<int>("station");
+        QTest::addColumn<int>("registers");
+        QTest::addColumn<bool>("answers");  // paced at the line rate, or silent
+        QTest::newRow("2400 bps, 125 registers, unit 7") << 0 << 7 << 125 << true;
+        QTest::newRow("2400 bps, 125 registers, unit 255") << 0 << 255 << 125 << true;
+        QTest::newRow("2400 bps, 125 registers, silent") << 0 << 255 << 125 << false;
+        QTest::newRow("2400 bps, 1 register, silent") << 0 << 7 << 1 << false;
+    }
+
+    // The reply timeout is the reader's answer time plus the wire time of request and reply at
+    // the current rate: the longest read at 2400 bps (255 bytes, 1.06 s on the wire) succeeds;
+    // a reader that stays silent costs exactly that timeout.
+    void replyTimeoutFollowsTheWireTime() {
+        QFETCH(int, rateCode);
+        QFETCH(int, station);
+        QFETCH(int, registers);
+        QFETCH(bool, answers);
+        const int32_t rate = reader::rateForCode(rateCode);
+        FakeRtuPeer peer([rate, answers](const Bytes& r, int) {
+            if (r[1] == 0x06) {
+                return normalAnswer(r, 0);  // the rate change, still at 9600
+            }
+            if (!answers) {
+                return FakeRtuPeer::Answer{};
+            }
+            auto answer = normalAnswer(r, 0);
+            answer.perByte = reader::byteTime(rate);
+            return answer;
+        });
+        const int32_t h = openOn(peer);
+        QVERIFY(h != 0);
+        SelectStation(station);
+        QCOMPARE(SetBaudRate(h, rateCode), 0);
+        const auto count = static_cast<uint16_t>(registers);
+        const reader::Request read{reader::Function::ReadHolding, 0, count};
+        const auto timeout =
+            reader::kAnswerTime + reader::exchangeWireTime(reader::rtuRequestBytes(read),
+                                                           reader::rtuReplyBytes(read), rate);
+        std::array<uint8_t, 125> buffer{};
+        QElapsedTimer timer;
+        timer.start();
+        const int result = GetParameter(h, 0, registers, buffer.data());
+        const auto elapsed = std::chrono::milliseconds(timer.elapsed());
+        if (answers) {
+            QCOMPARE(result, 0);
+            QCOMPARE(int(buffer[124 % registers]), 124 % registers);
+        } else {
+            QCOMPARE(result, int(READER_ERROR_TIMEOUT));
+            // It waited as long as the reply needs on the wire, and then gave up.
+            QVERIFY2(elapsed >= timeout - 5ms, qPrintable(QString::number(elapsed.count())));
+            QVERIFY2(elapsed < timeout + 1500ms, qPrintable(QString::number(elapsed.count())));
+        }
+        QCOMPARE(CloseReader(h), 0);
+    }
+
+    void pauseAfterRateChange_data() {
+        QTest::addColumn<int>("station");
+        QTest::newRow("unit 7") << 7;
+        QTest::newRow("unit 255") << 255;
+    }
+
+    // A reader switches its port after answering a rate change and loses what comes
+    // meanwhile: the first request at the new rate waits for it.
+    void pauseAfterRateChange() {
+        using Clock = std::chrono::steady_clock;
+        std::mutex mutex;
+        Clock::time_point switchedAt{};
+        std::optional<FakeRtuPeer> peer;
+        peer.emplace([&](const Bytes& r, int) {
+            std::lock_guard lock(mutex);
+            const auto now = Clock::now();
+            if (switchedAt != Clock::time_point{} && now - switchedAt < reader::kRateSwitchPause) {
+                return FakeRtuPeer::Answer{};  // still switching
+            }
+            if (r[1] == 0x06 && r[2] == 0x01 && r[3] == 0x00) {
+                switchedAt = now;  // answered right away, then switching
+            }
+            return normalAnswer(r, 0);
+        });
+        QFETCH(int, station);
+        const int32_t h = openOn(*peer);
+        QVERIFY(h != 0);
+        SelectStation(station);
+        QCOMPARE(SetBaudRate(h, 6), 0);
+        std::array<uint8_t, 4> version{};
+        QCOMPARE(GetFirmwareVersion(h, version.data()), 0);
+        QCOMPARE(version, (std::array<uint8_t, 4>{0, 1, 2, 3}));
+        QCOMPARE(CloseReader(h), 0);
+        peer.reset();
+    }
+
+    void silenceBetweenFrames_data() {
+        QTest::addColumn<int>("rateCode");
+        QTest::addColumn<int>("station");
+        QTest::newRow("9600 bps unit 7") << 2 << 7;
+        QTest::newRow("9600 bps unit 255") << 2 << 255;
+        QTest::newRow("115200 bps unit 7") << 6 << 7;
+        QTest::newRow("115200 bps unit 255") << 6 << 255;
+    }
+
+    // Every request starts at least 3.5 characters (1.75 ms above 19200 bps) after the end of
+    // the frame before it, which is how the other stations on the bus tell frames apart.
+    void silenceBetweenFrames() {
+        QFETCH(int, rateCode);
+        QFETCH(int, station);
+        FakeRtuPeer peer([](const Bytes& r, int) { return normalAnswer(r, 0); });
+        const int32_t h = openOn(peer);
+        QVERIFY(h != 0);
+        SelectStation(station);
+        QCOMPARE(SetBaudRate(h, rateCode), 0);
+        std::array<uint8_t, 4> bytes{1, 2, 3, 4};
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(GetParameter(h, 0x10, 4, bytes.data()), 0);
+            QCOMPARE(SetParameter(h, 0x20, 4, bytes.data()), 0);
+            QCOMPARE(SetOLEnable(h, 1), 0);
+            QCOMPARE(GetFirmwareVersion(h, bytes.data()), 0);
+        }
+        QCOMPARE(CloseReader(h), 0);
+        const auto timings = peer.timings();
+        QCOMPARE(timings.size(), std::size_t(13));
+        const auto gap = reader::frameGap(reader::rateForCode(rateCode));
+        for (std::size_t i = 1; i < timings.size(); ++i) {
+            const auto silence = std::chrono::duration_cast<std::chrono::microseconds>(
+                timings[i].requestStart - timings[i - 1].answerEnd);
+            QVERIFY2(
+                silence >= gap,
+                qPrintable(QStringLiteral("request %1 after %2 us").arg(i).arg(silence.count())));
+        }
+    }
+
+    // Any non-zero byte switches the offline function on: the reader is sent 1.
+    void offlineEnableSendsOne() {
+        FakeRtuPeer peer([](const Bytes& r, int) { return normalAnswer(r, 0); });
+        const int32_t h = openOn(peer);
+        QVERIFY(h != 0);
+        for (const int station : {7, 255}) {
+            SelectStation(station);
+            for (const int enable : {2, 0x80, 255, 0, 1}) {
+                QCOMPARE(SetOLEnable(h, static_cast<uint8_t>(enable)), 0);
+            }
+        }
+        QCOMPARE(CloseReader(h), 0);
+        std::vector<Bytes> expected;
+        for (const int unit : {7, 255}) {
+            for (const int value : {1, 1, 1, 0, 1}) {
+                expected.push_back(rtuFrame(static_cast<uint8_t>(unit),
+                                            {0x06, 0x01, 0x01, 0x00, static_cast<uint8_t>(value)}));
+            }
+        }
+        QCOMPARE(peer.requests(), expected);
     }
 
     // A station that does not answer costs one timeout, not more.
