@@ -3,6 +3,7 @@
 
 #include "params/CommPortPage.h"
 #include "params/PageIndex.h"
+#include "tests/params/CommPortTestValues.h"
 #include "tests/support/SimWindow.h"
 
 #include <QApplication>
@@ -35,38 +36,12 @@ struct ConnectedWindow {
     }
 };
 
-// Values that differ from the page's start values and from the simulator's defaults.
-const QList<std::pair<QString, QString>> kChangedValues{
-    {"CheckBox11", "1"}, {"CheckBox12", "1"}, {"Edit8", "02"},     {"Edit9", "11"},
-    {"Edit10", "22"},    {"Edit11", "33"},    {"Edit12", "44"},    {"Edit13", "55"},
-    {"Edit22", "10"},    {"Edit23", "1"},     {"Edit24", "2"},     {"Edit25", "3"},
-    {"Edit26", "255"},   {"Edit27", "255"},   {"Edit28", "0"},     {"Edit29", "0"},
-    {"Edit30", "10"},    {"Edit31", "1"},     {"Edit32", "2"},     {"Edit33", "254"},
-    {"Edit21", "5000"},  {"Edit20", "10"},    {"Edit19", "9"},     {"Edit16", "8"},
-    {"Edit35", "7"},     {"Edit36", "6000"},  {"Edit39", "7000"},  {"Edit40", "600"},
-    {"ComboBox12", "4"}, {"CheckBox6", "1"},  {"ComboBox11", "1"}, {"ComboBox9", "4"},
-    {"Edit1", "20"},     {"Edit2", "30"},     {"ComboBox27", "3"},
-};
-
-// The bytes those values are stored as.
-const QList<std::pair<int, std::vector<std::uint8_t>>> kChangedBytes{
-    {0xA9, {0x03, 0x01, 0x00, 0x02, 0x11, 0x22, 0x33, 0x44, 0x55, 10, 1, 2, 3,    255, 255,
-            0,    0,    10,   1,    2,    254,  0x13, 0x88, 10,   9,  8, 7, 0x17, 0x70}},
-    {0xEC, {0x1B, 0x58}},
-    {0x50, {0x02, 0x58}},
-    {0x83, {4}},
-    {0x85, {1}},
-    {0x87, {2, 20, 30}},
-    {0x8B, {5}},
-    {0x8F, {3}},
-};
-
 void enterValues(QWidget& page, const QList<std::pair<QString, QString>>& values) {
     for (const auto& [name, value] : values) {
         if (auto* edit = page.findChild<QLineEdit*>(name)) {
             edit->setText(value);
         } else if (auto* list = page.findChild<QComboBox*>(name)) {
-            list->setCurrentIndex(value.toInt());
+            list->setCurrentIndex(list->findText(value));
         } else {
             auto* button = control<QAbstractButton>(page, name);
             if (button->isChecked() != (value == "1")) {
@@ -74,13 +49,6 @@ void enterValues(QWidget& page, const QList<std::pair<QString, QString>>& values
             }
         }
     }
-}
-
-QString shownValue(QWidget& page, const QString& name) {
-    if (auto* list = page.findChild<QComboBox*>(name)) {
-        return QString::number(list->currentIndex());
-    }
-    return controlValue(page, name);
 }
 
 }  // namespace
@@ -121,14 +89,14 @@ void TestCommPortEndToEnd::setThenQueryIntoFreshWindow() {
         QVERIFY(setter.window->connected());
         // The page opened with the reader's own MAC.
         QCOMPARE(setter.macTexts(), (QStringList{"2A", "5C", "91", "3E", "00", "01"}));
-        enterValues(setter.page(), kChangedValues);
+        enterValues(setter.page(), kChangedCommPortControls);
         setter.window->set();
         QCOMPARE(setter.window->messages(), QStringList{"设置通信口参数成功 !"});
         QCOMPARE(setter.window->errors.errors, QStringList{});
     }
 
     Memory expected = before;
-    for (const auto& [address, bytes] : kChangedBytes) {
+    for (const auto& [address, bytes] : kChangedCommPortBytes) {
         std::copy(bytes.begin(), bytes.end(), expected.begin() + address);
     }
     QTRY_VERIFY_WITH_TIMEOUT(sim.readMemoryFile() == expected, 10000);
@@ -138,9 +106,9 @@ void TestCommPortEndToEnd::setThenQueryIntoFreshWindow() {
     QCOMPARE(reader.macTexts(), (QStringList{"02", "11", "22", "33", "44", "55"}));
     reader.window->query();
     QCOMPARE(reader.window->messages(), QStringList{"查询通信口参数成功!"});
-    for (const auto& [name, value] : kChangedValues) {
-        QVERIFY2(shownValue(reader.page(), name) == value,
-                 qPrintable(name + ": " + shownValue(reader.page(), name)));
+    for (const auto& [name, value] : kChangedCommPortControls) {
+        QVERIFY2(controlValue(reader.page(), name) == value,
+                 qPrintable(name + ": " + controlValue(reader.page(), name)));
     }
     // Client mode on, automatic IP on.
     QVERIFY(control<QWidget>(reader.page(), "Edit36")->isEnabled());

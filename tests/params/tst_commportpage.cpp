@@ -5,6 +5,7 @@
 #include "app/ErrorReporting.h"
 #include "app/Main.h"
 #include "params/CommPortPage.h"
+#include "tests/params/CommPortTestValues.h"
 #include "tests/support/PageTestSupport.h"
 
 #include <QApplication>
@@ -89,18 +90,10 @@ struct Fixture : PageOnFake<CommPortPage> {
     QString memoryBytes(int address, int count) const {
         return hexBytes(library.memory.data() + address, count);
     }
-    // A reader whose every field of the page differs from the page's start values.
     void fillMemoryWithChangedValues() {
-        setMemory(0xA9,
-                  {0x03, 0x01, 0x00, 0x02, 0x11, 0x22, 0x33, 0x44, 0x55, 10, 1, 2, 3,    255, 255,
-                   0,    0,    10,   1,    2,    254,  0x13, 0x88, 10,   9,  8, 7, 0x17, 0x70});
-        setMemory(0xEC, {0x1B, 0x58});
-        setMemory(0x50, {0x02, 0x58});
-        setMemory(0x83, {4});
-        setMemory(0x85, {1});
-        setMemory(0x87, {2, 20, 30});
-        setMemory(0x8B, {5});
-        setMemory(0x8F, {3});
+        for (const auto& [address, bytes] : kChangedCommPortBytes) {
+            std::copy(bytes.begin(), bytes.end(), library.memory.begin() + address);
+        }
     }
     // Shows the page as the active window, so typing moves the focus as it does for the user.
     bool showActive() {
@@ -108,45 +101,6 @@ struct Fixture : PageOnFake<CommPortPage> {
         page.activateWindow();
         return QTest::qWaitForWindowActive(&page);
     }
-};
-
-// The controls that the changed values above show.
-const QList<std::pair<QString, QString>> kChangedControls{
-    {"CheckBox11", "1"},
-    {"CheckBox12", "1"},
-    {"Edit8", "02"},
-    {"Edit9", "11"},
-    {"Edit10", "22"},
-    {"Edit11", "33"},
-    {"Edit12", "44"},
-    {"Edit13", "55"},
-    {"Edit22", "10"},
-    {"Edit23", "1"},
-    {"Edit24", "2"},
-    {"Edit25", "3"},
-    {"Edit26", "255"},
-    {"Edit27", "255"},
-    {"Edit28", "0"},
-    {"Edit29", "0"},
-    {"Edit30", "10"},
-    {"Edit31", "1"},
-    {"Edit32", "2"},
-    {"Edit33", "254"},
-    {"Edit21", "5000"},
-    {"Edit20", "10"},
-    {"Edit19", "9"},
-    {"Edit16", "8"},
-    {"Edit35", "7"},
-    {"Edit36", "6000"},
-    {"Edit39", "7000"},
-    {"Edit40", "600"},
-    {"ComboBox12", "38400bps"},
-    {"CheckBox6", "1"},
-    {"ComboBox11", "Wiegand 34"},
-    {"ComboBox9", "04--500ms"},
-    {"Edit1", "20"},
-    {"Edit2", "30"},
-    {"ComboBox27", "3"},
 };
 
 const QStringList kQueryCalls{
@@ -807,7 +761,7 @@ void TestCommPortPage::queryFillsControlsAndRunsRules() {
     f.page.QueryCommPortParameters();
     QCOMPARE(f.library.callTexts(), kQueryCalls);
     QCOMPARE(f.messages(), QStringList{kQuerySucceeded});
-    for (const auto& [name, value] : kChangedControls) {
+    for (const auto& [name, value] : kChangedCommPortControls) {
         QVERIFY2(controlValue(f.page, name) == value,
                  qPrintable(name + ": " + controlValue(f.page, name)));
     }
@@ -915,7 +869,7 @@ void TestCommPortPage::queryRecordFailureKeepsControls() {
 
     Fixture start;
     start.button("CheckBox12")->setChecked(true);
-    for (const auto& [name, value] : kChangedControls) {
+    for (const auto& [name, value] : kChangedCommPortControls) {
         const bool inRecord =
             !QStringList{"Edit39",    "Edit40", "ComboBox12", "CheckBox6", "ComboBox11",
                          "ComboBox9", "Edit1",  "Edit2",      "ComboBox27"}
