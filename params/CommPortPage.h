@@ -1,11 +1,13 @@
 #pragma once
 
+#include "params/MemoryMap.h"
 #include "params/ParameterPage.h"
 
 #include <QWidget>
 
 #include <memory>
 
+class FieldRun;
 class OperationLog;
 class QLineEdit;
 class ReaderSession;
@@ -15,14 +17,24 @@ class CommPortPage;
 }
 
 // The page "通信口参数": the reader's TCP/IP, RS-485 and Wiegand settings.
+//
+// The TCP/IP settings are one 29-byte record, converted whole before it is written and
+// moved in one call. The record never gives the reader a group (multicast or broadcast)
+// MAC address: such an address in the MAC edits is replaced by the reader's own.
 class CommPortPage : public QWidget, public ParameterPage {
     Q_OBJECT
   public:
     CommPortPage(ReaderSession& session, OperationLog& log, QWidget* parent = nullptr);
     ~CommPortPage() override;
 
-    void query() override {}
-    void set() override {}
+    void SetCommPortParameters();
+    void QueryCommPortParameters();
+
+    void query() override { QueryCommPortParameters(); }
+    void set() override { SetCommPortParameters(); }
+    // The RS-485, Wiegand and TCP/IP address start values; "ID应答传输" unticked and
+    // disabled for the rest of the run.
+    void applyDefaultSet() override;
     // The reader takes up its new ports before the next request.
     int pauseAfterSetMs() const override { return 1000; }
 
@@ -33,7 +45,28 @@ class CommPortPage : public QWidget, public ParameterPage {
     QLineEdit* macEdit(int index) const;
 
   private:
+    void Edit21Change();
+    void Edit36Change();
+    void Edit39Change();
+    void Edit40Change();
+    void Edit22Change();
+    void Edit2Change();
+    // The octet edits other than Edit22 and the pulse width Edit1.
+    void ByteEditChange(QLineEdit* edit);
+    void Edit9Change(QLineEdit* edit);
+    void CheckBox11Click();
+    void CheckBox12Click();
+    // ComboBox27's typed text selects the item it names.
+    void ComboBox27Change(const QString& text);
+
+    // Keeps a group MAC address out of the converted record: true when the record may be
+    // written.
+    bool withUnicastMac(FieldRun& run, Bytes& tcpIp) const;
+
+    struct Fields;
+
     std::unique_ptr<Ui::CommPortPage> ui_;
+    std::unique_ptr<Fields> fields_;
     ReaderSession& session_;
     OperationLog& log_;
 };

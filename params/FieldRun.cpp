@@ -54,6 +54,10 @@ bool FieldRun::call(
                onFailure);
 }
 
+void FieldRun::fail(const QString& failureMessage, OnFailure onFailure) {
+    check(false, failureMessage, onFailure);
+}
+
 void FieldRun::pause(int milliseconds) {
     pauseFor(milliseconds);
 }

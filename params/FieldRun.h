@@ -52,6 +52,8 @@ class FieldRun {
     // ... or another call of the library, with the session's handle.
     bool call(const std::function<std::int16_t(ReaderLibrary&, std::int32_t handle)>& libraryCall,
               const QString& failureMessage, OnFailure onFailure = OnFailure::ClearFlag);
+    // ... or a step that cannot be carried out: its message, as if its call had failed.
+    void fail(const QString& failureMessage, OnFailure onFailure = OnFailure::ClearFlag);
     // A blocking pause between two steps.
     void pause(int milliseconds);
 

@@ -173,6 +173,12 @@ constexpr bool hasBit(std::uint8_t byte, int bit) {
     return ((byte >> bit) & 1u) != 0;
 }
 
+// An Ethernet MAC address whose first byte has bit 0 set is a group address (multicast,
+// or broadcast FF:FF:FF:FF:FF:FF), which no station may take as its own.
+constexpr bool isGroupMacAddress(std::uint8_t firstByte) {
+    return hasBit(firstByte, 0);
+}
+
 // A list setting stored as its list position plus a fixed offset.
 constexpr std::uint8_t listPositionByte(int position, int offset = 0) {
     return static_cast<std::uint8_t>(position + offset);

@@ -24,6 +24,18 @@ inline constexpr RangeRule UserCode{65535, 65535, 0};
 inline constexpr RangeRule UploadPeriod{65535, 65535, 10};
 // The tag refresh interval: 16 bits; an empty edit stays empty.
 inline constexpr RangeRule TagRefresh{65535, 65535, std::nullopt};
+// A one-byte number without a fallback (address octets, the Wiegand pulse width): an
+// emptied edit stays empty for the set to refuse.
+inline constexpr RangeRule Byte{255, 255, std::nullopt};
+// The first octet of the reader's IP address: emptied is "192".
+inline constexpr RangeRule FirstIpOctet{255, 255, 192};
+// The Wiegand pulse period: emptied is "12".
+inline constexpr RangeRule PulsePeriod{255, 255, 12};
+// The TCP ports and the keep-alive time: 16 bits, above or emptied is the start value.
+inline constexpr RangeRule ReaderPort{65535, 4001, 4001};
+inline constexpr RangeRule TargetPort{65535, 10000, 10000};
+inline constexpr RangeRule ClientPort{65535, 4002, 4002};
+inline constexpr RangeRule KeepAlive{65535, 300, 300};
 }  // namespace range
 
 // Applies the rule to the edit's current text; the replacement text runs the edit's change

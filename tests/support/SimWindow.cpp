@@ -15,10 +15,21 @@ SimWindow::SimWindow(ReaderLibrary& library, quint16 port, int windowVariant)
     library.SelectStation(-1);
     library.SelectPort(port);
     form.show();
+    form.connectionGroup()->Edit71()->setText(QStringLiteral("127.0.0.1"));
+    connectLink(kTcpLink);
+}
+
+SimWindow::SimWindow(ReaderLibrary& library, const QString& serialLink, int windowVariant)
+    : form(library, windowVariant) {
+    library.SelectStation(-1);
+    form.show();
+    connectLink(form.connectionGroup()->ComboBox1()->findText(serialLink));
+}
+
+void SimWindow::connectLink(int linkIndex) {
     ConnectionGroup& group = *form.connectionGroup();
-    group.ComboBox1()->setCurrentIndex(kTcpLink);
-    emit group.ComboBox1()->activated(kTcpLink);
-    group.Edit71()->setText(QStringLiteral("127.0.0.1"));
+    group.ComboBox1()->setCurrentIndex(linkIndex);
+    emit group.ComboBox1()->activated(linkIndex);
     group.Button1()->click();
     form.Memo1()->clear();
 }

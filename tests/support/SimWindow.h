@@ -12,6 +12,9 @@ class SimWindow {
   public:
     // A window of the variant, connected over TCP to the simulator's port with any station.
     SimWindow(ReaderLibrary& library, quint16 port, int windowVariant = 0);
+    // A window connected over a serial link ("COM1") with any station; point READER_COM1 at
+    // the simulator's pseudo-terminal first.
+    SimWindow(ReaderLibrary& library, const QString& serialLink, int windowVariant = 0);
     ~SimWindow();  // disconnects
     SimWindow(const SimWindow&) = delete;
     SimWindow& operator=(const SimWindow&) = delete;
@@ -25,4 +28,8 @@ class SimWindow {
 
     TForm1 form;
     ScopedErrorReporter errors;
+
+  private:
+    // Picks the link box's item as the user does, connects and empties the log.
+    void connectLink(int linkIndex);
 };

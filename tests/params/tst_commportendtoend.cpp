@@ -1,0 +1,163 @@
+// The page "通信口参数" end to end: the real window and the real library against a
+// reader-sim process, over loopback TCP and over a pseudo-terminal reached as COM1.
+
+#include "params/CommPortPage.h"
+#include "params/PageIndex.h"
+#include "tests/params/CommPortTestValues.h"
+#include "tests/support/SimWindow.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QTabWidget>
+
+#include <memory>
+
+namespace {
+
+using Memory = std::array<std::uint8_t, 256>;
+
+// A window connected to the simulator, over TCP or the pseudo-terminal, showing the page
+// (which reads the reader's MAC address into it).
+struct ConnectedWindow {
+    std::unique_ptr<SimWindow> window;
+
+    ConnectedWindow(ReaderLibrary& library, const SimProcess& sim, bool serial)
+        : window(serial ? std::make_unique<SimWindow>(library, QStringLiteral("COM1"))
+                        : std::make_unique<SimWindow>(library, sim.tcpPort())) {
+        window->showPage(page::CommPort);
+    }
+    QWidget& page() { return *window->form.commPortPage(); }
+    QStringList macTexts() {
+        QStringList texts;
+        for (int i = 0; i < 6; ++i) {
+            texts << window->form.commPortPage()->macEdit(i)->text();
+        }
+        return texts;
+    }
+};
+
+void enterValues(QWidget& page, const QList<std::pair<QString, QString>>& values) {
+    for (const auto& [name, value] : values) {
+        if (auto* edit = page.findChild<QLineEdit*>(name)) {
+            edit->setText(value);
+        } else if (auto* list = page.findChild<QComboBox*>(name)) {
+            list->setCurrentIndex(list->findText(value));
+        } else {
+            auto* button = control<QAbstractButton>(page, name);
+            if (button->isChecked() != (value == "1")) {
+                button->click();
+            }
+        }
+    }
+}
+
+}  // namespace
+
+class TestCommPortEndToEnd : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+    void setThenQueryIntoFreshWindow_data();
+    void setThenQueryIntoFreshWindow();
+    void macGuard_data();
+    void macGuard();
+
+  private:
+    SharedReaderLibrary library_;
+};
+
+void TestCommPortEndToEnd::setThenQueryIntoFreshWindow_data() {
+    QTest::addColumn<bool>("serial");
+    QTest::newRow("TCP") << false;
+    QTest::newRow("pseudo-terminal COM1") << true;
+}
+
+void TestCommPortEndToEnd::setThenQueryIntoFreshWindow() {
+    QFETCH(bool, serial);
+    SimProcess::Options options;
+    options.pty = serial;
+    SimProcess sim(options);
+    QVERIFY(sim.start());
+    if (serial) {
+        qputenv("READER_COM1", sim.ptyLink().toLocal8Bit());
+    }
+    const Memory before = sim.readMemoryFile();
+
+    {
+        ConnectedWindow setter(library_, sim, serial);
+        QVERIFY(setter.window->connected());
+        // The page opened with the reader's own MAC.
+        QCOMPARE(setter.macTexts(), (QStringList{"2A", "5C", "91", "3E", "00", "01"}));
+        enterValues(setter.page(), kChangedCommPortControls);
+        setter.window->set();
+        QCOMPARE(setter.window->messages(), QStringList{"设置通信口参数成功 !"});
+        QCOMPARE(setter.window->errors.errors, QStringList{});
+    }
+
+    Memory expected = before;
+    for (const auto& [address, bytes] : kChangedCommPortBytes) {
+        std::copy(bytes.begin(), bytes.end(), expected.begin() + address);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(sim.readMemoryFile() == expected, 10000);
+
+    ConnectedWindow reader(library_, sim, serial);
+    QVERIFY(reader.window->connected());
+    QCOMPARE(reader.macTexts(), (QStringList{"02", "11", "22", "33", "44", "55"}));
+    reader.window->query();
+    QCOMPARE(reader.window->messages(), QStringList{"查询通信口参数成功!"});
+    for (const auto& [name, value] : kChangedCommPortControls) {
+        QVERIFY2(controlValue(reader.page(), name) == value,
+                 qPrintable(name + ": " + controlValue(reader.page(), name)));
+    }
+    // Client mode on, automatic IP on.
+    QVERIFY(control<QWidget>(reader.page(), "Edit36")->isEnabled());
+    QVERIFY(!control<QWidget>(reader.page(), "Edit22")->isEnabled());
+    QCOMPARE(reader.window->errors.errors, QStringList{});
+}
+
+void TestCommPortEndToEnd::macGuard_data() {
+    QTest::addColumn<QString>("failing");  // --fail, "" for none
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<int>("portByte");  // 0xBF afterwards (the record's reader port)
+
+    QTest::newRow("edits never filled") << "" << QStringList{"设置通信口参数成功 !"} << 0xA2;
+    QTest::newRow("MAC unreadable")
+        << "0xB0" << QStringList{"设置TCP/IP参数失败!", "设置通信口参数失败 !"} << 0xA1;
+}
+
+// A set with FF six times in the MAC edits (nothing filled them) writes the reader's own MAC;
+// when that cannot be read, the record is not written and the other fields still are.
+void TestCommPortEndToEnd::macGuard() {
+    QFETCH(QString, failing);
+    QFETCH(QStringList, messages);
+    QFETCH(int, portByte);
+    SimProcess::Options options;
+    if (!failing.isEmpty()) {
+        options.fail = QStringList{failing};
+    }
+    SimProcess sim(options);
+    QVERIFY(sim.start());
+    const Memory before = sim.readMemoryFile();
+
+    ConnectedWindow window(library_, sim, false);
+    QVERIFY(window.window->connected());
+    enterValues(window.page(), {{"Edit8", "FF"},
+                                {"Edit9", "FF"},
+                                {"Edit10", "FF"},
+                                {"Edit11", "FF"},
+                                {"Edit12", "FF"},
+                                {"Edit13", "FF"},
+                                {"Edit21", "4002"},
+                                {"Edit1", "33"}});
+    window.window->set();
+    QCOMPARE(window.window->messages(), messages);
+    QTRY_COMPARE_WITH_TIMEOUT(sim.readMemoryFile()[0x88], std::uint8_t{33}, 10000);
+    const Memory after = sim.readMemoryFile();
+    QCOMPARE(after[0xBF], static_cast<std::uint8_t>(portByte));
+    QVERIFY(std::equal(after.begin() + 0xAC, after.begin() + 0xB2, before.begin() + 0xAC));
+    QCOMPARE(window.window->errors.errors, QStringList{});
+}
+
+QTEST_MAIN(TestCommPortEndToEnd)
+#include "tst_commportendtoend.moc"
