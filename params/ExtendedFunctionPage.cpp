@@ -69,11 +69,11 @@ struct ExtendedFunctionPage::Fields {
                       tr("设置标签抑制因子参数失败 !"), tr("查询标签抑制因子参数失败 !")},
           rangeFilter{addr::RangeFilter, encoding::flagBits({{0, u.CheckBox27}}),
                       tr("设置标签过滤标志参数失败 !"), tr("查询标签过滤标志参数失败 !")},
-          rangeBounds{addr::RangeBounds,
-                      encoding::record(addr::RangeBounds,
-                                       {{addr::RangeLower, encoding::number(u.Edit42)},
-                                        {addr::RangeUpper, encoding::number(u.Edit43)}}),
-                      tr("设置标签最小和最大值失败 !"), tr("查询标签最小和最大值参数失败 !")},
+          rangeBounds{
+              addr::RangeBounds,
+              encoding::record(addr::RangeBounds, {{addr::RangeLower, encoding::number(u.Edit42)},
+                                                   {addr::RangeUpper, encoding::number(u.Edit43)}}),
+              tr("设置标签最小和最大值失败 !"), tr("查询标签最小和最大值参数失败 !")},
           mountingSide{addr::MountingSide,
                        encoding::flagBits({{0, u.RadioButton11, u.RadioButton12}}),
                        tr("设置读写器安装属性参数失败 !"), tr("查询读写器安装属性参数失败 !")} {}

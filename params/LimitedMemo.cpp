@@ -47,8 +47,8 @@ QString LimitedMemo::admitted(const QString& text) const {
 void LimitedMemo::keyPressEvent(QKeyEvent* event) {
     const bool shortcut = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
     const QString text = event->text();
-    if (!shortcut && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
-        filter_ && filter_(u'\r').isNull()) {
+    if (!shortcut && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && filter_ &&
+        filter_(u'\r').isNull()) {
         event->accept();
         return;
     }

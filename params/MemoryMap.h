@@ -47,7 +47,7 @@ inline constexpr Field OfflineEnable{0x57, 1};  // mirrored by the library's off
 inline constexpr Field RangeFilter{0x6E, 1};    // bit 0
 inline constexpr Field RangeLower{0x78, 4};
 inline constexpr Field RangeUpper{0x7C, 4};
-inline constexpr Field RangeBounds{0x78, 8};  // lower and upper bound moved in one call
+inline constexpr Field RangeBounds{0x78, 8};     // lower and upper bound moved in one call
 inline constexpr Field MountingSide{0x81, 1};    // bit 0: outside of the door
 inline constexpr Field TagSuppression{0x8E, 1};  // 0..10
 
