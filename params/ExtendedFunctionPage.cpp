@@ -122,11 +122,13 @@ ExtendedFunctionPage::ExtendedFunctionPage(ReaderSession& session, OperationLog&
     connect(u.Edit72, &QLineEdit::textChanged, this, &ExtendedFunctionPage::Edit72Change);
     connect(u.Edit42, &QLineEdit::textChanged, this, &ExtendedFunctionPage::Edit42Change);
     connect(u.Edit43, &QLineEdit::textChanged, this, &ExtendedFunctionPage::Edit43Change);
-    connect(qApp, &QApplication::focusChanged, this,
-            [this](QWidget*, QWidget* now) { focusChanged(now); });
+    focusConnection_ = connect(qApp, &QApplication::focusChanged, this,
+                               [this](QWidget*, QWidget* now) { focusChanged(now); });
 }
 
-ExtendedFunctionPage::~ExtendedFunctionPage() = default;
+ExtendedFunctionPage::~ExtendedFunctionPage() {
+    disconnect(focusConnection_);
+}
 
 void ExtendedFunctionPage::formShow(const WindowVariants& /*variants*/) {
     ui_->Memo2->clear();

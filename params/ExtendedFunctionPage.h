@@ -54,4 +54,6 @@ class ExtendedFunctionPage : public QWidget, public ParameterPage {
     OperationLog& log_;
     // The control of this window that last had the focus.
     QPointer<QWidget> lastFocus_;
+    // Dropped first when the page goes: deleting its controls moves the focus.
+    QMetaObject::Connection focusConnection_;
 };
