@@ -8,6 +8,7 @@
 #include "params/BasicFunctionPage.h"
 #include "params/CommPortPage.h"
 #include "params/DataFormatPage.h"
+#include "params/ExtendedFunctionPage.h"
 #include "params/ParameterDispatch.h"
 #include "params/ParameterPage.h"
 #include "params/PositioningPage.h"
@@ -288,6 +289,7 @@ void TForm1::registerPages() {
     // One line a page: the operation the routing table names and the page that runs it.
     dispatch.registerPage(PageOperation::Product, productPage_);
     dispatch.registerPage(PageOperation::Basic, readerParametersPage_->basicFunctionPage());
+    dispatch.registerPage(PageOperation::Extended, readerParametersPage_->extendedFunctionPage());
     dispatch.registerPage(PageOperation::CommPort, commPortPage_);
     dispatch.registerPage(PageOperation::DataFrame, dataFormatPage_);
     dispatch.registerPage(PageOperation::Positioning, positioningPage_);

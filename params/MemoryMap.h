@@ -47,6 +47,7 @@ inline constexpr Field OfflineEnable{0x57, 1};  // mirrored by the library's off
 inline constexpr Field RangeFilter{0x6E, 1};    // bit 0
 inline constexpr Field RangeLower{0x78, 4};
 inline constexpr Field RangeUpper{0x7C, 4};
+inline constexpr Field RangeBounds{0x78, 8};     // lower and upper bound moved in one call
 inline constexpr Field MountingSide{0x81, 1};    // bit 0: outside of the door
 inline constexpr Field TagSuppression{0x8E, 1};  // 0..10
 
@@ -118,6 +119,7 @@ inline constexpr Field PositioningSensitivity{0xA7, 1};  // 1..10
 static_assert(TcpIpRecord.end() == 0xC6);
 static_assert(TcpIpRecord.contains(TcpWorkMode) && TcpIpRecord.contains(TargetPort));
 static_assert(Attenuations.contains(Attenuation2));
+static_assert(RangeBounds.contains(RangeLower) && RangeBounds.contains(RangeUpper));
 static_assert(FrameEndCode.end() == kParameterMemorySize);
 
 }  // namespace addr
