@@ -11,6 +11,8 @@
 #include "params/PositioningPage.h"
 #include "params/ProductPage.h"
 #include "params/ReaderParametersPage.h"
+#include "params/RfBasicPage.h"
+#include "params/RfChannelPage.h"
 #include "params/RfPage.h"
 #include "reader/ConnectionGroup.h"
 #include "reader/Unit2.h"
@@ -283,6 +285,9 @@ void TForm1::registerPages() {
     // One line a page: the operation the routing table names and the page that runs it.
     dispatch.registerPage(PageOperation::Basic, readerParametersPage_->basicFunctionPage());
     dispatch.registerPage(PageOperation::CommPort, commPortPage_);
+    dispatch.registerPage(PageOperation::RfBasic, rfPage_->rfBasicPage());
+    dispatch.registerPage(PageOperation::RfChannel1, rfPage_->rfChannel1Page());
+    dispatch.registerPage(PageOperation::RfChannel2, rfPage_->rfChannel2Page());
     dispatch.registerPage(PageOperation::Positioning, positioningPage_);
 }
 
