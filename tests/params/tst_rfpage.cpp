@@ -79,21 +79,12 @@ const RfChannel& channelOf(int subPage) {
     return subPage == Channel1SubPage ? rf::ChannelOne : rf::ChannelTwo;
 }
 
-// The frequency and tag-type lists of all eight modules.
-QStringList frequencyLists() {
+// One kind of list (frequency, power, rate or tag type) of all eight modules.
+QStringList allModules(const char* RfModule::*list) {
     QStringList names;
     for (const RfChannel* channel : {&rf::ChannelOne, &rf::ChannelTwo}) {
         for (const RfModule& module : channel->modules) {
-            names << module.frequency;
-        }
-    }
-    return names;
-}
-QStringList tagTypeLists() {
-    QStringList names;
-    for (const RfChannel* channel : {&rf::ChannelOne, &rf::ChannelTwo}) {
-        for (const RfModule& module : channel->modules) {
-            names << module.tagType;
+            names << module.*list;
         }
     }
     return names;
@@ -282,7 +273,7 @@ void TestRfPage::bandVariants() {
     QFETCH(QStringList, selected);
     QFETCH(QString, tagType);
     Fixture f(band);
-    const QStringList frequencies = frequencyLists();
+    const QStringList frequencies = allModules(&RfModule::frequency);
     for (int i = 0; i < frequencies.size(); ++i) {
         QComboBox* list = f.list(frequencies[i]);
         QCOMPARE(list->count(), count);
@@ -290,7 +281,7 @@ void TestRfPage::bandVariants() {
         QCOMPARE(list->itemText(count - 1), last);
         QCOMPARE(controlValue(f.page, frequencies[i]), selected[i]);
     }
-    for (const QString& name : tagTypeLists()) {
+    for (const QString& name : allModules(&RfModule::tagType)) {
         QCOMPARE(controlValue(f.page, name), tagType);
     }
 }
