@@ -14,6 +14,8 @@
 #include "params/PositioningPage.h"
 #include "params/ProductPage.h"
 #include "params/ReaderParametersPage.h"
+#include "params/RfBasicPage.h"
+#include "params/RfChannelPage.h"
 #include "params/RfPage.h"
 #include "reader/ConnectionGroup.h"
 #include "reader/Unit2.h"
@@ -292,6 +294,9 @@ void TForm1::registerPages() {
     dispatch.registerPage(PageOperation::Extended, readerParametersPage_->extendedFunctionPage());
     dispatch.registerPage(PageOperation::CommPort, commPortPage_);
     dispatch.registerPage(PageOperation::DataFrame, dataFormatPage_);
+    dispatch.registerPage(PageOperation::RfBasic, rfPage_->rfBasicPage());
+    dispatch.registerPage(PageOperation::RfChannel1, rfPage_->rfChannel1Page());
+    dispatch.registerPage(PageOperation::RfChannel2, rfPage_->rfChannel2Page());
     dispatch.registerPage(PageOperation::Positioning, positioningPage_);
 }
 

@@ -48,6 +48,10 @@ int ListValue::value() const {
     return **kept_;
 }
 
+bool ListValue::hasValue() const {
+    return list_->currentIndex() >= 0 || kept_->has_value();
+}
+
 void ListValue::show(int value) const {
     const int position = positionOf_(*list_, value);
     list_->setCurrentIndex(position);

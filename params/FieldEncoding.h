@@ -53,6 +53,8 @@ class ListValue {
     // kept value.
     int value() const;
     void show(int value) const;
+    // Whether value() has something to give: a selected item or a kept value.
+    bool hasValue() const;
 
   private:
     QComboBox* list_;

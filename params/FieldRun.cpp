@@ -55,7 +55,7 @@ bool FieldRun::call(
 }
 
 void FieldRun::fail(const QString& failureMessage, OnFailure onFailure) {
-    check(false, failureMessage, onFailure);
+    logFailure(failureMessage, onFailure, false);
 }
 
 void FieldRun::pause(int milliseconds) {
@@ -71,10 +71,15 @@ bool FieldRun::run(const std::function<std::int16_t()>& call, const QString& fai
     if (guard_.run(session_.library(), call) == 0) {
         return true;
     }
+    logFailure(failureMessage, onFailure, guard_.lastCallMade());
+    return false;
+}
+
+void FieldRun::logFailure(const QString& failureMessage, OnFailure onFailure, bool withReason) {
     // A few steps fail silently: only the summary tells.
     if (!failureMessage.isEmpty()) {
         log_.append(failureMessage);
-        if (guard_.lastCallMade()) {
+        if (withReason) {
             if (const QString reason = failureReason(session_.library()); !reason.isEmpty()) {
                 log_.append(reason);
             }
@@ -83,5 +88,4 @@ bool FieldRun::run(const std::function<std::int16_t()>& call, const QString& fai
     if (onFailure == OnFailure::ClearFlag) {
         succeeded_ = false;
     }
-    return false;
 }

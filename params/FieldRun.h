@@ -65,6 +65,8 @@ class FieldRun {
     // Runs one library call through the dead-link guard and logs its failure.
     bool run(const std::function<std::int16_t()>& call, const QString& failureMessage,
              OnFailure onFailure);
+    // The message (and the library's reason for a call that was made); the flag rule.
+    void logFailure(const QString& failureMessage, OnFailure onFailure, bool withReason);
 
     ReaderSession& session_;
     DeadLinkGuard guard_;

@@ -4,18 +4,19 @@
 
 #include <memory>
 
+class FieldRun;
 class OperationLog;
 class QTabWidget;
 class ReaderSession;
 class RfBasicPage;
-class RfChannel1Page;
-class RfChannel2Page;
+class RfChannelPage;
 
 namespace Ui {
 class RfPage;
 }
 
-// The page "射频参数": the sub-pages "基本参数", "通道一设置" and "通道二设置".
+// The page "射频参数": the sub-pages "基本参数", "通道一设置" (radio modules 1 to 4) and
+// "通道二设置" (radio modules 5 to 8).
 class RfPage : public QWidget {
     Q_OBJECT
   public:
@@ -24,14 +25,24 @@ class RfPage : public QWidget {
 
     QTabWidget* PageControl4() const;
     RfBasicPage* rfBasicPage() const { return rfBasicPage_; }
-    RfChannel1Page* rfChannel1Page() const { return rfChannel1Page_; }
-    RfChannel2Page* rfChannel2Page() const { return rfChannel2Page_; }
+    RfChannelPage* rfChannel1Page() const { return rfChannel1Page_; }
+    RfChannelPage* rfChannel2Page() const { return rfChannel2Page_; }
+
+    // The operations of the three sub-pages.
+    void SetRfBasicParameters();
+    void QueryRfBasicParameters();
+    void SetRfChannel1Parameters();
+    void QueryRfChannel1Parameters();
+    void SetRfChannel2Parameters();
+    void QueryRfChannel2Parameters();
+
+    // The summary line that ends every set and every query of the page.
+    static void finishSet(FieldRun& run);
+    static void finishQuery(FieldRun& run);
 
   private:
     std::unique_ptr<Ui::RfPage> ui_;
-    ReaderSession& session_;
-    OperationLog& log_;
     RfBasicPage* rfBasicPage_;
-    RfChannel1Page* rfChannel1Page_;
-    RfChannel2Page* rfChannel2Page_;
+    RfChannelPage* rfChannel1Page_;
+    RfChannelPage* rfChannel2Page_;
 };
