@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -177,6 +178,8 @@ class TestSimCore : public QObject {
     void storeRefusesMalformedFile_data();
     void storeRefusesMalformedFile();
     void storeKeepsMemoryWhenFileCannotBeWritten();
+    void storeFailsWhenTheFolderCannotBeSynced();
+    void storeRemovesItsLeftoverTemporaryFiles();
     void rtuRequestLengths_data();
     void rtuRequestLengths();
     void tcpClientThatTakesNoAnswersIsHeldBack();
@@ -491,6 +494,59 @@ void TestSimCore::storeKeepsMemoryWhenFileCannotBeWritten() {
     QVERIFY(!effects.reset);
     QCOMPARE(store.memory()[0x57], 0);
     QCOMPARE(store.memory()[0xFF], 0xFF);
+}
+
+// A change whose rename cannot be made durable is answered with exception 04 like any other
+// failed save; memory and file still agree, so a read shows what a restart would load.
+void TestSimCore::storeFailsWhenTheFolderCannotBeSynced() {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("memory.txt").toStdString();
+    auto store = sim::ParameterStore::open(path);
+    sim::ModbusHandler handler(store, {});
+    const auto saved = sim::ParameterStore::directorySync();
+    sim::ParameterStore::directorySync() = [](int) {
+        errno = EIO;
+        return -1;
+    };
+    const auto answer = handler.handle(255, bytes("10 00ff 0002 04 0001 0005"));
+    const auto offline = handler.handle(255, bytes("06 0065 0007"));
+    sim::ParameterStore::directorySync() = saved;
+    QCOMPARE(hex(*answer), hex(bytes("90 04")));
+    QCOMPARE(hex(*offline), hex(bytes("86 04")));
+    QVERIFY(QString::fromStdString(store.lastError()).contains("sync"));
+    QCOMPARE(handler.rateCode(), 2);  // a failed write switches no rate
+    QVERIFY(!handler.takeEffects().rateCode);
+    QVERIFY(sim::ParameterStore::load(path) == store.memory());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"memory.txt"});
+
+    QCOMPARE(hex(*handler.handle(255, bytes("06 0065 0009"))), hex(bytes("06 0065 0009")));
+    QCOMPARE(sim::ParameterStore::load(path)[0x65], 9);
+}
+
+// Temporary files that a killed reader left beside its memory file are removed at start;
+// other files are not touched.
+void TestSimCore::storeRemovesItsLeftoverTemporaryFiles() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("mem.txt");
+    std::string error;
+    QVERIFY(sim::ParameterStore::save(path.toStdString(), sim::factoryImage(), &error));
+    const QStringList leftovers{"mem.txt.a1B2c3", "mem.txt.XXXXXX"};
+    const QStringList others{"mem.txt.bak", "mem.txt.a1B2c3d", "mem.txt.a1-2c3", "other.txt.a1B2c3",
+                             "mem.txt"};
+    for (const QString& name : leftovers + others) {
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+    }
+    QVERIFY(QDir(dir.path()).mkdir("mem.txt.folder"));
+    // mem.txt itself was emptied above: a fresh save makes it a memory file again.
+    QVERIFY(sim::ParameterStore::save(path.toStdString(), sim::factoryImage(), &error));
+
+    const auto store = sim::ParameterStore::open(path.toStdString());
+    QVERIFY(store.memory() == sim::factoryImage());
+    QStringList expected = others;
+    expected.sort();
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), expected);
+    QVERIFY(QFileInfo(dir.filePath("mem.txt.folder")).isDir());
 }
 
 void TestSimCore::rtuRequestLengths_data() {
