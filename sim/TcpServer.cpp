@@ -141,8 +141,10 @@ void TcpServer::dispatch(const PollSet& poll, ModbusHandler& handler) {
     for (std::size_t i = 0; i < polled; ++i) {
         Client& client = *clients_[i];
         const short events = poll.revents(client.pollIndex);
-        bool keep = true;
-        if (events & (POLLIN | POLLHUP | POLLERR)) {
+        // A reset or a connection closed both ways: no answer can reach the client any more,
+        // and a client that is not being read from would be reported again at once.
+        bool keep = (events & (POLLHUP | POLLERR)) == 0;
+        if (keep && (events & POLLIN)) {
             keep = receive(client);
         }
         // Requests read in an earlier turn wait while the answers are not taken; they go
