@@ -19,6 +19,7 @@
 #include <cerrno>
 #include <stdexcept>
 
+#include "LoopbackSocket.h"
 #include "batch/BatchText.h"
 #include "reader/ModbusCrc.h"
 #include "sim/FactoryImage.h"
@@ -57,26 +58,15 @@ std::string readFile(const QString& path) {
     return file.readAll().toStdString();
 }
 
-// A non-blocking client of a TcpServer in this process; sendBuffer > 0 shrinks its send
-// buffer, so that little of what it pipelines waits on its own side.
+// A non-blocking client of a TcpServer in this process.
 class TcpClient {
   public:
-    explicit TcpClient(std::uint16_t port, int sendBuffer = 0) {
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (sendBuffer > 0) {
-            ::setsockopt(fd_, SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof sendBuffer);
-        }
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_port = htons(port);
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    explicit TcpClient(std::uint16_t port, int sendBuffer = 0)
+        : fd_(connectLoopback(port, sendBuffer)) {
         // Loopback connects complete in the backlog, before the server accepts.
-        if (::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-            ::close(fd_);
-            fd_ = -1;
-            return;
+        if (fd_ >= 0) {
+            ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) | O_NONBLOCK);
         }
-        ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) | O_NONBLOCK);
     }
     ~TcpClient() {
         if (fd_ >= 0) {
