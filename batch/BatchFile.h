@@ -8,6 +8,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
 #include <optional>
 
 namespace batchfile {
@@ -22,10 +26,23 @@ struct SaveResult {
     QString error;  // for the user, when !ok
 };
 
-// Writes data to path. When path exists, its previous content ends up in backupPath(path);
-// an older backup is replaced only after the new one is complete. When anything fails,
-// path keeps its previous content and the older backup stays as it was.
+// Writes data to path. When path exists, its previous content ends up in backupPath(path).
+// The steps: the new text to a synced temporary file; the previous file copied to a synced
+// temporary backup; the new file renamed over path; only then the temporary backup renamed
+// over the older backup. When a step fails, path and the older backup are left as they were
+// (a failed last rename puts the previous file back); should even that fail, the error
+// names the file that holds the previous content.
 SaveResult saveWithBackup(const QString& path, const QByteArray& data);
+
+// The system calls of a save whose failures cannot be provoked from outside (a disk that
+// fails to sync, a rename refused half-way). Tests replace them to inject those failures.
+struct SystemCalls {
+    std::function<int(const char*, struct stat*)> stat = ::stat;
+    std::function<int(int)> fdatasync = ::fdatasync;
+    std::function<int(const char*, const char*)> rename = ::rename;
+    std::function<int(int)> fsyncDirectory = ::fsync;
+};
+SystemCalls& systemCalls();
 
 // The lines of a text, each followed by CR LF, in the local 8-bit encoding.
 QByteArray encodeLines(const QStringList& lines);

@@ -4,6 +4,7 @@
 #include <modbus/modbus.h>
 #include <poll.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -255,17 +256,21 @@ void ModbusLink::afterFailure(Outcome outcome) {
         case Outcome::Exception:
             return;
         case Outcome::Garbled:
-            modbus_flush(ctx_);
             if (kind_ == LinkKind::Tcp) {
                 // A fresh connection can never carry the late reply.
-                disconnect();
+                abortConnection();
             } else {
+                modbus_flush(ctx_);
                 resyncPending_ = true;
                 lastDisturbance_ = Clock::now();
             }
             return;
         case Outcome::Broken:
-            disconnect();
+            if (kind_ == LinkKind::Tcp) {
+                abortConnection();
+            } else {
+                disconnect();
+            }
             return;
     }
 }
@@ -305,6 +310,23 @@ void ModbusLink::disconnect() {
         modbus_close(ctx_);
         connected_ = false;
     }
+}
+
+void ModbusLink::abortConnection() {
+    if (!connected_) {
+        return;
+    }
+    // A plain close would leave the request of a failed call in the kernel's send queue, to
+    // be retransmitted and carried out after the failure was reported (and after later
+    // calls on a new connection). A zero linger time makes close drop the queue and reset
+    // the connection, so nothing of this connection can reach the reader any more.
+    // modbus_close would shut the connection down in order first, sending the queue.
+    const int fd = modbus_get_socket(ctx_);
+    const linger abort{1, 0};
+    setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    close(fd);
+    modbus_set_socket(ctx_, -1);
+    connected_ = false;
 }
 
 void ModbusLink::drainLateReplies() {

@@ -57,6 +57,8 @@ class ModbusLink {
     bool serialLine() const { return kind_ != LinkKind::Tcp; }
     bool ensureConnected();
     void disconnect();
+    // TCP: closes with a reset, discarding whatever is still queued for sending.
+    void abortConnection();
     void drainLateReplies();
     void afterFailure(Outcome outcome);
     std::chrono::microseconds responseTimeout(const Request& request) const;

@@ -1,10 +1,12 @@
 #include "ParameterStore.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -45,11 +47,55 @@ bool writeAll(int fd, const std::string& text) {
     return true;
 }
 
+std::string fileNameOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The temporary files save() makes for path: its name, ".", six characters of mkstemp.
+bool isTemporaryOf(const std::string& name, const std::string& file) {
+    if (name.size() != file.size() + 7 || name.compare(0, file.size(), file) != 0 ||
+        name[file.size()] != '.') {
+        return false;
+    }
+    return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(file.size()) + 1, name.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+}
+
+// A reader killed between creating and renaming its temporary file leaves it behind.
+void removeLeftovers(const std::string& path) {
+    const std::string dir = directoryOf(path);
+    const std::string file = fileNameOf(path);
+    DIR* folder = ::opendir(dir.c_str());
+    if (!folder) {
+        return;
+    }
+    std::vector<std::string> leftovers;
+    while (const dirent* entry = ::readdir(folder)) {
+        if (isTemporaryOf(entry->d_name, file)) {
+            leftovers.push_back(dir + "/" + entry->d_name);
+        }
+    }
+    ::closedir(folder);
+    for (const std::string& leftover : leftovers) {
+        struct stat st {};
+        if (::lstat(leftover.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+            ::unlink(leftover.c_str());
+        }
+    }
+}
+
 }  // namespace
 
 ParameterStore::ParameterStore(const batchtext::Memory& initial) : memory_(initial) {}
 
+std::function<int(int)>& ParameterStore::directorySync() {
+    static std::function<int(int)> sync = ::fsync;
+    return sync;
+}
+
 ParameterStore ParameterStore::open(const std::string& path) {
+    removeLeftovers(path);
     if (::access(path.c_str(), F_OK) != 0 && errno == ENOENT) {
         ParameterStore store(factoryImage());
         std::string error;
@@ -103,7 +149,10 @@ batchtext::Memory ParameterStore::load(const std::string& path) {
 }
 
 bool ParameterStore::save(const std::string& path, const batchtext::Memory& memory,
-                          std::string* error) {
+                          std::string* error, bool* replaced) {
+    if (replaced) {
+        *replaced = false;
+    }
     const std::string dir = directoryOf(path);
     std::string tempName = path + ".XXXXXX";
     std::vector<char> buffer(tempName.begin(), tempName.end());
@@ -123,18 +172,29 @@ bool ParameterStore::save(const std::string& path, const batchtext::Memory& memo
         ::unlink(tempName.c_str());
         return false;
     }
-    ::close(fd);
+    if (::close(fd) != 0) {
+        *error = errnoText("cannot write", tempName);
+        ::unlink(tempName.c_str());
+        return false;
+    }
     if (::rename(tempName.c_str(), path.c_str()) != 0) {
         *error = errnoText("cannot replace", path);
         ::unlink(tempName.c_str());
         return false;
     }
-    // The rename itself must reach the disk too.
-    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
+    if (replaced) {
+        *replaced = true;
     }
+    // The rename itself must reach the disk too.
+    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0 || directorySync()(dirFd) != 0) {
+        *error = errnoText("cannot sync the folder of", path);
+        if (dirFd >= 0) {
+            ::close(dirFd);
+        }
+        return false;
+    }
+    ::close(dirFd);
     return true;
 }
 
@@ -148,7 +208,11 @@ bool ParameterStore::write(std::size_t address, std::span<const std::uint8_t> by
     }
     batchtext::Memory next = memory_;
     std::copy(bytes.begin(), bytes.end(), next.begin() + address);
-    if (!path_.empty() && !save(path_, next, &lastError_)) {
+    bool replaced = false;
+    if (!path_.empty() && !save(path_, next, &lastError_, &replaced)) {
+        if (replaced) {
+            memory_ = next;  // what the file holds, and what a restart would load
+        }
         return false;
     }
     memory_ = next;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 
@@ -17,7 +18,8 @@ class ParameterStore {
     // Memory only, nothing persisted.
     explicit ParameterStore(const batchtext::Memory& initial);
 
-    // Loads path, creating it with the factory image when it does not exist. Throws
+    // Loads path, creating it with the factory image when it does not exist. Temporary
+    // files of earlier saves of path that a killed reader left beside it are removed. Throws
     // std::runtime_error with a readable reason when the file cannot be read or created, or
     // does not hold exactly the 16 block lines.
     static ParameterStore open(const std::string& path);
@@ -25,15 +27,23 @@ class ParameterStore {
     const batchtext::Memory& memory() const { return memory_; }
     const std::string& path() const { return path_; }
 
-    // Stores bytes at address. Returns false, with memory and file unchanged, when the file
-    // cannot be replaced; lastError() then says why.
+    // Stores bytes at address. Returns false when the change cannot be made durable;
+    // lastError() then says why. Memory and file are unchanged then, except when the file was
+    // replaced but its folder could not be synced: the memory follows the file, the change
+    // may or may not survive a crash, and the write still fails.
     bool write(std::size_t address, std::span<const std::uint8_t> bytes);
     const std::string& lastError() const { return lastError_; }
 
     // Reads a memory file; throws std::runtime_error when it is not a complete memory image.
     static batchtext::Memory load(const std::string& path);
     // Replaces path atomically with memory; returns false and sets error on failure.
-    static bool save(const std::string& path, const batchtext::Memory& memory, std::string* error);
+    // *replaced tells whether path holds the new memory even so (only its folder could not
+    // be synced).
+    static bool save(const std::string& path, const batchtext::Memory& memory, std::string* error,
+                     bool* replaced = nullptr);
+
+    // Syncs the folder after a rename; tests replace it to make that step fail.
+    static std::function<int(int)>& directorySync();
 
   private:
     batchtext::Memory memory_{};

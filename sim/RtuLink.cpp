@@ -71,6 +71,39 @@ int expectedRequestLength(std::span<const std::uint8_t> bytes) {
     }
 }
 
+namespace {
+
+bool validRequestAt(std::span<const std::uint8_t> bytes, std::size_t* length) {
+    const int expected = expectedRequestLength(bytes);
+    if (expected <= 0 || bytes.size() < static_cast<std::size_t>(expected) ||
+        !hasValidCrc(bytes.first(static_cast<std::size_t>(expected)))) {
+        return false;
+    }
+    *length = static_cast<std::size_t>(expected);
+    return true;
+}
+
+}  // namespace
+
+FrameScan findRequest(std::span<const std::uint8_t> bytes, bool lineQuiet) {
+    std::size_t length = 0;
+    if (validRequestAt(bytes, &length)) {
+        return {0, length};
+    }
+    if (!lineQuiet || bytes.empty()) {
+        return {};
+    }
+    if (bytes.size() >= 4 && hasValidCrc(bytes)) {
+        return {0, bytes.size()};
+    }
+    for (std::size_t offset = 1; offset < bytes.size(); ++offset) {
+        if (validRequestAt(bytes.subspan(offset), &length)) {
+            return {offset, length};
+        }
+    }
+    return {bytes.size(), 0};
+}
+
 int baudRate(int rateCode) {
     return kBaudRates.at(static_cast<std::size_t>(rateCode));
 }
@@ -228,10 +261,7 @@ bool RtuLink::dispatch(const PollSet& poll, ModbusHandler& handler, Clock::time_
         deferred_.reset();
         answer(request.frame, handler, request.end, now);
     }
-    scanFrames(handler, now);
-    if (!in_.empty() && !deferred_ && now - lastRx_ >= silence()) {
-        dropUntilFrame(handler, now);
-    }
+    scanFrames(handler, now, now - lastRx_ >= silence());
     if (!writeOutput(Clock::now())) {
         return false;
     }
@@ -273,39 +303,15 @@ bool RtuLink::readInput(Clock::time_point now, bool hungUp) {
     }
 }
 
-void RtuLink::scanFrames(ModbusHandler& handler, Clock::time_point now) {
+void RtuLink::scanFrames(ModbusHandler& handler, Clock::time_point now, bool lineQuiet) {
     while (!in_.empty() && !deferred_) {
-        const int length = expectedRequestLength(in_);
-        if (length <= 0 || in_.size() < static_cast<std::size_t>(length)) {
+        const FrameScan scan = findRequest(in_, lineQuiet);
+        in_.erase(in_.begin(), in_.begin() + static_cast<std::ptrdiff_t>(scan.skip));
+        if (scan.length == 0) {
             return;
         }
-        if (!hasValidCrc(std::span(in_).first(static_cast<std::size_t>(length)))) {
-            return;  // corrupted, or not a request at all: wait for the silence
-        }
-        takeFrame(static_cast<std::size_t>(length), handler, now);
+        takeFrame(scan.length, handler, now);
     }
-}
-
-void RtuLink::dropUntilFrame(ModbusHandler& handler, Clock::time_point now) {
-    // The line went quiet without a frame of known length at the start. The whole burst is
-    // one frame if its CRC holds (an unknown function code, a malformed request). Otherwise
-    // the bytes before the first valid request are noise (a cut-off or corrupted frame that
-    // reached the reader together with the next one); without such a request all is noise.
-    if (in_.size() >= 4 && hasValidCrc(in_)) {
-        takeFrame(in_.size(), handler, now);
-        return;
-    }
-    for (std::size_t offset = 1; offset < in_.size(); ++offset) {
-        const auto rest = std::span(in_).subspan(offset);
-        const int length = expectedRequestLength(rest);
-        if (length > 0 && rest.size() >= static_cast<std::size_t>(length) &&
-            hasValidCrc(rest.first(static_cast<std::size_t>(length)))) {
-            in_.erase(in_.begin(), in_.begin() + static_cast<std::ptrdiff_t>(offset));
-            scanFrames(handler, now);
-            return;
-        }
-    }
-    in_.clear();
 }
 
 void RtuLink::takeFrame(std::size_t length, ModbusHandler& handler, Clock::time_point now) {

@@ -18,6 +18,19 @@ namespace sim {
 // 0 when more bytes are needed to tell, -1 when the code does not fix a length.
 int expectedRequestLength(std::span<const std::uint8_t> bytes);
 
+// Where the next request lies in the bytes received from the line: skip bytes of noise come
+// first, then a request frame of length bytes (0: none yet). Until the line goes quiet only
+// a frame of known length with a valid CRC at the very start counts. Once it is quiet the
+// whole burst is one frame if its CRC holds (an unknown function code, a malformed
+// request); otherwise the bytes before the first valid request are noise (a cut-off or
+// corrupted frame that reached the reader together with the next one), and without such a
+// request all of it is.
+struct FrameScan {
+    std::size_t skip = 0;
+    std::size_t length = 0;
+};
+FrameScan findRequest(std::span<const std::uint8_t> bytes, bool lineQuiet);
+
 // Serial rate of a rate code 0..6 (2400..115200 bps).
 int baudRate(int rateCode);
 
@@ -50,8 +63,7 @@ class RtuLink {
   private:
     RtuLink(int fd, bool lineRate);
     bool readInput(Clock::time_point now, bool hungUp);
-    void scanFrames(ModbusHandler& handler, Clock::time_point now);
-    void dropUntilFrame(ModbusHandler& handler, Clock::time_point now);
+    void scanFrames(ModbusHandler& handler, Clock::time_point now, bool lineQuiet);
     void takeFrame(std::size_t length, ModbusHandler& handler, Clock::time_point now);
     void answer(const std::vector<std::uint8_t>& frame, ModbusHandler& handler,
                 Clock::time_point frameEnd, Clock::time_point now);

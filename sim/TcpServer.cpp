@@ -18,8 +18,6 @@ namespace {
 
 constexpr std::size_t kHeaderSize = 7;        // transaction, protocol, length, unit
 constexpr std::size_t kMaxLengthField = 254;  // unit + the largest PDU
-// A client that sends requests but never reads the answers is cut off here.
-constexpr std::size_t kMaxUnsent = 1 << 20;
 
 std::runtime_error socketError(const std::string& what) {
     return std::runtime_error(what + ": " + std::strerror(errno));
@@ -29,9 +27,28 @@ void setNonBlocking(int fd) {
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
 }
 
+int openSpareDescriptor() {
+    return ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+}
+
+std::size_t frameLength(std::span<const std::uint8_t> in) {
+    return 6 + (std::size_t{in[4]} << 8 | in[5]);
+}
+
+// Drops the front of a buffer once it has been handled: once per turn, never per frame, so
+// the work stays linear in the bytes.
+void compact(std::vector<std::uint8_t>& buffer, std::size_t& start) {
+    buffer.erase(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(start));
+    start = 0;
+}
+
 }  // namespace
 
-TcpServer::TcpServer(const std::string& address, std::uint16_t port) : address_(address) {
+TcpServer::TcpServer(const std::string& address, std::uint16_t port)
+    : TcpServer(address, port, Limits{}) {}
+
+TcpServer::TcpServer(const std::string& address, std::uint16_t port, Limits limits)
+    : limits_(limits), address_(address) {
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(port);
@@ -58,50 +75,103 @@ TcpServer::TcpServer(const std::string& address, std::uint16_t port) : address_(
     ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &length);
     port_ = ntohs(addr.sin_port);
     setNonBlocking(listenFd_);
+    spareFd_ = openSpareDescriptor();
 }
 
 TcpServer::~TcpServer() {
     for (auto& client : clients_) {
         ::close(client->fd);
     }
+    if (spareFd_ >= 0) {
+        ::close(spareFd_);
+    }
     ::close(listenFd_);
 }
 
+std::size_t TcpServer::bufferedBytes() const {
+    std::size_t total = 0;
+    for (const auto& client : clients_) {
+        total += client->in.size() + client->out.size();
+    }
+    return total;
+}
+
+bool TcpServer::completeFrameWaiting(const Client& client) {
+    const auto in = std::span<const std::uint8_t>(client.in).subspan(client.inStart);
+    return in.size() >= kHeaderSize && in.size() >= frameLength(in);
+}
+
+bool TcpServer::wantsInput(const Client& client) const {
+    return client.pendingIn() < limits_.maxInput && client.pendingOut() < limits_.maxOutput;
+}
+
+bool TcpServer::stalled(const Client& client, Clock::time_point now) const {
+    const bool underWay = client.pendingIn() > 0 || client.pendingOut() > 0;
+    return underWay && now - client.lastProgress >= limits_.stallTimeout;
+}
+
 void TcpServer::prepare(PollSet& poll) {
-    listenIndex_ = poll.add(listenFd_, POLLIN);
+    const auto now = Clock::now();
+    listenPolled_ = now >= acceptPausedUntil_;
+    if (listenPolled_) {
+        listenIndex_ = poll.add(listenFd_, POLLIN);
+    } else {
+        poll.wakeAt(acceptPausedUntil_);
+    }
     for (auto& client : clients_) {
-        short events = POLLIN;
-        if (!client->out.empty()) {
+        // Without POLLIN a client that does not take its answers sends into a full window:
+        // its requests wait on its side, not in this process.
+        short events = wantsInput(*client) ? POLLIN : 0;
+        if (client->pendingOut() > 0) {
             events |= POLLOUT;
         }
         client->pollIndex = poll.add(client->fd, events);
+        if (completeFrameWaiting(*client) && client->pendingOut() < limits_.maxOutput) {
+            poll.wakeAt(now);  // requests held back earlier can go on now
+        } else if (client->pendingIn() > 0 || client->pendingOut() > 0) {
+            poll.wakeAt(client->lastProgress + limits_.stallTimeout);
+        }
     }
 }
 
 void TcpServer::dispatch(const PollSet& poll, ModbusHandler& handler) {
+    const auto now = Clock::now();
     // Clients accepted in this turn have no poll entry yet; they are served from the next.
     const std::size_t polled = clients_.size();
-    if (poll.revents(listenIndex_) & POLLIN) {
-        accept();
-    }
     for (std::size_t i = 0; i < polled; ++i) {
         Client& client = *clients_[i];
         const short events = poll.revents(client.pollIndex);
-        bool keep = true;
-        if (events & (POLLIN | POLLHUP | POLLERR)) {
-            keep = receive(client, handler);
+        // A reset or a connection closed both ways: no answer can reach the client any more,
+        // and a client that is not being read from would be reported again at once.
+        bool keep = (events & (POLLHUP | POLLERR)) == 0;
+        if (keep && (events & POLLIN)) {
+            keep = receive(client);
         }
-        if (keep && !client.out.empty()) {
-            keep = send(client);
+        // Requests read in an earlier turn wait while the answers are not taken; they go
+        // on as soon as there is room again.
+        if (keep) {
+            keep = handleRequests(client, handler, now);
+        }
+        if (keep && client.pendingOut() > 0) {
+            keep = send(client, now);
+        }
+        if (keep && stalled(client, now)) {
+            keep = false;
         }
         if (!keep) {
             ::close(client.fd);
             client.fd = -1;
         }
     }
-    std::erase_if(clients_, [](const auto& client) { return client->fd < 0; });
+    closeFinished();
+    if (listenPolled_ && (poll.revents(listenIndex_) & POLLIN)) {
+        accept(now);
+    }
+}
+
+void TcpServer::closeFinished() {
     for (auto& client : clients_) {
-        if (client->closing && client->out.empty()) {
+        if (client->fd >= 0 && client->closing && client->pendingOut() == 0) {
             ::close(client->fd);
             client->fd = -1;
         }
@@ -112,32 +182,95 @@ void TcpServer::dispatch(const PollSet& poll, ModbusHandler& handler) {
 void TcpServer::dropAllClients() {
     for (auto& client : clients_) {
         client->closing = true;
-        if (client->out.empty()) {
-            ::close(client->fd);
-            client->fd = -1;
-        }
+        client->in.clear();
+        client->inStart = 0;
     }
-    std::erase_if(clients_, [](const auto& client) { return client->fd < 0; });
+    closeFinished();
 }
 
-void TcpServer::accept() {
+void TcpServer::refuse(int fd) {
+    // A reset tells the client at once; nothing of it is kept.
+    const linger abort{1, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    ::close(fd);
+    ++refused_;
+}
+
+bool TcpServer::makeRoom(Clock::time_point now) {
+    if (clients_.size() < limits_.maxClients) {
+        return true;
+    }
+    // The place of the client that has been idle longest, if long enough.
+    Client* idlest = nullptr;
+    for (auto& client : clients_) {
+        if (client->pendingIn() == 0 && client->pendingOut() == 0 &&
+            now - client->lastRequest >= limits_.idleTimeout &&
+            (!idlest || client->lastRequest < idlest->lastRequest)) {
+            idlest = client.get();
+        }
+    }
+    if (!idlest) {
+        return false;
+    }
+    ::close(idlest->fd);
+    idlest->fd = -1;
+    std::erase_if(clients_, [](const auto& client) { return client->fd < 0; });
+    return true;
+}
+
+void TcpServer::accept(Clock::time_point now) {
     for (;;) {
         const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0) {
-            return;  // EAGAIN, or a connection that went away before it was taken
+            if (errno == EINTR || errno == ECONNABORTED || errno == EPROTO) {
+                continue;  // that connection went away before it was taken
+            }
+            if (errno == EMFILE || errno == ENFILE) {
+                // The connection would stay in the backlog and keep the listening socket
+                // readable: a busy loop serving nobody. The spare descriptor takes it, and
+                // it is refused at once.
+                if (spareFd_ >= 0) {
+                    ::close(spareFd_);
+                    spareFd_ = -1;
+                    const int taken = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+                    if (taken >= 0) {
+                        refuse(taken);
+                    }
+                    spareFd_ = openSpareDescriptor();
+                    if (taken >= 0 && spareFd_ >= 0) {
+                        continue;
+                    }
+                }
+                acceptPausedUntil_ = now + limits_.acceptPause;
+                return;
+            }
+            if (errno == ENOBUFS || errno == ENOMEM) {
+                acceptPausedUntil_ = now + limits_.acceptPause;
+            }
+            return;  // EAGAIN: nobody else is waiting
+        }
+        if (!makeRoom(now)) {
+            refuse(fd);
+            continue;
         }
         const int on = 1;
         ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
         auto client = std::make_unique<Client>();
         client->fd = fd;
+        client->lastProgress = now;
+        client->lastRequest = now;
         clients_.push_back(std::move(client));
     }
 }
 
-bool TcpServer::receive(Client& client, ModbusHandler& handler) {
-    std::uint8_t buffer[4096];
-    for (;;) {
-        const ssize_t n = ::recv(client.fd, buffer, sizeof buffer, 0);
+bool TcpServer::receive(Client& client) {
+    compact(client.in, client.inStart);
+    while (wantsInput(client) || client.closing) {
+        std::uint8_t buffer[4096];
+        const std::size_t room =
+            client.closing ? sizeof buffer
+                           : std::min(sizeof buffer, limits_.maxInput - client.pendingIn());
+        const ssize_t n = ::recv(client.fd, buffer, room, 0);
         if (n == 0) {
             return false;
         }
@@ -145,20 +278,21 @@ bool TcpServer::receive(Client& client, ModbusHandler& handler) {
             if (errno == EINTR) {
                 continue;
             }
-            if (errno == EAGAIN || errno == EWOULDBLOCK) {
-                break;
-            }
-            return false;
+            return errno == EAGAIN || errno == EWOULDBLOCK;
         }
         if (client.closing) {
             continue;  // the reader is restarting; nothing more is answered here
         }
         client.in.insert(client.in.end(), buffer, buffer + n);
     }
-    while (client.in.size() >= kHeaderSize) {
-        const std::span<const std::uint8_t> in(client.in);
+    return true;
+}
+
+bool TcpServer::handleRequests(Client& client, ModbusHandler& handler, Clock::time_point now) {
+    while (client.pendingIn() >= kHeaderSize && client.pendingOut() < limits_.maxOutput) {
+        const auto in = std::span<const std::uint8_t>(client.in).subspan(client.inStart);
         const std::size_t protocol = std::size_t{in[2]} << 8 | in[3];
-        const std::size_t length = std::size_t{in[4]} << 8 | in[5];
+        const std::size_t length = frameLength(in) - 6;
         if (protocol != 0 || length < 2 || length > kMaxLengthField) {
             return false;  // not Modbus TCP: no way to find the next frame
         }
@@ -174,26 +308,31 @@ bool TcpServer::receive(Client& client, ModbusHandler& handler) {
                                static_cast<std::uint8_t>(replyLength & 0xFF), unit});
             client.out.insert(client.out.end(), reply->begin(), reply->end());
         }
-        client.in.erase(client.in.begin(),
-                        client.in.begin() + static_cast<std::ptrdiff_t>(6 + length));
+        client.inStart += 6 + length;
+        client.lastProgress = now;
+        client.lastRequest = now;
     }
-    if (client.out.size() > kMaxUnsent) {
-        return false;
-    }
+    compact(client.in, client.inStart);
     return true;
 }
 
-bool TcpServer::send(Client& client) {
-    while (!client.out.empty()) {
-        const ssize_t n = ::send(client.fd, client.out.data(), client.out.size(), MSG_NOSIGNAL);
+bool TcpServer::send(Client& client, Clock::time_point now) {
+    while (client.pendingOut() > 0) {
+        const ssize_t n = ::send(client.fd, client.out.data() + client.outSent, client.pendingOut(),
+                                 MSG_NOSIGNAL);
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
             }
-            return errno == EAGAIN || errno == EWOULDBLOCK;
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                break;
+            }
+            return false;
         }
-        client.out.erase(client.out.begin(), client.out.begin() + n);
+        client.outSent += static_cast<std::size_t>(n);
+        client.lastProgress = now;
     }
+    compact(client.out, client.outSent);
     return true;
 }
 

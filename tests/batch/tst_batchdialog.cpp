@@ -12,12 +12,14 @@
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QSignalSpy>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <sys/resource.h>
 
+#include <cerrno>
 #include <csignal>
 #include <memory>
 
@@ -85,6 +87,61 @@ class FileSizeLimit {
     void (*previousHandler_)(int) = nullptr;
 };
 
+// Replaces the save's system calls for its lifetime, to make one step of a save fail.
+class InjectedSystemCalls {
+  public:
+    InjectedSystemCalls() : saved_(batchfile::systemCalls()) {}
+    ~InjectedSystemCalls() { batchfile::systemCalls() = saved_; }
+    InjectedSystemCalls(const InjectedSystemCalls&) = delete;
+    InjectedSystemCalls& operator=(const InjectedSystemCalls&) = delete;
+
+  private:
+    batchfile::SystemCalls saved_;
+};
+
+// The steps of a save over an existing file, in their order.
+enum class SaveStep {
+    CheckExisting,
+    SyncNewText,
+    SyncBackupCopy,
+    RenameNewFile,
+    RenameBackup,
+    SyncFolder,
+};
+
+// Makes step fail with error; every other call goes through.
+void failAt(SaveStep step, int error) {
+    auto& calls = batchfile::systemCalls();
+    const auto real = calls;
+    auto syncs = std::make_shared<int>(0);
+    auto fail = [error] {
+        errno = error;
+        return -1;
+    };
+    calls.stat = [=](const char* path, struct stat* st) {
+        return step == SaveStep::CheckExisting ? fail() : real.stat(path, st);
+    };
+    calls.fdatasync = [=](int fd) {
+        const int index = (*syncs)++;
+        if ((step == SaveStep::SyncNewText && index == 0) ||
+            (step == SaveStep::SyncBackupCopy && index == 1)) {
+            return fail();
+        }
+        return real.fdatasync(fd);
+    };
+    calls.rename = [=](const char* from, const char* to) {
+        const bool toBackup = QByteArray(to).endsWith(".BAK");
+        if ((step == SaveStep::RenameNewFile && !toBackup) ||
+            (step == SaveStep::RenameBackup && toBackup)) {
+            return fail();
+        }
+        return real.rename(from, to);
+    };
+    calls.fsyncDirectory = [=](int fd) {
+        return step == SaveStep::SyncFolder ? fail() : real.fsyncDirectory(fd);
+    };
+}
+
 }  // namespace
 
 class BatchDialogTest : public QObject {
@@ -109,6 +166,9 @@ class BatchDialogTest : public QObject {
     void saveWhenTheBackupCannotBeMade();
     void saveFailingWhileWritingKeepsOldFiles_data();
     void saveFailingWhileWritingKeepsOldFiles();
+    void saveFailingAtAStepKeepsOldFiles_data();
+    void saveFailingAtAStepKeepsOldFiles();
+    void saveThatCannotPutThePreviousFileBackSaysWhereItIs();
     void loadSplitsAnyLineEnd_data();
     void loadSplitsAnyLineEnd();
     void loadOfAMissingFileReportsAnError();
@@ -526,6 +586,93 @@ void BatchDialogTest::saveFailingWhileWritingKeepsOldFiles() {
     QCOMPARE(errors, QStringList());
     QCOMPARE(readFile(backup), previous);
     QCOMPARE(readFile(path).size(), 16 * 36);
+}
+
+void BatchDialogTest::saveFailingAtAStepKeepsOldFiles_data() {
+    QTest::addColumn<SaveStep>("step");
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("saved");  // the new text is in place despite the failure
+    QTest::newRow("cannot tell whether the file exists")
+        << SaveStep::CheckExisting << EIO << "Cannot tell whether file" << false;
+    QTest::newRow("syncing the new text fails")
+        << SaveStep::SyncNewText << EIO << "Cannot write file" << false;
+    QTest::newRow("syncing the backup copy fails")
+        << SaveStep::SyncBackupCopy << ENOSPC << "Unable to create backup file." << false;
+    QTest::newRow("renaming the new file fails")
+        << SaveStep::RenameNewFile << EIO << "Cannot write file" << false;
+    QTest::newRow("renaming the backup fails")
+        << SaveStep::RenameBackup << EIO << "Unable to create backup file." << false;
+    QTest::newRow("syncing the folder fails")
+        << SaveStep::SyncFolder << EIO << "may not have reached the disk" << true;
+}
+
+// Every step of a save that fails is reported, and none loses the previous file or the
+// older backup.
+void BatchDialogTest::saveFailingAtAStepKeepsOldFiles() {
+    QFETCH(SaveStep, step);
+    QFETCH(int, error);
+    QFETCH(QString, message);
+    QFETCH(bool, saved);
+    const QString path = folder->filePath("reader.Txt");
+    const QString backup = folder->filePath("reader.BAK");
+    const QByteArray previous = "previous content\r\n";
+    const QByteArray older = "older backup\r\n";
+    writeFile(path, previous);
+    writeFile(backup, older);
+    memo()->setPlainText(blockLine(1, filled(0x10)));
+    const QByteArray text = "1:" + QByteArray("10").repeated(16) + "\r\n";
+    {
+        const InjectedSystemCalls injected;
+        failAt(step, error);
+        saveTo(path);
+    }
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors[0].contains(message), qPrintable(errors[0]));
+    QCOMPARE(readFile(path), saved ? text : previous);
+    QCOMPARE(readFile(backup), saved ? previous : older);
+    QCOMPARE(filesIn(folder->path()), (QStringList{"reader.BAK", "reader.Txt"}));
+
+    errors.clear();
+    saveTo(path);
+    QCOMPARE(errors, QStringList());
+    QCOMPARE(readFile(path), text);
+    QCOMPARE(readFile(backup), saved ? text : previous);
+}
+
+// When neither the backup nor the previous file can be renamed into place, the error names
+// the file that keeps the previous content.
+void BatchDialogTest::saveThatCannotPutThePreviousFileBackSaysWhereItIs() {
+    const QString path = folder->filePath("reader.Txt");
+    const QString backup = folder->filePath("reader.BAK");
+    writeFile(path, "previous content\r\n");
+    writeFile(backup, "older backup\r\n");
+    memo()->setPlainText(blockLine(1, filled(0x10)));
+    {
+        const InjectedSystemCalls injected;
+        auto& calls = batchfile::systemCalls();
+        const auto real = calls;
+        auto renames = std::make_shared<int>(0);
+        calls.rename = [=](const char* from, const char* to) {
+            if ((*renames)++ == 0) {
+                return real.rename(from, to);
+            }
+            errno = EIO;
+            return -1;
+        };
+        saveTo(path);
+    }
+    QCOMPARE(readFile(path), "1:" + QByteArray("10").repeated(16) + "\r\n");
+    QCOMPARE(readFile(backup), QByteArray("older backup\r\n"));
+    const QStringList files = filesIn(folder->path());
+    QCOMPARE(files.size(), 3);
+    const QStringList kept = files.filter(QRegularExpression("^reader\\.Txt\\..*\\.tmp$"));
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(readFile(folder->filePath(kept[0])), QByteArray("previous content\r\n"));
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors[0].startsWith("Unable to create backup file."), qPrintable(errors[0]));
+    QVERIFY2(errors[0].contains(QDir::toNativeSeparators(folder->filePath(kept[0]))),
+             qPrintable(errors[0]));
 }
 
 void BatchDialogTest::loadSplitsAnyLineEnd_data() {

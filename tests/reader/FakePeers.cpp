@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 
 uint16_t modbusCrc(const Bytes& bytes) {
@@ -306,13 +307,27 @@ std::size_t SilentTcpPeer::bytesReceived() {
             break;
         }
         clients_.push_back(client);
+        ends_.push_back(End::Open);
     }
-    for (int client : clients_) {
-        uint8_t chunk[512];
-        ssize_t n;
-        while ((n = ::recv(client, chunk, sizeof chunk, MSG_DONTWAIT)) > 0) {
-            received_ += static_cast<std::size_t>(n);
+    for (std::size_t i = 0; i < clients_.size(); ++i) {
+        while (ends_[i] == End::Open) {
+            uint8_t chunk[512];
+            const ssize_t n = ::recv(clients_[i], chunk, sizeof chunk, MSG_DONTWAIT);
+            if (n > 0) {
+                received_ += static_cast<std::size_t>(n);
+            } else if (n == 0) {
+                ends_[i] = End::Closed;
+            } else if (errno == ECONNRESET) {
+                ends_[i] = End::Reset;
+            } else if (errno != EINTR) {
+                break;
+            }
         }
     }
     return received_;
+}
+
+std::vector<SilentTcpPeer::End> SilentTcpPeer::connectionEnds() {
+    bytesReceived();
+    return ends_;
 }

@@ -111,9 +111,15 @@ class SilentTcpPeer {
     // Bytes received so far on all accepted connections (accepts pending ones first).
     std::size_t bytesReceived();
 
+    // How each accepted connection stands, in the order of acceptance: still open, closed
+    // by the peer in order (FIN), or reset (RST, the sender's queue thrown away).
+    enum class End { Open, Closed, Reset };
+    std::vector<End> connectionEnds();
+
   private:
     int listener_ = -1;
     uint16_t port_ = 0;
     std::vector<int> clients_;
+    std::vector<End> ends_;
     std::size_t received_ = 0;
 };

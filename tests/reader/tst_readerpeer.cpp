@@ -245,6 +245,24 @@ class tst_ReaderPeer : public QObject {
         QCOMPARE(CloseReader(h), 0);
     }
 
+    // A call that failed on TCP must never be carried out later: the library resets the
+    // connection, so the kernel drops the request instead of retransmitting it after the
+    // failure was reported.
+    void failedCallOverTcpResetsTheConnection() {
+        SilentTcpPeer peer;
+        const int32_t h = openOn(peer);
+        QVERIFY(h != 0);
+        std::array<uint8_t, 2> buffer{kSentinel, kSentinel};
+        QVERIFY(SetParameter(h, 0x10, 2, buffer.data()) != 0);
+        QCOMPARE(peer.connectionEnds(), std::vector<SilentTcpPeer::End>{SilentTcpPeer::End::Reset});
+        // The next call connects anew and fails the same way.
+        QVERIFY(GetParameter(h, 0x10, 2, buffer.data()) != 0);
+        QCOMPARE(buffer, (std::array<uint8_t, 2>{kSentinel, kSentinel}));
+        QCOMPARE(peer.connectionEnds(), (std::vector<SilentTcpPeer::End>{
+                                            SilentTcpPeer::End::Reset, SilentTcpPeer::End::Reset}));
+        QCOMPARE(CloseReader(h), 0);
+    }
+
     void badReplyFailsAndNextCallWorks_data() {
         QTest::addColumn<int>("station");
         QTest::addColumn<QString>("operation");

@@ -22,6 +22,7 @@
 #include <memory>
 #include <vector>
 
+#include "LoopbackSocket.h"
 #include "reader/ModbusCrc.h"
 #include "tests/support/SimProcess.h"
 
@@ -121,17 +122,7 @@ class RawLine {
 // A plain TCP connection for hand-made Modbus TCP frames.
 class RawTcp {
   public:
-    explicit RawTcp(quint16 port) {
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_port = htons(port);
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-            ::close(fd_);
-            fd_ = -1;
-        }
-    }
+    explicit RawTcp(quint16 port) : fd_(connectLoopback(port)) {}
     ~RawTcp() {
         if (fd_ >= 0) {
             ::close(fd_);

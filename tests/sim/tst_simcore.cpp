@@ -2,12 +2,24 @@
 // requests, the memory file, the RTU frame lengths and the command line.
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <stdexcept>
 
+#include "LoopbackSocket.h"
 #include "batch/BatchText.h"
 #include "reader/ModbusCrc.h"
 #include "sim/FactoryImage.h"
@@ -15,6 +27,7 @@
 #include "sim/Options.h"
 #include "sim/ParameterStore.h"
 #include "sim/RtuLink.h"
+#include "sim/TcpServer.h"
 
 namespace {
 
@@ -45,6 +58,100 @@ std::string readFile(const QString& path) {
     return file.readAll().toStdString();
 }
 
+// A non-blocking client of a TcpServer in this process.
+class TcpClient {
+  public:
+    explicit TcpClient(std::uint16_t port, int sendBuffer = 0)
+        : fd_(connectLoopback(port, sendBuffer)) {
+        // Loopback connects complete in the backlog, before the server accepts.
+        if (fd_ >= 0) {
+            ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) | O_NONBLOCK);
+        }
+    }
+    ~TcpClient() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    TcpClient(const TcpClient&) = delete;
+    TcpClient& operator=(const TcpClient&) = delete;
+
+    bool isOpen() const { return fd_ >= 0; }
+    // Bytes taken by the kernel (fewer once the connection pushes back).
+    std::size_t send(const std::vector<std::uint8_t>& data) {
+        const ssize_t n = ::send(fd_, data.data(), data.size(), MSG_NOSIGNAL);
+        return n > 0 ? static_cast<std::size_t>(n) : 0;
+    }
+    // Appends what has arrived to received; false once the server closed or reset.
+    bool receive() {
+        for (;;) {
+            std::uint8_t chunk[65536];
+            const ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
+            if (n > 0) {
+                received.insert(received.end(), chunk, chunk + n);
+                continue;
+            }
+            return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR);
+        }
+    }
+    std::vector<std::uint8_t> received;
+
+  private:
+    int fd_ = -1;
+};
+
+// A Modbus TCP read of count holding registers from 0 for unit 255.
+std::vector<std::uint8_t> readRequest(std::uint16_t transaction, std::uint8_t count) {
+    return {static_cast<std::uint8_t>(transaction >> 8),
+            static_cast<std::uint8_t>(transaction & 0xFF),
+            0,
+            0,
+            0,
+            6,
+            0xFF,
+            0x03,
+            0,
+            0,
+            0,
+            count};
+}
+
+// One turn of the simulator's loop over the server alone; waits at most timeoutMs.
+int turn(sim::TcpServer& server, sim::ModbusHandler& handler, int timeoutMs = 0) {
+    sim::PollSet poll;
+    server.prepare(poll);
+    const int ready = ::poll(poll.fds().data(), poll.fds().size(), timeoutMs);
+    server.dispatch(poll, handler);
+    return ready;
+}
+
+// Checks that received holds exactly the answers of `count` reads of `registers` registers
+// with the transactions first.., in order, each with the memory's bytes.
+bool holdsAnswers(const std::vector<std::uint8_t>& received, std::uint16_t first, std::size_t count,
+                  std::uint8_t registers, const batchtext::Memory& memory) {
+    const std::size_t size = 9 + 2 * std::size_t{registers};
+    if (received.size() != count * size) {
+        qWarning("%zu bytes for %zu answers of %zu", received.size(), count, size);
+        return false;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto* answer = received.data() + i * size;
+        const auto transaction = static_cast<std::uint16_t>(first + i);
+        if (answer[0] != transaction >> 8 || answer[1] != (transaction & 0xFF) || answer[7] != 3 ||
+            answer[8] != 2 * registers) {
+            qWarning("answer %zu is wrong", i);
+            return false;
+        }
+        for (std::size_t r = 0; r < registers; ++r) {
+            if (answer[9 + 2 * r] != 0 || answer[10 + 2 * r] != memory[r]) {
+                qWarning("answer %zu register %zu is wrong", i, r);
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 class TestSimCore : public QObject {
@@ -61,8 +168,15 @@ class TestSimCore : public QObject {
     void storeRefusesMalformedFile_data();
     void storeRefusesMalformedFile();
     void storeKeepsMemoryWhenFileCannotBeWritten();
+    void storeFailsWhenTheFolderCannotBeSynced();
+    void storeRemovesItsLeftoverTemporaryFiles();
     void rtuRequestLengths_data();
     void rtuRequestLengths();
+    void tcpClientThatTakesNoAnswersIsHeldBack();
+    void tcpStuckClientIsDropped();
+    void tcpClientLimit_data();
+    void tcpClientLimit();
+    void tcpOutOfDescriptorsRefusesWithoutSpinning();
     void parsesOptions();
     void optionNumbers_data();
     void optionNumbers();
@@ -372,6 +486,59 @@ void TestSimCore::storeKeepsMemoryWhenFileCannotBeWritten() {
     QCOMPARE(store.memory()[0xFF], 0xFF);
 }
 
+// A change whose rename cannot be made durable is answered with exception 04 like any other
+// failed save; memory and file still agree, so a read shows what a restart would load.
+void TestSimCore::storeFailsWhenTheFolderCannotBeSynced() {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("memory.txt").toStdString();
+    auto store = sim::ParameterStore::open(path);
+    sim::ModbusHandler handler(store, {});
+    const auto saved = sim::ParameterStore::directorySync();
+    sim::ParameterStore::directorySync() = [](int) {
+        errno = EIO;
+        return -1;
+    };
+    const auto answer = handler.handle(255, bytes("10 00ff 0002 04 0001 0005"));
+    const auto offline = handler.handle(255, bytes("06 0065 0007"));
+    sim::ParameterStore::directorySync() = saved;
+    QCOMPARE(hex(*answer), hex(bytes("90 04")));
+    QCOMPARE(hex(*offline), hex(bytes("86 04")));
+    QVERIFY(QString::fromStdString(store.lastError()).contains("sync"));
+    QCOMPARE(handler.rateCode(), 2);  // a failed write switches no rate
+    QVERIFY(!handler.takeEffects().rateCode);
+    QVERIFY(sim::ParameterStore::load(path) == store.memory());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"memory.txt"});
+
+    QCOMPARE(hex(*handler.handle(255, bytes("06 0065 0009"))), hex(bytes("06 0065 0009")));
+    QCOMPARE(sim::ParameterStore::load(path)[0x65], 9);
+}
+
+// Temporary files that a killed reader left beside its memory file are removed at start;
+// other files are not touched.
+void TestSimCore::storeRemovesItsLeftoverTemporaryFiles() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("mem.txt");
+    std::string error;
+    QVERIFY(sim::ParameterStore::save(path.toStdString(), sim::factoryImage(), &error));
+    const QStringList leftovers{"mem.txt.a1B2c3", "mem.txt.XXXXXX"};
+    const QStringList others{"mem.txt.bak", "mem.txt.a1B2c3d", "mem.txt.a1-2c3", "other.txt.a1B2c3",
+                             "mem.txt"};
+    for (const QString& name : leftovers + others) {
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+    }
+    QVERIFY(QDir(dir.path()).mkdir("mem.txt.folder"));
+    // mem.txt itself was emptied above: a fresh save makes it a memory file again.
+    QVERIFY(sim::ParameterStore::save(path.toStdString(), sim::factoryImage(), &error));
+
+    const auto store = sim::ParameterStore::open(path.toStdString());
+    QVERIFY(store.memory() == sim::factoryImage());
+    QStringList expected = others;
+    expected.sort();
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), expected);
+    QVERIFY(QFileInfo(dir.filePath("mem.txt.folder")).isDir());
+}
+
 void TestSimCore::rtuRequestLengths_data() {
     QTest::addColumn<QByteArray>("start");
     QTest::addColumn<int>("length");
@@ -388,6 +555,213 @@ void TestSimCore::rtuRequestLengths() {
     QFETCH(QByteArray, start);
     QFETCH(int, length);
     QCOMPARE(sim::expectedRequestLength(bytes(start)), length);
+}
+
+// A client that pipelines requests without reading the answers neither grows the server's
+// memory nor holds up another client; once it reads, it gets every answer, in order.
+void TestSimCore::tcpClientThatTakesNoAnswersIsHeldBack() {
+    sim::ParameterStore store(sim::factoryImage());
+    sim::ModbusHandler handler(store, {});
+    const sim::TcpServer::Limits limits;
+    sim::TcpServer server("127.0.0.1", 0, limits);
+    TcpClient hostile(server.port(), 4096);
+    TcpClient good(server.port());
+    QVERIFY(hostile.isOpen() && good.isOpen());
+    turn(server, handler);
+    QCOMPARE(server.clientCount(), std::size_t(2));
+
+    constexpr std::uint8_t kRegisters = 125;  // 12 request bytes, 259 answer bytes
+    std::uint16_t sent = 0;
+    std::size_t partial = 0;  // bytes of the current request already taken
+    bool pushedBack = false;
+    for (std::uint16_t round = 0; round < 300; ++round) {
+        // The hostile client sends until its connection pushes back.
+        for (;;) {
+            const auto request = readRequest(sent, kRegisters);
+            const std::vector<std::uint8_t> rest(request.begin() + static_cast<long>(partial),
+                                                 request.end());
+            const std::size_t n = hostile.send(rest);
+            partial += n;
+            if (partial == request.size()) {
+                partial = 0;
+                ++sent;
+            }
+            if (n < rest.size()) {
+                pushedBack = true;
+                break;
+            }
+        }
+        QVERIFY(good.send(readRequest(round, 1)) == 12);
+        const std::size_t before = good.received.size();
+        for (int wait = 0; wait < 100 && good.received.size() < before + 11; ++wait) {
+            turn(server, handler, 10);
+            QVERIFY(good.receive());
+        }
+        QCOMPARE(good.received.size(), before + 11);
+        QVERIFY2(server.bufferedBytes() <= limits.maxInput + limits.maxOutput + 260,
+                 qPrintable(QString::number(server.bufferedBytes())));
+    }
+    QVERIFY(pushedBack);
+    QVERIFY(holdsAnswers(good.received, 0, 300, 1, store.memory()));
+    QCOMPARE(server.clientCount(), std::size_t(2));
+
+    // Once it reads, the hostile client gets all its answers: none was dropped.
+    const std::size_t expected = std::size_t{sent} * (9 + 2 * kRegisters);
+    for (int wait = 0; wait < 10000 && hostile.received.size() < expected; ++wait) {
+        if (partial > 0) {
+            const auto request = readRequest(sent, kRegisters);
+            partial += hostile.send({request.begin() + static_cast<long>(partial), request.end()});
+            if (partial == request.size()) {
+                partial = 0;
+                ++sent;
+            }
+        }
+        turn(server, handler, 10);
+        QVERIFY(hostile.receive());
+    }
+    QVERIFY(sent > 100);
+    QVERIFY(holdsAnswers(hostile.received, 0, sent, kRegisters, store.memory()));
+}
+
+// A client that stops taking its answers is dropped after a while; one that reads them
+// stays connected.
+void TestSimCore::tcpStuckClientIsDropped() {
+    sim::ParameterStore store(sim::factoryImage());
+    sim::ModbusHandler handler(store, {});
+    sim::TcpServer::Limits limits;
+    limits.stallTimeout = std::chrono::milliseconds(100);
+    sim::TcpServer server("127.0.0.1", 0, limits);
+    TcpClient stuck(server.port(), 4096);
+    TcpClient good(server.port());
+    turn(server, handler);
+    QCOMPARE(server.clientCount(), std::size_t(2));
+    std::uint16_t transaction = 0;
+    while (stuck.send(readRequest(transaction, 125)) == 12) {
+        ++transaction;
+        turn(server, handler);
+    }
+    QElapsedTimer timer;
+    timer.start();
+    bool open = true;
+    for (std::uint16_t round = 0; open && timer.elapsed() < 10000; ++round) {
+        QVERIFY(good.send(readRequest(round, 1)) == 12);
+        turn(server, handler, 10);
+        QVERIFY(good.receive());
+        open = server.clientCount() == 2;
+    }
+    QVERIFY(!open);
+    QCOMPARE(server.clientCount(), std::size_t(1));
+    // The good client is still served.
+    const std::size_t before = good.received.size();
+    for (int wait = 0; wait < 100 && good.received.size() % 11 != 0; ++wait) {
+        turn(server, handler, 10);
+        QVERIFY(good.receive());
+    }
+    const std::size_t answered = good.received.size();
+    QVERIFY(answered >= before);
+    QVERIFY(good.send(readRequest(0xABCD, 1)) == 12);
+    for (int wait = 0; wait < 100 && good.received.size() < answered + 11; ++wait) {
+        turn(server, handler, 10);
+        QVERIFY(good.receive());
+    }
+    QCOMPARE(good.received.size(), answered + 11);
+    QCOMPARE(good.received[answered], 0xAB);
+    QCOMPARE(good.received[answered + 1], 0xCD);
+}
+
+void TestSimCore::tcpClientLimit_data() {
+    QTest::addColumn<int>("idleSeconds");
+    QTest::addColumn<bool>("newcomerServed");
+    // Every place taken by clients that were active just now: the newcomer is refused.
+    QTest::newRow("busy clients") << 3600 << false;
+    // The place of the longest idle client goes to the newcomer.
+    QTest::newRow("idle clients") << 0 << true;
+}
+
+void TestSimCore::tcpClientLimit() {
+    QFETCH(int, idleSeconds);
+    QFETCH(bool, newcomerServed);
+    sim::ParameterStore store(sim::factoryImage());
+    sim::ModbusHandler handler(store, {});
+    sim::TcpServer::Limits limits;
+    limits.maxClients = 2;
+    limits.idleTimeout = std::chrono::seconds(idleSeconds);
+    sim::TcpServer server("127.0.0.1", 0, limits);
+    TcpClient first(server.port());
+    turn(server, handler);
+    TcpClient second(server.port());
+    turn(server, handler);
+    TcpClient newcomer(server.port());
+    QVERIFY(first.isOpen() && second.isOpen() && newcomer.isOpen());
+    turn(server, handler);
+    QCOMPARE(server.clientCount(), std::size_t(2));
+    QCOMPARE(server.refusedCount(), std::size_t(newcomerServed ? 0 : 1));
+
+    // Each client asks once; the one without a place learns it at once.
+    TcpClient* clients[] = {&first, &second, &newcomer};
+    for (TcpClient* client : clients) {
+        client->send(readRequest(7, 1));
+    }
+    bool served[3] = {};
+    bool closed[3] = {};
+    for (int wait = 0; wait < 200; ++wait) {
+        turn(server, handler, 10);
+        for (int i = 0; i < 3; ++i) {
+            closed[i] = closed[i] || !clients[i]->receive();
+            served[i] = clients[i]->received.size() == 11;
+        }
+        if ((served[0] || closed[0]) && (served[1] || closed[1]) && (served[2] || closed[2])) {
+            break;
+        }
+    }
+    QCOMPARE(served[0], !newcomerServed);  // the first one was idle longest
+    QCOMPARE(closed[0], newcomerServed);
+    QVERIFY(served[1] && !closed[1]);
+    QCOMPARE(served[2], newcomerServed);
+    QCOMPARE(closed[2], !newcomerServed);
+}
+
+// Without a free descriptor the server can neither take nor serve a new connection. It
+// refuses it with its spare descriptor instead of leaving it in the backlog, where the
+// readable listening socket would make every wait return at once.
+void TestSimCore::tcpOutOfDescriptorsRefusesWithoutSpinning() {
+    sim::ParameterStore store(sim::factoryImage());
+    sim::ModbusHandler handler(store, {});
+    sim::TcpServer server("127.0.0.1", 0);
+    TcpClient refused(server.port());
+    QVERIFY(refused.isOpen());
+
+    rlimit previous{};
+    QCOMPARE(::getrlimit(RLIMIT_NOFILE, &previous), 0);
+    {
+        // Every descriptor below the limit is in use.
+        const int probe = ::dup(0);
+        QVERIFY(probe >= 0);
+        ::close(probe);
+        rlimit lowered = previous;
+        lowered.rlim_cur = static_cast<rlim_t>(probe);
+        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &lowered), 0);
+        turn(server, handler, 100);
+        // Nothing is left to wake the loop up.
+        const int ready = turn(server, handler, 0);
+        const int second = turn(server, handler, 0);
+        ::setrlimit(RLIMIT_NOFILE, &previous);
+        QCOMPARE(ready, 0);
+        QCOMPARE(second, 0);
+    }
+    QCOMPARE(server.clientCount(), std::size_t(0));
+    QCOMPARE(server.refusedCount(), std::size_t(1));
+    QVERIFY(!refused.receive());
+
+    // With descriptors back, the next client is served.
+    TcpClient next(server.port());
+    turn(server, handler, 100);
+    QVERIFY(next.send(readRequest(9, 1)) == 12);
+    for (int wait = 0; wait < 100 && next.received.size() < 11; ++wait) {
+        turn(server, handler, 10);
+        QVERIFY(next.receive());
+    }
+    QVERIFY(holdsAnswers(next.received, 9, 1, 1, store.memory()));
 }
 
 void TestSimCore::parsesOptions() {
