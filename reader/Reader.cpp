@@ -5,6 +5,8 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <optional>
+#include <string>
 #include <thread>
 
 #include "LineTiming.h"
@@ -75,9 +77,76 @@ int16_t withLink(int32_t handle, Body&& body) noexcept {
     });
 }
 
+int32_t stationFor(const ModbusLink& link) {
+    return link.stationOr(selectedStation.load());
+}
+
 int16_t writeRegister(ModbusLink& link, uint16_t address, uint16_t value) {
     const Request request{Function::WriteSingle, address, 1, &value};
-    return resultOf(link.execute(selectedStation.load(), request));
+    return resultOf(link.execute(stationFor(link), request));
+}
+
+// A device path ("/dev/...") names the device itself.
+std::optional<std::string> devicePath(const char* address) {
+    if (address != nullptr && address[0] == '/') {
+        return std::string(address);
+    }
+    return std::nullopt;
+}
+
+// Opens a link. With station given, a serial or USB address may name its device directly and
+// station, when given, stays with the link.
+int16_t openLink(int32_t* handle, uint8_t linkType, const char* address, int32_t port,
+                 std::optional<int32_t> station) {
+    if (handle == nullptr) {
+        return kBadArgument;
+    }
+    const bool ownSettings = station.has_value();
+    std::unique_ptr<ModbusLink> link;
+    switch (linkType) {
+        case READER_LINK_SERIAL: {
+            auto device = ownSettings ? devicePath(address) : std::nullopt;
+            if (!device) {
+                device = serialDeviceFor(address);
+            }
+            if (device) {
+                link = ModbusLink::openSerial(*device, LinkKind::Serial);
+            }
+            break;
+        }
+        case READER_LINK_TCP:
+            if (port < 1 || port > 65535) {
+                return kBadArgument;
+            }
+            if (address != nullptr) {
+                link = ModbusLink::openTcp(address, port);
+            }
+            break;
+        case READER_LINK_USB: {
+            auto device = ownSettings ? devicePath(address) : std::nullopt;
+            if (!device && (!ownSettings || address == nullptr)) {
+                device = usbDevice();
+            }
+            if (device) {
+                link = ModbusLink::openSerial(*device, LinkKind::Usb);
+            }
+            break;
+        }
+        default:
+            return kBadArgument;
+    }
+    if (!link) {
+        return kLinkFailed;
+    }
+    if (station) {
+        link->keepStation(*station);
+    }
+    const int32_t opened = links().add(std::move(link));
+    if (opened == 0) {
+        return kInternal;
+    }
+    *handle = opened;
+    return kOk;
 }
 
 bool validRange(int32_t address, int32_t length) {
@@ -91,38 +160,7 @@ extern "C" {
 
 int16_t OpenReader(int32_t* handle, uint8_t linkType, const char* address) {
     return guarded([&]() -> int16_t {
-        if (handle == nullptr) {
-            return kBadArgument;
-        }
-        std::unique_ptr<ModbusLink> link;
-        switch (linkType) {
-            case READER_LINK_SERIAL:
-                if (const auto device = serialDeviceFor(address)) {
-                    link = ModbusLink::openSerial(*device, LinkKind::Serial);
-                }
-                break;
-            case READER_LINK_TCP:
-                if (address != nullptr) {
-                    link = ModbusLink::openTcp(address, selectedPort.load());
-                }
-                break;
-            case READER_LINK_USB:
-                if (const auto device = usbDevice()) {
-                    link = ModbusLink::openSerial(*device, LinkKind::Usb);
-                }
-                break;
-            default:
-                return kBadArgument;
-        }
-        if (!link) {
-            return kLinkFailed;
-        }
-        const int32_t opened = links().add(std::move(link));
-        if (opened == 0) {
-            return kInternal;
-        }
-        *handle = opened;
-        return kOk;
+        return openLink(handle, linkType, address, selectedPort.load(), std::nullopt);
     });
 }
 
@@ -181,8 +219,7 @@ int16_t GetParameter(int32_t handle, int32_t address, int32_t length, uint8_t* b
         std::array<uint16_t, reg::kMaxTransfer> values{};
         const Request request{Function::ReadHolding, static_cast<uint16_t>(address),
                               static_cast<uint16_t>(length)};
-        const int16_t result =
-            resultOf(link.execute(selectedStation.load(), request, values.data()));
+        const int16_t result = resultOf(link.execute(stationFor(link), request, values.data()));
         if (result != kOk) {
             return result;
         }
@@ -212,7 +249,7 @@ int16_t SetParameter(int32_t handle, int32_t address, int32_t length, const uint
             const int32_t part = std::min(length - done, reg::kMaxWriteTransfer);
             const Request request{Function::WriteMultiple, static_cast<uint16_t>(address + done),
                                   static_cast<uint16_t>(part), values.data() + done};
-            const int16_t result = resultOf(link.execute(selectedStation.load(), request));
+            const int16_t result = resultOf(link.execute(stationFor(link), request));
             if (result != kOk) {
                 return result;
             }
@@ -229,8 +266,7 @@ int16_t GetFirmwareVersion(int32_t handle, uint8_t* version) {
         }
         std::array<uint16_t, reg::kFirmwareCount> values{};
         const Request request{Function::ReadInput, reg::kFirmwareFirst, reg::kFirmwareCount};
-        const int16_t result =
-            resultOf(link.execute(selectedStation.load(), request, values.data()));
+        const int16_t result = resultOf(link.execute(stationFor(link), request, values.data()));
         if (result != kOk) {
             return result;
         }
@@ -263,6 +299,11 @@ int16_t SetOLEnable(int32_t handle, uint8_t enable) {
     return withLink(handle, [&](ModbusLink& link) -> int16_t {
         return writeRegister(link, reg::kOffline, enable != 0 ? 1 : 0);
     });
+}
+
+int16_t OpenReaderAt(int32_t* handle, uint8_t linkType, const char* address, int32_t port,
+                     int32_t station) {
+    return guarded([&]() -> int16_t { return openLink(handle, linkType, address, port, station); });
 }
 
 }  // extern "C"
