@@ -146,9 +146,11 @@ std::string outcomeLine(const ReaderOutcome& outcome) {
         return fmt::format("{}: ok, unchanged, {} ms", outcome.name.display(),
                            outcome.milliseconds);
     }
-    return fmt::format("{}: ok, {} blocks written, {} bytes changed, verify {}, {} ms",
-                       outcome.name.display(), result.plan.blocksWritten, result.plan.bytesChanged,
-                       verifyText(result.verify), outcome.milliseconds);
+    const int blocks = result.plan.blocksWritten;
+    const int bytes = result.plan.bytesChanged;
+    return fmt::format("{}: ok, {} block{} written, {} byte{} changed, verify {}, {} ms",
+                       outcome.name.display(), blocks, blocks == 1 ? "" : "s", bytes,
+                       bytes == 1 ? "" : "s", verifyText(result.verify), outcome.milliseconds);
 }
 
 std::string csvReport(const std::vector<ReaderOutcome>& outcomes) {

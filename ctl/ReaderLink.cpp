@@ -64,12 +64,19 @@ ReaderName parseReaderName(std::string_view text, int station) {
     auto bad = [&](std::string_view why) {
         return UsageError(fmt::format("reader '{}': {}", text, why));
     };
+    auto number = [&](std::string_view digits, int low, int high, std::string_view what) {
+        try {
+            return parseNumber(digits, low, high, what);
+        } catch (const UsageError& error) {
+            throw bad(error.what());
+        }
+    };
     if (text.starts_with(kTcp)) {
         name.linkType = READER_LINK_TCP;
         std::string_view rest = text.substr(kTcp.size());
         const auto colon = rest.rfind(':');
         if (colon != std::string_view::npos) {
-            name.port = parseNumber(rest.substr(colon + 1), 1, 65535, "TCP port");
+            name.port = number(rest.substr(colon + 1), 1, 65535, "TCP port");
             rest = rest.substr(0, colon);
         }
         if (rest.empty()) {
@@ -81,7 +88,7 @@ ReaderName parseReaderName(std::string_view text, int station) {
         std::string_view rest = text.substr(kSerial.size());
         const auto at = rest.rfind('@');
         if (at != std::string_view::npos) {
-            name.rate = parseNumber(rest.substr(at + 1), 1, 1'000'000, "line rate");
+            name.rate = number(rest.substr(at + 1), 1, 1'000'000, "line rate");
             if (std::find(reader::kRates.begin(), reader::kRates.end(), name.rate) ==
                 reader::kRates.end()) {
                 throw bad(
