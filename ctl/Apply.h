@@ -23,7 +23,8 @@ struct ReaderOutcome {
     ReaderName name;
     ImportResult result;
     std::int64_t milliseconds = 0;
-    bool changed() const { return result.plan.bytesChanged > 0 && result.plan.blocksWritten > 0; }
+    // A write went out to the reader (for a failed reader: it may have changed).
+    bool changed() const { return result.wrote; }
 };
 
 struct ApplyProgress {

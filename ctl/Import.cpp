@@ -124,6 +124,7 @@ ImportResult importInto(ReaderLink& link, const BatchFile& file, const ImportOpt
     try {
         result.plan = planWrites(link.readMemory(), file);
         for (const Field run : result.plan.writes) {
+            result.wrote = true;
             link.write(run.address, result.plan.target.data() + run.address, run.width);
         }
         if (!result.plan.writes.empty()) {

@@ -48,7 +48,8 @@ struct ImportOptions {
 struct ImportResult {
     WritePlan plan;
     Verify verify = Verify::None;
-    std::string error;  // empty on success
+    bool wrote = false;  // a write went out: the reader may have changed even when it failed
+    std::string error;   // empty on success
     bool ok() const { return error.empty(); }
 };
 

@@ -233,10 +233,10 @@ int runApply(const Arguments& args) {
     }
 
     std::size_t failed = 0;
-    std::size_t changed = 0;
+    std::size_t changed = 0;  // of the readers that succeeded
     for (const ReaderOutcome& outcome : outcomes) {
         failed += outcome.result.ok() ? 0 : 1;
-        changed += outcome.changed() ? 1 : 0;
+        changed += outcome.result.ok() && outcome.changed() ? 1 : 0;
     }
     const std::size_t ok = outcomes.size() - failed;
     if (changed == 0 && failed == 0) {

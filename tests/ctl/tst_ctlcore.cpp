@@ -354,6 +354,7 @@ void CtlCoreTest::reportsNameEveryReader() {
     outcomes[0].name = parseReaderName("tcp:10.0.0.1:502", 4);
     outcomes[0].result.plan.blocksWritten = 2;
     outcomes[0].result.plan.bytesChanged = 5;
+    outcomes[0].result.wrote = true;
     outcomes[0].result.verify = Verify::Passed;
     outcomes[0].milliseconds = 17;
     outcomes[1].name = parseReaderName("tcp:10.0.0.2");
