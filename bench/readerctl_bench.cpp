@@ -14,8 +14,8 @@
 #include "reader/ModbusRequest.h"
 #include "tests/support/SimProcess.h"
 
-#include <CLI/CLI.hpp>
 #include <fmt/format.h>
+#include <CLI/CLI.hpp>
 
 #include <QCoreApplication>
 
@@ -75,8 +75,8 @@ void rtuExports(int exports) {
     fmt::print("  {:>10} {:>14} {:>12} {:>7} {:>16} {:>12} {:>9}\n", "rate", "readerctl (3)",
                "wire limit", "ratio", "dialog (16)", "wire limit", "speed-up");
     for (const int rate : {9600, 115200}) {
-        ctl::ReaderLink link(ctl::parseReaderName(
-            fmt::format("serial:{}@{}", sim.ptyLink().toStdString(), rate)));
+        ctl::ReaderLink link(
+            ctl::parseReaderName(fmt::format("serial:{}@{}", sim.ptyLink().toStdString(), rate)));
         std::vector<double> ctlTimes;
         std::vector<double> dialogTimes;
         for (int i = 0; i < exports; ++i) {
@@ -143,11 +143,12 @@ void applies(int rounds, int maxReaders) {
     apply(names, 16);  // both texts once, as warm-up
     apply(names, 16);
 
-    fmt::print("\nApply over loopback TCP (14 blocks written and verified per reader), median of "
-               "{} (ms)\n",
-               rounds);
-    fmt::print("  {:>7} {:>6} {:>14} {:>12} {:>9}\n", "readers", "jobs", "one by one",
-               "parallel", "speed-up");
+    fmt::print(
+        "\nApply over loopback TCP (14 blocks written and verified per reader), median of "
+        "{} (ms)\n",
+        rounds);
+    fmt::print("  {:>7} {:>6} {:>14} {:>12} {:>9}\n", "readers", "jobs", "one by one", "parallel",
+               "speed-up");
     for (const int count : {1, 4, 16, 64}) {
         if (count > maxReaders) {
             break;

@@ -140,7 +140,11 @@ std::vector<ReaderOutcome> applyToReaders(const std::vector<ReaderName>& readers
 std::string outcomeLine(const ReaderOutcome& outcome) {
     const ImportResult& result = outcome.result;
     if (!result.ok()) {
-        return fmt::format("{}: failed: {}", outcome.name.display(), result.error);
+        // The error names the reader already.
+        const std::string prefix = outcome.name.display() + ": ";
+        const std::string_view error = result.error;
+        return fmt::format("{}failed: {}", prefix,
+                           error.starts_with(prefix) ? error.substr(prefix.size()) : error);
     }
     if (!outcome.changed()) {
         return fmt::format("{}: ok, unchanged, {} ms", outcome.name.display(),

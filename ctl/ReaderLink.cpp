@@ -144,6 +144,13 @@ std::vector<Field> readRequests(Field range) {
 ReaderLink::ReaderLink(ReaderName name) : name_(std::move(name)) {
     const char* address = name_.address.empty() ? nullptr : name_.address.c_str();
     const int result = OpenReaderAt(&handle_, name_.linkType, address, name_.port, name_.station);
+    if (result == kLinkFailed) {
+        handle_ = 0;
+        throw ReaderError(
+            fmt::format("{}: cannot open the link: no connection (refused, "
+                        "unreachable or no such device)",
+                        name_.display()));
+    }
     if (result != 0) {
         handle_ = 0;
         fail("cannot open the link", result);

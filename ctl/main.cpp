@@ -16,9 +16,12 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -28,6 +31,7 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitDiffTrouble = 3;
+constexpr auto kProgressTick = std::chrono::milliseconds(250);
 
 constexpr const char* kFooter = R"(
 Readers:
@@ -210,10 +214,33 @@ int runApply(const Arguments& args) {
 
     const bool terminal = isatty(STDERR_FILENO) == 1;
     const auto start = std::chrono::steady_clock::now();
+    // On a terminal one line on stderr, redrawn as readers finish and as time passes; failures
+    // are listed above it. Elsewhere one line per reader on stdout.
+    std::mutex screen;
+    std::condition_variable finishedAll;
+    bool running = true;
+    ApplyProgress shown{0, 0, readers.size()};
+    auto drawProgress = [&] {
+        fmt::print(stderr, "\r\033[K{} done, {} failed, {} remaining, {}", shown.done, shown.failed,
+                   shown.total - shown.done,
+                   formatElapsed(std::chrono::steady_clock::now() - start));
+        std::fflush(stderr);
+    };
+    std::thread ticker;
+    if (terminal) {
+        drawProgress();
+        ticker = std::thread([&] {
+            std::unique_lock lock(screen);
+            while (!finishedAll.wait_for(lock, kProgressTick, [&] { return !running; })) {
+                drawProgress();
+            }
+        });
+    }
     ApplyOptions options;
     options.jobs = args.jobs;
     options.import = {!args.noVerify, args.reset};
     options.finished = [&](const ReaderOutcome& outcome, const ApplyProgress& progress) {
+        std::lock_guard lock(screen);
         if (!terminal) {
             fmt::print("{}\n", outcomeLine(outcome));
             std::fflush(stdout);
@@ -222,14 +249,19 @@ int runApply(const Arguments& args) {
         if (!outcome.result.ok()) {
             fmt::print(stderr, "\r\033[K{}\n", outcomeLine(outcome));
         }
-        fmt::print(stderr, "\r\033[K{} done, {} failed, {} remaining, {}", progress.done,
-                   progress.failed, progress.total - progress.done,
-                   formatElapsed(std::chrono::steady_clock::now() - start));
-        std::fflush(stderr);
+        shown = progress;
+        drawProgress();
     };
     const std::vector<ReaderOutcome> outcomes = applyToReaders(readers, file, options);
     if (terminal) {
-        fmt::print(stderr, "\n");
+        {
+            std::lock_guard lock(screen);
+            running = false;
+            drawProgress();
+            fmt::print(stderr, "\n");
+        }
+        finishedAll.notify_all();
+        ticker.join();
     }
 
     std::size_t failed = 0;

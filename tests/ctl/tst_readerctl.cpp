@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -103,6 +104,7 @@ class ReaderCtlTest : public QObject {
     void badInputWritesNothing_data();
     void badInputWritesNothing();
     void applyToSixteenReaders();
+    void progressLineOnATerminal();
 
   private:
     std::unique_ptr<SimProcess> startSim(const Memory& memory, SimProcess::Options options = {});
@@ -575,6 +577,37 @@ void ReaderCtlTest::applyToSixteenReaders() {
         {"apply", filePath, "--readers", writeFile("healthy.txt", healthy), "--jobs", "16"});
     QCOMPARE(third.exitCode, 0);
     QVERIFY2(third.out.endsWith("14 readers: all ok, nothing changed\n"), qPrintable(third.out));
+}
+
+void ReaderCtlTest::progressLineOnATerminal() {
+    const Memory file = randomMemory(121);
+    const auto good = startSim(randomMemory(122));
+    QVERIFY(good);
+    const auto dead = startSim(randomMemory(123));
+    QVERIFY(dead);
+    dead->kill();
+    const QString list = writeFile(
+        "readers.txt", QString("%1\n%2\n").arg(tcpName(*good), tcpName(*dead)).toLatin1());
+    const QStringList command{
+        READERCTL_PATH, "apply", writeFile("config.txt", batchText(file)), "--readers", list,
+        "--jobs",       "2"};
+    // script(1) runs readerctl with a pseudo-terminal as its stdin, stdout and stderr.
+    QProcess process;
+    process.start("script", {"-qefc", command.join(u' '), "/dev/null"});
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 1);
+    const QString screen = QString::fromUtf8(process.readAllStandardOutput());
+    QVERIFY2(screen.contains(QRegularExpression("\r\x1b\\[K2 done, 1 failed, 0 remaining, "
+                                                "00:\\d\\d\\.\\d")),
+             qPrintable(screen));
+    // Only failures get a line of their own above the progress line.
+    QVERIFY2(screen.contains(tcpName(*dead) + ": failed: cannot open the link"),
+             qPrintable(screen));
+    QVERIFY2(!screen.contains(tcpName(*good) + ": ok"), qPrintable(screen));
+    QVERIFY2(screen.contains("2 readers: 1 ok (1 changed, 0 unchanged), 1 failed"),
+             qPrintable(screen));
+    const Memory written = good->readMemoryFile();
+    QCOMPARE(written[0x94], file[0x94]);
 }
 
 QTEST_MAIN(ReaderCtlTest)
