@@ -286,7 +286,8 @@ int runApply(const Arguments& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"readerctl: configure RFID readers with batch texts, from scripts and shells"};
+    CLI::App app{"readerctl: configure RFID readers with batch texts, from scripts and shells",
+                 "readerctl"};
     app.fallthrough();
     app.require_subcommand(1);
     Arguments args;
