@@ -15,7 +15,6 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
-#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -30,12 +29,7 @@ using Memory = std::array<std::uint8_t, 256>;
 constexpr std::uint8_t kLinkTcp = 2;
 
 Memory randomMemory(quint32 seed) {
-    QRandomGenerator random(seed);
-    Memory memory{};
-    for (std::uint8_t& byte : memory) {
-        byte = static_cast<std::uint8_t>(random.bounded(256));
-    }
-    return memory;
+    return SimProcess::randomMemory(seed);
 }
 
 // memory with every byte of the identity changed too, so that a write of it would show.
