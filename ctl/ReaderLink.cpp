@@ -16,6 +16,11 @@ constexpr std::string_view kTcp = "tcp:";
 constexpr std::string_view kSerial = "serial:";
 constexpr std::string_view kUsb = "usb";
 
+// The rate code of 9600 bps, where the reader answers after it starts.
+const auto kOpeningRateCode = static_cast<std::int32_t>(
+    std::find(reader::kRates.begin(), reader::kRates.end(), reader::kOpeningRate) -
+    reader::kRates.begin());
+
 // Library results (reader/Reader.cpp).
 enum : int { kNotOpen = 1, kBadArgument = 2, kLinkFailed = 3, kRefused = 4 };
 
@@ -164,13 +169,18 @@ ReaderLink::ReaderLink(ReaderName name) : name_(std::move(name)) {
             handle_ = 0;
             fail(fmt::format("cannot switch the line to {} bps", name_.rate), rateResult);
         }
+        rateSwitched_ = true;
     }
 }
 
 ReaderLink::~ReaderLink() {
-    if (handle_ != 0) {
-        CloseReader(handle_);
+    if (handle_ == 0) {
+        return;
     }
+    if (rateSwitched_) {
+        SetBaudRate(handle_, kOpeningRateCode);  // best effort: the link closes either way
+    }
+    CloseReader(handle_);
 }
 
 void ReaderLink::fail(const std::string& what, int result) const {
@@ -230,6 +240,7 @@ void ReaderLink::reset() {
     if (const int result = ResetReader(handle_); result != 0) {
         fail("reset", result);
     }
+    rateSwitched_ = false;  // the reader and the line are back at 9600
 }
 
 }  // namespace ctl

@@ -64,6 +64,8 @@ class ReaderLink {
   public:
     // Opens the link (and switches the serial rate when the name asks). Throws ReaderError.
     explicit ReaderLink(ReaderName name);
+    // Closes the link; a reader switched to another rate goes back to 9600 first, so that the
+    // next open finds it where every open starts.
     ~ReaderLink();
     ReaderLink(const ReaderLink&) = delete;
     ReaderLink& operator=(const ReaderLink&) = delete;
@@ -87,6 +89,7 @@ class ReaderLink {
 
     ReaderName name_;
     std::int32_t handle_ = 0;
+    bool rateSwitched_ = false;  // the reader runs at name_.rate until the link closes
     int requests_ = 0;
 };
 

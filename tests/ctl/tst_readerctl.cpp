@@ -374,6 +374,11 @@ void ReaderCtlTest::overAPseudoTerminal() {
     QVERIFY2(imported.out.contains("3 blocks written, 3 bytes changed, verify passed"),
              qPrintable(imported.out));
     QCOMPARE(sim->readMemoryFile(), afterImport(reader, file));
+
+    // The reader went back to 9600 when the link closed: a plain open reaches it.
+    const Run after = readerctl({"--station", "9", "get", name, "0x94"});
+    QCOMPARE(after.err, QString());
+    QCOMPARE(after.out, QString("%1\n").arg(file[0x94], 2, 16, QChar(u'0')).toUpper());
 }
 
 void ReaderCtlTest::getAndSet() {
