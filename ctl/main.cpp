@@ -211,6 +211,9 @@ int runApply(const Arguments& args) {
     }
     const BatchFile file = loadBatchFile(args.file);
     const std::vector<ReaderName> readers = loadReaderList(args.readers, stationOf(args));
+    if (!args.report.empty()) {
+        writeFile(args.report, {});  // a report that cannot be written stops before any reader
+    }
 
     const bool terminal = isatty(STDERR_FILENO) == 1;
     const auto start = std::chrono::steady_clock::now();

@@ -443,6 +443,9 @@ void ReaderCtlTest::badInputWritesNothing_data() {
     QTest::newRow("report kind") << QStringList{"apply", "FILE",     "--readers",
                                                 "LIST",  "--report", "out.xml"}
                                  << good << 2 << "report 'out.xml': name it OUT.csv or OUT.json";
+    QTest::newRow("report cannot be written")
+        << QStringList{"apply", "FILE", "--readers", "LIST", "--report", "/nonexistent/out.csv"}
+        << good << 2 << "/nonexistent/out.csv: cannot be written";
     QTest::newRow("no command") << QStringList{} << good << 2 << "A subcommand is required";
 }
 
