@@ -6,6 +6,7 @@
 #include "app/ErrorReporting.h"
 #include "batch/BatchFile.h"
 #include "batch/BatchText.h"
+#include "batch/BatchWrite.h"
 #include "reader/ReaderLibrary.h"
 
 #include <QFileDialog>
@@ -17,13 +18,7 @@
 
 namespace {
 
-constexpr int kBlock0 = 0x0;
 constexpr int kBlock2 = 0x2;  // the product serial number
-constexpr int kBlock6 = 0x6;
-// Block 6 is written around the PCB identity at 0x67..0x69, which belongs to each reader.
-constexpr int kBlock6HeadLength = 7;
-constexpr int kBlock6TailOffset = 10;
-constexpr int kBlock6TailLength = 6;
 constexpr qsizetype kListedRejections = 10;
 
 QString blockText(const batchtext::Block& bytes) {
@@ -163,16 +158,10 @@ void TForm3::BitBtn4Click() {
             }
             continue;
         }
-        const int address = line->block * batchtext::kBlockSize;
-        if (line->block == kBlock0 || line->block == kBlock2) {
-            continue;
-        }
-        if (line->block == kBlock6) {
-            write(address, kBlock6HeadLength, line->bytes.data());
-            write(address + kBlock6TailOffset, kBlock6TailLength,
-                  line->bytes.data() + kBlock6TailOffset);
-        } else {
-            write(address, batchtext::kBlockSize, line->bytes.data());
+        // The identity bytes of each reader stay as they are (batch/BatchWrite.h).
+        const int blockAddress = line->block * batchtext::kBlockSize;
+        for (const Field run : batchtext::writableRuns(line->block)) {
+            write(run.address, run.width, line->bytes.data() + (run.address - blockAddress));
         }
     }
     showStatus(

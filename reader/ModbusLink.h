@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "LinkFailure.h"
@@ -51,6 +52,10 @@ class ModbusLink {
     // Serialises the calls on this link.
     std::mutex& mutex() { return mutex_; }
 
+    // A link opened with its own station keeps it; the others follow the library-wide one.
+    void keepStation(int32_t station) { ownStation_ = station; }
+    int32_t stationOr(int32_t libraryStation) const { return ownStation_.value_or(libraryStation); }
+
   private:
     ModbusLink(modbus_t* ctx, LinkKind kind, std::string device, int32_t rate, std::string label);
 
@@ -78,6 +83,7 @@ class ModbusLink {
     bool resyncPending_ = false;
     std::chrono::steady_clock::time_point lastDisturbance_{};
     std::chrono::steady_clock::time_point lastExchangeEnd_{};
+    std::optional<int32_t> ownStation_;
     std::mutex mutex_;
 };
 

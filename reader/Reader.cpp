@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -110,9 +111,88 @@ int16_t withLink(int32_t handle, Body&& body) noexcept {
     });
 }
 
+int32_t stationFor(const ModbusLink& link) {
+    return link.stationOr(selectedStation.load());
+}
+
 int16_t writeRegister(ModbusLink& link, uint16_t address, uint16_t value) {
     const Request request{Function::WriteSingle, address, 1, &value};
-    return resultOf(link, link.execute(selectedStation.load(), request));
+    return resultOf(link, link.execute(stationFor(link), request));
+}
+
+// A device path ("/dev/...") names the device itself.
+std::optional<std::string> devicePath(const char* address) {
+    if (address != nullptr && address[0] == '/') {
+        return std::string(address);
+    }
+    return std::nullopt;
+}
+
+// Opens a link. With a station of its own (OpenReaderAt), a serial or USB address may name
+// its device directly, and the port and station stay with the link.
+int16_t openLink(int32_t* handle, uint8_t linkType, const char* address, int32_t port,
+                 std::optional<int32_t> station) {
+    if (handle == nullptr) {
+        return kBadArgument;
+    }
+    const bool ownSettings = station.has_value();
+    std::unique_ptr<ModbusLink> link;
+    LinkFailure failure;
+    std::string label;
+    switch (linkType) {
+        case READER_LINK_SERIAL: {
+            std::optional<std::string> device = ownSettings ? devicePath(address) : std::nullopt;
+            if (device) {
+                label = *device;
+            } else if (comPortNumber(address) == 0) {
+                return fail(kBadArgument, std::string(address ? address : "(null)") +
+                                              ": not a serial port name (COM1..COM8)");
+            } else if ((device = serialDeviceFor(address))) {
+                label = std::string(address) + " (" + *device + ")";
+            } else {
+                return fail(READER_ERROR_NO_DEVICE,
+                            std::string(address) + ": no such device (no serial port)");
+            }
+            link = ModbusLink::openSerial(*device, LinkKind::Serial, label, failure);
+            break;
+        }
+        case READER_LINK_TCP:
+            if (address == nullptr) {
+                return fail(kBadArgument, "no IP address");
+            }
+            if (port < 1 || port > 65535) {
+                return fail(kBadArgument, "TCP port " + std::to_string(port) + " outside 1..65535");
+            }
+            label = std::string(address) + ':' + std::to_string(port);
+            link = ModbusLink::openTcp(address, port, failure);
+            break;
+        case READER_LINK_USB: {
+            std::optional<std::string> device = ownSettings ? devicePath(address) : std::nullopt;
+            if (!device && (!ownSettings || address == nullptr)) {
+                device = usbDevice();
+            }
+            if (!device) {
+                return fail(READER_ERROR_NO_DEVICE, "USB: no such device (no /dev/ttyACM*)");
+            }
+            label = "USB (" + *device + ")";
+            link = ModbusLink::openSerial(*device, LinkKind::Usb, label, failure);
+            break;
+        }
+        default:
+            return fail(kBadArgument, "unknown link type " + std::to_string(linkType));
+    }
+    if (!link) {
+        return fail(failure.code, label + ": " + failure.reason);
+    }
+    if (station) {
+        link->keepStation(*station);
+    }
+    const int32_t opened = links().add(std::move(link));
+    if (opened == 0) {
+        return kInternal;
+    }
+    *handle = opened;
+    return kOk;
 }
 
 bool validRange(int32_t address, int32_t length) {
@@ -126,53 +206,7 @@ extern "C" {
 
 int16_t OpenReader(int32_t* handle, uint8_t linkType, const char* address) {
     return guarded([&]() -> int16_t {
-        if (handle == nullptr) {
-            return kBadArgument;
-        }
-        std::unique_ptr<ModbusLink> link;
-        LinkFailure failure;
-        std::string label;
-        switch (linkType) {
-            case READER_LINK_SERIAL:
-                if (comPortNumber(address) == 0) {
-                    return fail(kBadArgument, std::string(address ? address : "(null)") +
-                                                  ": not a serial port name (COM1..COM8)");
-                }
-                if (const auto device = serialDeviceFor(address)) {
-                    label = std::string(address) + " (" + *device + ")";
-                    link = ModbusLink::openSerial(*device, LinkKind::Serial, label, failure);
-                } else {
-                    return fail(READER_ERROR_NO_DEVICE,
-                                std::string(address) + ": no such device (no serial port)");
-                }
-                break;
-            case READER_LINK_TCP:
-                if (address == nullptr) {
-                    return fail(kBadArgument, "no IP address");
-                }
-                label = std::string(address) + ':' + std::to_string(selectedPort.load());
-                link = ModbusLink::openTcp(address, selectedPort.load(), failure);
-                break;
-            case READER_LINK_USB:
-                if (const auto device = usbDevice()) {
-                    label = "USB (" + *device + ")";
-                    link = ModbusLink::openSerial(*device, LinkKind::Usb, label, failure);
-                } else {
-                    return fail(READER_ERROR_NO_DEVICE, "USB: no such device (no /dev/ttyACM*)");
-                }
-                break;
-            default:
-                return fail(kBadArgument, "unknown link type " + std::to_string(linkType));
-        }
-        if (!link) {
-            return fail(failure.code, label + ": " + failure.reason);
-        }
-        const int32_t opened = links().add(std::move(link));
-        if (opened == 0) {
-            return kInternal;
-        }
-        *handle = opened;
-        return kOk;
+        return openLink(handle, linkType, address, selectedPort.load(), std::nullopt);
     });
 }
 
@@ -236,7 +270,7 @@ int16_t GetParameter(int32_t handle, int32_t address, int32_t length, uint8_t* b
         const Request request{Function::ReadHolding, static_cast<uint16_t>(address),
                               static_cast<uint16_t>(length)};
         const int16_t result =
-            resultOf(link, link.execute(selectedStation.load(), request, values.data()));
+            resultOf(link, link.execute(stationFor(link), request, values.data()));
         if (result != kOk) {
             return result;
         }
@@ -266,7 +300,7 @@ int16_t SetParameter(int32_t handle, int32_t address, int32_t length, const uint
             const int32_t part = std::min(length - done, reg::kMaxWriteTransfer);
             const Request request{Function::WriteMultiple, static_cast<uint16_t>(address + done),
                                   static_cast<uint16_t>(part), values.data() + done};
-            const int16_t result = resultOf(link, link.execute(selectedStation.load(), request));
+            const int16_t result = resultOf(link, link.execute(stationFor(link), request));
             if (result != kOk) {
                 return result;
             }
@@ -284,7 +318,7 @@ int16_t GetFirmwareVersion(int32_t handle, uint8_t* version) {
         std::array<uint16_t, reg::kFirmwareCount> values{};
         const Request request{Function::ReadInput, reg::kFirmwareFirst, reg::kFirmwareCount};
         const int16_t result =
-            resultOf(link, link.execute(selectedStation.load(), request, values.data()));
+            resultOf(link, link.execute(stationFor(link), request, values.data()));
         if (result != kOk) {
             return result;
         }
@@ -335,6 +369,11 @@ int16_t ReaderIsLinkFailure(int16_t result) {
 
 int16_t ReaderSetTrace(const char* target) {
     return trace::setTarget(target) ? kOk : kBadArgument;
+}
+
+int16_t OpenReaderAt(int32_t* handle, uint8_t linkType, const char* address, int32_t port,
+                     int32_t station) {
+    return guarded([&]() -> int16_t { return openLink(handle, linkType, address, port, station); });
 }
 
 }  // extern "C"

@@ -86,6 +86,18 @@ READER_API int16_t ReaderIsLinkFailure(int16_t result);
  * variable READER_TRACE sets the same at load time. Non-zero when the file cannot be
  * opened (tracing is then off). */
 READER_API int16_t ReaderSetTrace(const char* target);
+/* Per-handle link settings, for callers that drive several readers at once (for example from
+ * several threads). SelectPort and SelectStation are process-wide: they cannot give two
+ * readers opened side by side different ports or stations. A handle opened by OpenReaderAt
+ * keeps its own port and station instead, and SelectPort and SelectStation never affect it.
+ *   address  TCP/IP: the dotted IP address. Serial: "COM1".."COM8" as for OpenReader, or
+ *            the path of a serial device ("/dev/ttyUSB0"). USB: a device path, or NULL for
+ *            the reader found as for OpenReader.
+ *   port     TCP port 1..65535 of a TCP/IP link; ignored for the other links.
+ *   station  1..247 addresses that station on every call through the handle; any other
+ *            value means the reader at the other end of a point-to-point link. */
+READER_API int16_t OpenReaderAt(int32_t* handle, uint8_t linkType, const char* address,
+                                int32_t port, int32_t station);
 
 #ifdef __cplusplus
 }

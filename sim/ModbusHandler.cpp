@@ -58,6 +58,13 @@ std::optional<std::vector<std::uint8_t>> ModbusHandler::handle(std::uint8_t unit
     }
 }
 
+bool ModbusHandler::isStuck(std::size_t address) const {
+    return std::any_of(config_.stuck.begin(), config_.stuck.end(), [&](const FailRange& range) {
+        return address >= static_cast<std::size_t>(range.first) &&
+               address <= static_cast<std::size_t>(range.last);
+    });
+}
+
 bool ModbusHandler::touchesFailure(std::uint16_t start, std::size_t count) const {
     const std::size_t end = start + count;  // exclusive, in registers
     for (const FailRange& range : config_.fail) {
@@ -177,7 +184,9 @@ std::optional<ModbusException> ModbusHandler::writeHolding(std::uint16_t start,
     for (std::size_t i = 0; i < values.size(); ++i) {
         const std::size_t address = start + i;
         if (address < reg::kMemorySize) {
-            next[address] = static_cast<std::uint8_t>(values[i]);
+            if (!isStuck(address)) {
+                next[address] = static_cast<std::uint8_t>(values[i]);
+            }
         } else if (address == reg::kOffline) {
             next[reg::kOfflineByte] = static_cast<std::uint8_t>(values[i]);
         }

@@ -41,6 +41,9 @@ class ModbusHandler {
         int station = 1;  // 1..247
         std::array<std::uint16_t, 4> firmware{2, 1, 0, 7};
         std::vector<FailRange> fail;
+        // Parameter addresses whose writes are acknowledged but leave the byte as it was,
+        // like a reader whose memory cell does not take a value.
+        std::vector<FailRange> stuck;
     };
 
     ModbusHandler(ParameterStore& store, Config config);
@@ -68,6 +71,7 @@ class ModbusHandler {
     std::optional<ModbusException> writeHolding(std::uint16_t start,
                                                 std::span<const std::uint16_t> values);
     bool touchesFailure(std::uint16_t start, std::size_t count) const;
+    bool isStuck(std::size_t address) const;
 
     ParameterStore& store_;
     Config config_;

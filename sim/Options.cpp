@@ -23,14 +23,14 @@ long number(const std::string& text, const std::string& option, long min, long m
     return value;
 }
 
-FailRange failRange(const std::string& text) {
+FailRange failRange(const std::string& text, const std::string& option = "--fail") {
     const auto dash = text.find('-');
     const std::string first = dash == std::string::npos ? text : text.substr(0, dash);
     const std::string last = dash == std::string::npos ? text : text.substr(dash + 1);
-    FailRange range{static_cast<int>(number(first, "--fail", 0, 0xFF)),
-                    static_cast<int>(number(last, "--fail", 0, 0xFF))};
+    FailRange range{static_cast<int>(number(first, option, 0, 0xFF)),
+                    static_cast<int>(number(last, option, 0, 0xFF))};
     if (range.last < range.first) {
-        throw std::invalid_argument("--fail: '" + text + "' ends before it starts");
+        throw std::invalid_argument(option + ": '" + text + "' ends before it starts");
     }
     return range;
 }
@@ -58,7 +58,7 @@ std::array<std::uint16_t, 4> firmware(const std::string& text) {
 const char* usage() {
     return "usage: reader-sim [--tcp ADDR:PORT] [--serial DEVICE | --pty LINK] [--station N]\n"
            "                  [--memory FILE] [--firmware A.B.C.D] [--line-rate]\n"
-           "                  [--fail ADDR[-ADDR]]...\n"
+           "                  [--fail ADDR[-ADDR]]... [--stuck ADDR[-ADDR]]...\n"
            "A virtual RFID reader: Modbus TCP and/or RTU with a 256-byte parameter memory.\n"
            "  --tcp ADDR:PORT   serve Modbus TCP (port 0 picks a free port); the default\n"
            "                    when neither --serial nor --pty is given is 127.0.0.1:4001\n"
@@ -69,7 +69,9 @@ const char* usage() {
            "  --firmware A.B.C.D  firmware version (default 2.1.0.7)\n"
            "  --line-rate       pace serial bytes at the current rate\n"
            "  --fail ADDR[-ADDR]  accesses touching these parameter addresses fail (exception "
-           "04)\n";
+           "04)\n"
+           "  --stuck ADDR[-ADDR]  writes to these parameter addresses are acknowledged but the\n"
+           "                    bytes keep their values\n";
 }
 
 Options parseOptions(const std::vector<std::string>& args) {
@@ -107,6 +109,8 @@ Options parseOptions(const std::vector<std::string>& args) {
             options.lineRate = true;
         } else if (arg == "--fail") {
             options.handler.fail.push_back(failRange(value()));
+        } else if (arg == "--stuck") {
+            options.handler.stuck.push_back(failRange(value(), "--stuck"));
         } else {
             throw std::invalid_argument("unknown option '" + arg + "'");
         }

@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -21,12 +20,7 @@ using Memory = std::array<std::uint8_t, 256>;
 constexpr std::uint8_t kLinkTcp = 2;
 
 Memory randomMemory(quint32 seed) {
-    QRandomGenerator random(seed);
-    Memory memory{};
-    for (std::uint8_t& byte : memory) {
-        byte = static_cast<std::uint8_t>(random.bounded(256));
-    }
-    return memory;
+    return SimProcess::randomMemory(seed);
 }
 
 // The bytes that belong to one reader and never travel with a batch text: blocks 0 and 2

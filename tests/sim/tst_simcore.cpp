@@ -318,7 +318,8 @@ void TestSimCore::handlesRequests() {
 
     const auto reply = handler.handle(static_cast<std::uint8_t>(unit), bytes(request));
     if (response.isEmpty()) {
-        QVERIFY2(!reply, hex(*reply).constData());
+        // The message is built whether or not the check fails: never from an empty reply.
+        QVERIFY2(!reply, reply ? hex(*reply).constData() : "");
     } else {
         QVERIFY(reply);
         QCOMPARE(hex(*reply), hex(bytes(response)));
@@ -385,11 +386,25 @@ void TestSimCore::rateOfflineAndResetRegisters() {
     QCOMPARE(store.memory()[0x57], 1);  // parameters survive the reset
 
     // The offline register fails with its parameter byte.
-    sim::ModbusHandler failing(store,
-                               {.station = 1, .firmware = {2, 1, 0, 7}, .fail = {{0x57, 0x57}}});
+    sim::ModbusHandler::Config failingConfig;
+    failingConfig.fail = {{0x57, 0x57}};
+    sim::ModbusHandler failing(store, failingConfig);
     QCOMPARE(hex(*failing.handle(255, bytes("06 0101 0000"))), hex(bytes("86 04")));
     QCOMPARE(hex(*failing.handle(255, bytes("03 0100 0002"))), hex(bytes("83 04")));
     QCOMPARE(store.memory()[0x57], 1);
+
+    // A stuck byte acknowledges a write and keeps its value; its neighbours take theirs.
+    sim::ModbusHandler::Config stuckConfig;
+    stuckConfig.stuck = {{0x95, 0x95}};
+    sim::ModbusHandler stuck(store, stuckConfig);
+    const std::uint8_t before = store.memory()[0x95];
+    QCOMPARE(hex(*stuck.handle(255, bytes("10 0094 0003 06 0011 00AA 0033"))),
+             hex(bytes("10 0094 0003")));
+    QCOMPARE(store.memory()[0x94], 0x11);
+    QCOMPARE(store.memory()[0x95], before);
+    QCOMPARE(store.memory()[0x96], 0x33);
+    QCOMPARE(hex(*stuck.handle(255, bytes("03 0095 0001"))),
+             hex(bytes("03 02 00" + QByteArray::number(before, 16).rightJustified(2, '0'))));
 }
 
 void TestSimCore::storeCreatesFactoryFile() {
@@ -765,9 +780,10 @@ void TestSimCore::tcpOutOfDescriptorsRefusesWithoutSpinning() {
 }
 
 void TestSimCore::parsesOptions() {
-    const auto options = sim::parseOptions({"--tcp", "0.0.0.0:0", "--pty", "/tmp/x", "--station",
-                                            "12", "--firmware", "3.0.10.255", "--fail", "0x40-0x4F",
-                                            "--fail", "200", "--line-rate", "--memory", "m.txt"});
+    const auto options =
+        sim::parseOptions({"--tcp", "0.0.0.0:0", "--pty", "/tmp/x", "--station", "12", "--firmware",
+                           "3.0.10.255", "--fail", "0x40-0x4F", "--fail", "200", "--line-rate",
+                           "--memory", "m.txt", "--stuck", "0x95-0x96"});
     QCOMPARE(options.tcpAddress.value(), std::string("0.0.0.0"));
     QCOMPARE(options.tcpPort, 0);
     QCOMPARE(options.ptyLink.value(), std::string("/tmp/x"));
@@ -778,6 +794,9 @@ void TestSimCore::parsesOptions() {
     QCOMPARE(options.handler.fail[0].last, 0x4F);
     QCOMPARE(options.handler.fail[1].first, 200);
     QCOMPARE(options.handler.fail[1].last, 200);
+    QCOMPARE(options.handler.stuck.size(), 1u);
+    QCOMPARE(options.handler.stuck[0].first, 0x95);
+    QCOMPARE(options.handler.stuck[0].last, 0x96);
     QVERIFY(options.lineRate);
     QCOMPARE(options.memoryFile.value(), std::string("m.txt"));
 

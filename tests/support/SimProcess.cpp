@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QtDebug>
@@ -168,4 +169,13 @@ void SimProcess::writeMemoryFile(const QString& path, const std::array<std::uint
         !file.commit()) {
         qWarning() << "SimProcess: cannot write" << path;
     }
+}
+
+std::array<std::uint8_t, 256> SimProcess::randomMemory(quint32 seed) {
+    QRandomGenerator random(seed);
+    std::array<std::uint8_t, 256> memory{};
+    for (std::uint8_t& byte : memory) {
+        byte = static_cast<std::uint8_t>(random.bounded(256));
+    }
+    return memory;
 }

@@ -57,6 +57,8 @@ class SimProcess {
 
     std::array<std::uint8_t, 256> readMemoryFile() const;  // parsed with batchtext
     static void writeMemoryFile(const QString& path, const std::array<std::uint8_t, 256>& memory);
+    // A memory of random bytes, the same for the same seed: a reader unlike the factory one.
+    static std::array<std::uint8_t, 256> randomMemory(quint32 seed);
     static QString executable();
 
   private:

@@ -1,0 +1,42 @@
+#pragma once
+
+// What a batch text may write into a reader. Some bytes belong to each reader and never
+// travel with a batch text: block 0, the product serial number (block 2) and the PCB
+// identity at 0x67..0x69 inside block 6, which is therefore written as two pieces around it.
+// The batch dialog, the command-line tool and their tests share this rule.
+
+#include "params/MemoryMap.h"
+
+#include <vector>
+
+namespace batchtext {
+
+inline constexpr Field kIdentityBlock0 = addr::Block0;
+inline constexpr Field kIdentitySerialNumber = addr::ProductMark;
+inline constexpr Field kIdentityPcb{addr::PcbNumber.address,
+                                    addr::PcbType.end() - addr::PcbNumber.address};
+static_assert(kIdentityPcb == Field{0x67, 3});
+
+constexpr bool isIdentityByte(int address) {
+    return kIdentityBlock0.contains({address, 1}) || kIdentitySerialNumber.contains({address, 1}) ||
+           kIdentityPcb.contains({address, 1});
+}
+
+// The runs of block (0..15) a batch text writes, in address order: none, one whole block,
+// or the two pieces of block 6 around the PCB identity.
+inline std::vector<Field> writableRuns(int block) {
+    const Field whole{block * kParameterBlockSize, kParameterBlockSize};
+    std::vector<Field> runs;
+    int start = whole.address;
+    for (int address = whole.address; address <= whole.end(); ++address) {
+        if (address == whole.end() || isIdentityByte(address)) {
+            if (address > start) {
+                runs.push_back({start, address - start});
+            }
+            start = address + 1;
+        }
+    }
+    return runs;
+}
+
+}  // namespace batchtext

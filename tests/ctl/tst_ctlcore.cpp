@@ -1,0 +1,376 @@
+// readerctl's parts in-process: reader names and lists, batch texts, the write plan under
+// the identity rule, and the field-level difference.
+
+#include "batch/BatchWrite.h"
+#include "ctl/Apply.h"
+#include "ctl/FieldTable.h"
+#include "ctl/Import.h"
+#include "ctl/ReaderLink.h"
+#include "reader/Reader.h"
+
+#include <QTest>
+
+#include <algorithm>
+
+using namespace ctl;
+
+namespace {
+
+using Memory = batchtext::Memory;
+using Given = std::array<bool, batchtext::kBlockCount>;
+
+QString runsText(const std::vector<Field>& runs) {
+    QStringList parts;
+    for (const Field run : runs) {
+        parts << QString("%1+%2").arg(run.address, 2, 16, QChar(u'0')).arg(run.width);
+    }
+    return parts.join(u' ');
+}
+
+Memory filled(std::uint8_t value) {
+    Memory memory{};
+    memory.fill(value);
+    return memory;
+}
+
+BatchFile fileOf(const Memory& memory, std::initializer_list<int> blocks) {
+    BatchFile file;
+    file.blocks = memory;
+    for (int block : blocks) {
+        file.given[static_cast<std::size_t>(block)] = true;
+    }
+    return file;
+}
+
+}  // namespace
+
+class CtlCoreTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void readerNames_data();
+    void readerNames();
+    void badReaderNames_data();
+    void badReaderNames();
+    void readerList();
+    void badReaderLists_data();
+    void badReaderLists();
+    void batchFileRejectsEveryMalformedLine();
+    void writableRunsKeepTheIdentity();
+    void planWritesOnlyDifferingBlocksInFewRequests_data();
+    void planWritesOnlyDifferingBlocksInFewRequests();
+    void wholeMemoryTakesThreeRequests();
+    void diffLines_data();
+    void diffLines();
+    void diffOnlyOfGivenBlocks();
+    void reportsNameEveryReader();
+};
+
+void CtlCoreTest::readerNames_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("linkType");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<int>("rate");
+    QTest::newRow("tcp default port")
+        << "tcp:10.0.0.5" << int(READER_LINK_TCP) << "10.0.0.5" << 4001 << 0;
+    QTest::newRow("tcp port") << "tcp:10.0.0.5:502" << int(READER_LINK_TCP) << "10.0.0.5" << 502
+                              << 0;
+    QTest::newRow("serial path") << "serial:/dev/ttyUSB0" << int(READER_LINK_SERIAL)
+                                 << "/dev/ttyUSB0" << 4001 << 0;
+    QTest::newRow("serial short name")
+        << "serial:ttyS1@115200" << int(READER_LINK_SERIAL) << "/dev/ttyS1" << 4001 << 115200;
+    QTest::newRow("serial COM") << "serial:COM3@9600" << int(READER_LINK_SERIAL) << "COM3" << 4001
+                                << 9600;
+    QTest::newRow("usb found") << "usb" << int(READER_LINK_USB) << "" << 4001 << 0;
+    QTest::newRow("usb device") << "usb:ttyACM1" << int(READER_LINK_USB) << "/dev/ttyACM1" << 4001
+                                << 0;
+}
+
+void CtlCoreTest::readerNames() {
+    QFETCH(QString, text);
+    QFETCH(int, linkType);
+    QFETCH(QString, address);
+    QFETCH(int, port);
+    QFETCH(int, rate);
+    const ReaderName name = parseReaderName(text.toStdString(), 12);
+    QCOMPARE(int(name.linkType), linkType);
+    QCOMPARE(QString::fromStdString(name.address), address);
+    QCOMPARE(name.port, port);
+    QCOMPARE(name.rate, rate);
+    QCOMPARE(name.station, 12);
+    QCOMPARE(QString::fromStdString(name.display()), text + " station 12");
+}
+
+void CtlCoreTest::badReaderNames_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unknown scheme") << "modbus:10.0.0.5"
+                                    << "unknown scheme";
+    QTest::newRow("no scheme") << "10.0.0.5"
+                               << "unknown scheme";
+    QTest::newRow("tcp without host") << "tcp:"
+                                      << "no host";
+    QTest::newRow("tcp port zero") << "tcp:10.0.0.5:0"
+                                   << "TCP port '0'";
+    QTest::newRow("tcp port too big") << "tcp:10.0.0.5:65536"
+                                      << "TCP port '65536'";
+    QTest::newRow("tcp port not a number") << "tcp:10.0.0.5:http"
+                                           << "TCP port 'http'";
+    QTest::newRow("serial without device") << "serial:@9600"
+                                           << "no device";
+    QTest::newRow("serial odd rate") << "serial:ttyS0@12345"
+                                     << "line rate";
+    QTest::newRow("usb without device") << "usb:"
+                                        << "no device";
+}
+
+void CtlCoreTest::badReaderNames() {
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    try {
+        parseReaderName(text.toStdString());
+        QFAIL("accepted");
+    } catch (const UsageError& error) {
+        const QString what = error.what();
+        QVERIFY2(what.contains(message) && what.contains(text), qPrintable(what));
+    }
+}
+
+void CtlCoreTest::readerList() {
+    const auto readers = parseReaderList(
+        "# fleet\r\n"
+        "tcp:10.0.0.1   # door 1\n"
+        "\n"
+        "   tcp:10.0.0.2:502 --station 7\n"
+        "serial:ttyS0@19200\n",
+        "list", 3);
+    QCOMPARE(readers.size(), std::size_t{3});
+    QCOMPARE(QString::fromStdString(readers[0].display()), QString("tcp:10.0.0.1 station 3"));
+    QCOMPARE(QString::fromStdString(readers[1].display()), QString("tcp:10.0.0.2:502 station 7"));
+    QCOMPARE(readers[1].port, 502);
+    QCOMPARE(readers[2].rate, 19200);
+    QCOMPARE(readers[2].station, 3);
+}
+
+void CtlCoreTest::badReaderLists_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("only comments") << "# nothing\n\n"
+                                   << "list: names no reader";
+    QTest::newRow("unknown scheme") << "tcp:10.0.0.1\nftp:10.0.0.2\n"
+                                    << "list line 2: reader 'ftp:";
+    QTest::newRow("bad station") << "tcp:10.0.0.1 --station 300\n"
+                                 << "list line 1: station '300'";
+    QTest::newRow("extra words") << "\n\ntcp:10.0.0.1 tcp:10.0.0.2\n"
+                                 << "list line 3: expected";
+}
+
+void CtlCoreTest::badReaderLists() {
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    try {
+        parseReaderList(text.toStdString(), "list", kAnyStation);
+        QFAIL("accepted");
+    } catch (const UsageError& error) {
+        QVERIFY2(QString(error.what()).startsWith(message), error.what());
+    }
+}
+
+void CtlCoreTest::batchFileRejectsEveryMalformedLine() {
+    const std::string good = batchtext::formatBlockLine(3, batchtext::Block{});
+    const std::string text = good + "\r\n\r\n3:00\r\nX:" + std::string(32, '0') + "\r\n" + good;
+    try {
+        parseBatchFile(text, "config.txt");
+        QFAIL("accepted");
+    } catch (const UsageError& error) {
+        QCOMPARE(QString(error.what()),
+                 QString("config.txt: line 3: not exactly 32 hex digits after ':'; line 4: block "
+                         "number is not a hex digit"));
+    }
+    const BatchFile file =
+        parseBatchFile(good + "\n\n" + batchtext::formatBlockLine(4, batchtext::Block{}), "f");
+    Given expected{};
+    expected[3] = expected[4] = true;
+    QCOMPARE(file.given, expected);
+}
+
+void CtlCoreTest::writableRunsKeepTheIdentity() {
+    QCOMPARE(runsText(batchtext::writableRuns(0)), QString());
+    QCOMPARE(runsText(batchtext::writableRuns(1)), QString("10+16"));
+    QCOMPARE(runsText(batchtext::writableRuns(2)), QString());
+    QCOMPARE(runsText(batchtext::writableRuns(6)), QString("60+7 6a+6"));
+    QCOMPARE(runsText(batchtext::writableRuns(15)), QString("f0+16"));
+    int identity = 0;
+    for (int address = 0; address < 256; ++address) {
+        identity += batchtext::isIdentityByte(address) ? 1 : 0;
+    }
+    QCOMPARE(identity, 16 + 16 + 3);
+}
+
+void CtlCoreTest::planWritesOnlyDifferingBlocksInFewRequests_data() {
+    QTest::addColumn<QList<int>>("changed");  // addresses whose byte the file changes
+    QTest::addColumn<QString>("writes");
+    QTest::addColumn<int>("blocks");
+    QTest::addColumn<int>("bytes");
+    QTest::newRow("nothing") << QList<int>{} << "" << 0 << 0;
+    QTest::newRow("one byte") << QList<int>{0x94} << "90+16" << 1 << 1;
+    QTest::newRow("neighbours merge") << QList<int>{0x94, 0xA0, 0xB5} << "90+48" << 3 << 3;
+    QTest::newRow("gap stays apart") << QList<int>{0x30, 0x50} << "30+16 50+16" << 2 << 2;
+    QTest::newRow("identity only") << QList<int>{0x00, 0x25, 0x67, 0x69} << "" << 0 << 0;
+    QTest::newRow("block 6 around the PCB") << QList<int>{0x61, 0x68} << "60+7 6a+6" << 1 << 1;
+    QTest::newRow("block 6 joins block 7") << QList<int>{0x6F, 0x70} << "60+7 6a+22" << 2 << 2;
+    QTest::newRow("all blocks") << QList<int>{0x10, 0x30, 0x40, 0x50, 0x60, 0x70, 0x80,
+                                              0x90, 0xA0, 0xB0, 0xC0, 0xD0, 0xE0, 0xF0}
+                                << "10+16 30+55 6a+118 e0+32" << 14 << 14;
+}
+
+void CtlCoreTest::planWritesOnlyDifferingBlocksInFewRequests() {
+    QFETCH(QList<int>, changed);
+    QFETCH(QString, writes);
+    QFETCH(int, blocks);
+    QFETCH(int, bytes);
+    const Memory current = filled(0x11);
+    Memory wanted = current;
+    for (int address : changed) {
+        wanted[static_cast<std::size_t>(address)] = 0x22;
+    }
+    const WritePlan plan =
+        planWrites(current, fileOf(wanted, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
+    QCOMPARE(runsText(plan.writes), writes);
+    QCOMPARE(plan.blocksWritten, blocks);
+    QCOMPARE(plan.bytesChanged, bytes);
+    for (const Field run : plan.writes) {
+        QVERIFY(run.width <= kMaxWrite);
+        for (int address = run.address; address < run.end(); ++address) {
+            QVERIFY2(!batchtext::isIdentityByte(address), qPrintable(QString::number(address, 16)));
+        }
+    }
+    for (int address = 0; address < 256; ++address) {
+        const auto index = static_cast<std::size_t>(address);
+        QCOMPARE(plan.target[index],
+                 batchtext::isIdentityByte(address) ? current[index] : wanted[index]);
+    }
+}
+
+void CtlCoreTest::wholeMemoryTakesThreeRequests() {
+    QCOMPARE(runsText(readRequests({0, 256})), QString("00+125 7d+125 fa+6"));
+    QCOMPARE(runsText(readRequests({0x6a, 118})), QString("6a+118"));
+}
+
+void CtlCoreTest::diffLines_data() {
+    QTest::addColumn<int>("address");
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after");
+    QTest::addColumn<QString>("line");
+    auto bytes = [](std::initializer_list<int> values) {
+        QByteArray array;
+        for (int v : values) {
+            array.append(char(v));
+        }
+        return array;
+    };
+    QTest::newRow("number") << 0x94 << bytes({0, 60}) << bytes({0, 120})
+                            << "0x94-0x95 tag refresh interval: 60 -> 120";
+    QTest::newRow("wide number") << 0x78 << bytes({0, 1, 0, 0}) << bytes({0, 0, 0x0F, 0xA1})
+                                 << "0x78-0x7B tag value range lower bound: 65536 -> 4001";
+    QTest::newRow("signed") << 0xA1 << bytes({0x05}) << bytes({0xB0})
+                            << "0xA1 RSSI threshold: 5 -> -80";
+    QTest::newRow("on off") << 0x65 << bytes({1}) << bytes({0}) << "0x65 buzzer: on -> off";
+    QTest::newRow("on off odd value")
+        << 0x65 << bytes({0}) << bytes({7}) << "0x65 buzzer: off -> 0x07";
+    QTest::newRow("flags") << 0x97 << bytes({0x00}) << bytes({0x31})
+                           << "0x97 ID match control: none -> match, relay 1, relay 2";
+    QTest::newRow("interfaces") << 0x82 << bytes({0x01}) << bytes({0x14})
+                                << "0x82 output interfaces: RS-232 -> Wiegand, TCP/IP";
+    QTest::newRow("list") << 0x83 << bytes({2}) << bytes({6})
+                          << "0x83 RS-485 baud rate: 9600bps -> 115200bps";
+    QTest::newRow("list out of range")
+        << 0x83 << bytes({2}) << bytes({9})
+        << "0x83 RS-485 baud rate: 9600bps -> 0x09 (not in the list)";
+    QTest::newRow("tcp ip address") << 0xB2 << bytes({192, 168, 1, 10}) << bytes({10, 0, 0, 7})
+                                    << "0xB2-0xB5 IP address: 192.168.1.10 -> 10.0.0.7";
+    QTest::newRow("tcp port") << 0xBE << bytes({0x0F, 0xA1}) << bytes({0x01, 0xF6})
+                              << "0xBE-0xBF TCP port: 4001 -> 502";
+    QTest::newRow("tcp mac") << 0xAC << bytes({0, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E})
+                             << bytes({0, 0x1A, 0x2B, 0x3C, 0x4D, 0x5F})
+                             << "0xAC-0xB1 MAC address: 00:1A:2B:3C:4D:5E -> 00:1A:2B:3C:4D:5F";
+    QTest::newRow("tcp client mode")
+        << 0xA9 << bytes({0}) << bytes({2}) << "0xA9 TCP/IP work mode: none -> client mode";
+    QTest::newRow("number list") << 0xD8 << bytes({1, 2, 3, 4}) << bytes({1, 2, 3, 9})
+                                 << "0xD8-0xDB frequency channels modules 1-4: 1 2 3 4 -> 1 2 3 9";
+    QTest::newRow("terminated") << 0xF8 << bytes({0xAA, 0xBB, 0xFF, 0x00})
+                                << bytes({0xFF, 0xBB, 0xFF, 0x00})
+                                << "0xF8-0xFB frame preamble: AA BB -> (none)";
+    QTest::newRow("mode and flag") << 0x40 << bytes({0x01}) << bytes({0x83})
+                                   << "0x40 encryption mode: mode 1, static storage off -> mode 3, "
+                                      "static storage on";
+    QTest::newRow("raw field")
+        << 0xD0 << bytes({0x3A, 0, 0, 0}) << bytes({0x3B, 0, 0, 0})
+        << "0xD0-0xD3 power and rate modules 1-4: 3A 00 00 00 -> 3B 00 00 00";
+    QTest::newRow("raw bytes outside fields")
+        << 0x12 << bytes({1, 2, 3}) << bytes({1, 9, 8}) << "0x13-0x14: 02 03 -> 09 08";
+    QTest::newRow("identity kept")
+        << 0x67 << bytes({4}) << bytes({5}) << "0x67 PCB number: 4 -> 5 (kept)";
+    QTest::newRow("serial number kept")
+        << 0x20 << QByteArray("QLX1") << QByteArray("QLX2")
+        << "0x20-0x2F product serial number: "
+           "\"QLX1\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\" -> "
+           "\"QLX2\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\" (kept)";
+}
+
+void CtlCoreTest::diffLines() {
+    QFETCH(int, address);
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    QFETCH(QString, line);
+    Memory current{};
+    Memory target{};
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        current[static_cast<std::size_t>(address + i)] = static_cast<std::uint8_t>(before[i]);
+        target[static_cast<std::size_t>(address + i)] = static_cast<std::uint8_t>(after[i]);
+    }
+    Given all{};
+    all.fill(true);
+    const std::vector<DiffLine> lines = diffMemory(current, target, all);
+    QCOMPARE(lines.size(), std::size_t{1});
+    QCOMPARE(QString::fromStdString(lines[0].text), line);
+    QCOMPARE(lines[0].kept, line.endsWith("(kept)"));
+}
+
+void CtlCoreTest::diffOnlyOfGivenBlocks() {
+    const Memory current = filled(0);
+    const Memory target = filled(1);
+    Given given{};
+    given[1] = true;
+    const std::vector<DiffLine> lines = diffMemory(current, target, given);
+    QCOMPARE(lines.size(), std::size_t{1});
+    QCOMPARE(QString::fromStdString(lines[0].text),
+             QString("0x10-0x1F: 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 -> 01 01 01 01 01 "
+                     "01 01 01 01 01 01 01 01 01 01 01"));
+}
+
+void CtlCoreTest::reportsNameEveryReader() {
+    std::vector<ReaderOutcome> outcomes(2);
+    outcomes[0].name = parseReaderName("tcp:10.0.0.1:502", 4);
+    outcomes[0].result.plan.blocksWritten = 2;
+    outcomes[0].result.plan.bytesChanged = 5;
+    outcomes[0].result.wrote = true;
+    outcomes[0].result.verify = Verify::Passed;
+    outcomes[0].milliseconds = 17;
+    outcomes[1].name = parseReaderName("tcp:10.0.0.2");
+    outcomes[1].result.error = "tcp:10.0.0.2: cannot open the link: \"no\", really";
+    outcomes[1].milliseconds = 3;
+    QCOMPARE(QString::fromStdString(csvReport(outcomes)),
+             QString("reader,result,blocks_written,bytes_changed,verify,milliseconds,error\r\n"
+                     "tcp:10.0.0.1:502 station 4,ok,2,5,passed,17,\r\n"
+                     "tcp:10.0.0.2,failed,0,0,none,3,\"tcp:10.0.0.2: cannot open the link: "
+                     "\"\"no\"\", really\"\r\n"));
+    const QString json = QString::fromStdString(jsonReport(outcomes));
+    QVERIFY(json.contains("\"station\": 4"));
+    QVERIFY(json.contains("\"changed\": true"));
+    QVERIFY(json.contains("\"changed\": false"));
+    QVERIFY(json.contains("\"failed\": 1"));
+}
+
+QTEST_APPLESS_MAIN(CtlCoreTest)
+#include "tst_ctlcore.moc"

@@ -1,0 +1,616 @@
+// The readerctl program against reader-sim processes over TCP and a pseudo-terminal, next to
+// the batch dialog with the same library.
+
+#include "app/ErrorReporting.h"
+#include "batch/BatchText.h"
+#include "batch/BatchWrite.h"
+#include "batch/Unit3.h"
+#include "reader/ReaderLibrary.h"
+#include "tests/support/SimProcess.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+namespace {
+
+using Memory = std::array<std::uint8_t, 256>;
+constexpr std::uint8_t kLinkTcp = 2;
+
+Memory randomMemory(quint32 seed) {
+    return SimProcess::randomMemory(seed);
+}
+
+// memory with every byte of the identity changed too, so that a write of it would show.
+Memory changedCopy(const Memory& memory, const QList<int>& addresses) {
+    Memory changed = memory;
+    for (int address : addresses) {
+        changed[static_cast<std::size_t>(address)] ^= 0x5A;
+    }
+    for (int address = 0; address < 256; ++address) {
+        if (batchtext::isIdentityByte(address)) {
+            changed[static_cast<std::size_t>(address)] ^= 0xA5;
+        }
+    }
+    return changed;
+}
+
+// What a reader holds after a batch text of file: the file outside the identity bytes.
+Memory afterImport(const Memory& reader, const Memory& file) {
+    Memory result = file;
+    for (int address = 0; address < 256; ++address) {
+        if (batchtext::isIdentityByte(address)) {
+            result[static_cast<std::size_t>(address)] = reader[static_cast<std::size_t>(address)];
+        }
+    }
+    return result;
+}
+
+QByteArray batchText(const Memory& memory) {
+    return QByteArray::fromStdString(batchtext::formatMemory(memory, "\r\n"));
+}
+
+QString differences(const Memory& actual, const Memory& expected) {
+    QStringList list;
+    for (std::size_t a = 0; a < actual.size(); ++a) {
+        if (actual[a] != expected[a]) {
+            list << QString("0x%1: %2 expected %3")
+                        .arg(a, 2, 16, QChar(u'0'))
+                        .arg(actual[a], 2, 16, QChar(u'0'))
+                        .arg(expected[a], 2, 16, QChar(u'0'));
+        }
+    }
+    return list.join(u", ");
+}
+
+struct Run {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+}  // namespace
+
+class ReaderCtlTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void init();
+    void exportEqualsTheBatchDialogText();
+    void exportNamesTheFailingBlock();
+    void importWritesOnlyWhatDiffers_data();
+    void importWritesOnlyWhatDiffers();
+    void verifyCatchesAMismatch_data();
+    void verifyCatchesAMismatch();
+    void diffNamesFieldsAndRecognisesNoChange();
+    void overAPseudoTerminal();
+    void getAndSet();
+    void badInputWritesNothing_data();
+    void badInputWritesNothing();
+    void applyToSixteenReaders();
+    void progressLineOnATerminal();
+
+  private:
+    std::unique_ptr<SimProcess> startSim(const Memory& memory, SimProcess::Options options = {});
+    static QString tcpName(const SimProcess& sim) {
+        return QString("tcp:127.0.0.1:%1").arg(sim.tcpPort());
+    }
+    Run readerctl(const QStringList& arguments);
+    QString writeFile(const QString& name, const QByteArray& data);
+
+    std::unique_ptr<QTemporaryDir> folder;
+    int sims = 0;
+};
+
+void ReaderCtlTest::init() {
+    folder = std::make_unique<QTemporaryDir>();
+    QVERIFY(folder->isValid());
+}
+
+std::unique_ptr<SimProcess> ReaderCtlTest::startSim(const Memory& memory,
+                                                    SimProcess::Options options) {
+    options.memoryFile = folder->filePath(QString("sim%1.mem").arg(++sims));
+    SimProcess::writeMemoryFile(options.memoryFile, memory);
+    auto sim = std::make_unique<SimProcess>(options);
+    if (!sim->start()) {
+        return nullptr;
+    }
+    return sim;
+}
+
+Run ReaderCtlTest::readerctl(const QStringList& arguments) {
+    QProcess process;
+    process.start(READERCTL_PATH, arguments);
+    Run run;
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        run.err = "readerctl did not finish";
+        return run;
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+QString ReaderCtlTest::writeFile(const QString& name, const QByteArray& data) {
+    const QString path = folder->filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size()) {
+        qWarning("cannot write %s", qPrintable(path));
+    }
+    return path;
+}
+
+static QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+void ReaderCtlTest::exportEqualsTheBatchDialogText() {
+    const Memory memory = randomMemory(31);
+    const auto sim = startSim(memory);
+    QVERIFY(sim);
+
+    // The batch dialog's export, saved as it saves it.
+    SharedReaderLibrary library;
+    library.SelectPort(sim->tcpPort());
+    library.SelectStation(-1);
+    std::int32_t handle = 0;
+    QCOMPARE(library.OpenReader(&handle, kLinkTcp, "127.0.0.1"), 0);
+    const QString dialogPath = folder->filePath("dialog.Txt");
+    {
+        TForm3 dialog(library);
+        dialog.setTag(handle);
+        dialog.show();
+        QTest::mouseClick(dialog.findChild<QPushButton*>("BitBtn3"), Qt::LeftButton);
+        dialog.setSaveFileChooser([&](const QString&) { return dialogPath; });
+        QTest::mouseClick(dialog.findChild<QPushButton*>("BitBtn2"), Qt::LeftButton);
+    }
+    library.CloseReader(handle);
+    const QByteArray dialogText = readFile(dialogPath);
+    QCOMPARE(dialogText, batchText(memory));
+
+    const QString ctlPath = folder->filePath("ctl.txt");
+    const Run toFile = readerctl({"export", tcpName(*sim), "-o", ctlPath});
+    QCOMPARE(toFile.err, QString());
+    QCOMPARE(toFile.exitCode, 0);
+    QCOMPARE(readFile(ctlPath), dialogText);
+
+    const Run toStdout = readerctl({"--station", "1", "export", tcpName(*sim)});
+    QCOMPARE(toStdout.exitCode, 0);
+    QCOMPARE(toStdout.out.toLatin1(), dialogText);
+}
+
+void ReaderCtlTest::exportNamesTheFailingBlock() {
+    SimProcess::Options options;
+    options.fail = {"0x4C"};
+    const auto sim = startSim(randomMemory(41), options);
+    QVERIFY(sim);
+    const QString path = folder->filePath("export.txt");
+    const Run run = readerctl({"export", tcpName(*sim), "-o", path});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.err, QString("readerctl: %1: reading block 4 (0x40-0x4F): refused by the reader\n")
+                          .arg(tcpName(*sim)));
+    QVERIFY(!QFile::exists(path));
+}
+
+void ReaderCtlTest::importWritesOnlyWhatDiffers_data() {
+    QTest::addColumn<QList<int>>("changed");
+    QTest::addColumn<QString>("summary");
+    QTest::newRow("identity only") << QList<int>{} << "ok, unchanged";
+    QTest::newRow("one field") << QList<int>{0x94} << "ok, 1 block written, 1 byte changed";
+    QTest::newRow("block 6 around the PCB")
+        << QList<int>{0x60, 0x6A, 0x6F} << "ok, 1 block written, 3 bytes changed";
+    QTest::newRow("TCP/IP record and the last block")
+        << QList<int>{0xA9, 0xB2, 0xC5, 0xFF} << "ok, 4 blocks written, 4 bytes changed";
+}
+
+void ReaderCtlTest::importWritesOnlyWhatDiffers() {
+    QFETCH(QList<int>, changed);
+    QFETCH(QString, summary);
+    const Memory reader = randomMemory(51);
+    const Memory file = changedCopy(reader, changed);
+    const QString path = writeFile("config.txt", batchText(file));
+    const auto sim = startSim(reader);
+    QVERIFY(sim);
+    const auto twin = startSim(reader);
+    QVERIFY(twin);
+
+    const Run run = readerctl({"import", tcpName(*sim), path});
+    QCOMPARE(run.err, QString());
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.out.startsWith(tcpName(*sim) + ": " + summary), qPrintable(run.out));
+    if (!changed.isEmpty()) {
+        QVERIFY2(run.out.contains("verify passed"), qPrintable(run.out));
+    }
+    const Memory written = sim->readMemoryFile();
+    QVERIFY2(written == afterImport(reader, file),
+             qPrintable(differences(written, afterImport(reader, file))));
+
+    // The batch dialog leaves a reader exactly so.
+    SharedReaderLibrary library;
+    library.SelectPort(twin->tcpPort());
+    library.SelectStation(-1);
+    std::int32_t handle = 0;
+    QCOMPARE(library.OpenReader(&handle, kLinkTcp, "127.0.0.1"), 0);
+    {
+        TForm3 dialog(library);
+        dialog.setTag(handle);
+        dialog.show();
+        dialog.setOpenFileChooser([&](const QString&) { return path; });
+        QTest::mouseClick(dialog.findChild<QPushButton*>("BitBtn1"), Qt::LeftButton);
+        QTest::mouseClick(dialog.findChild<QPushButton*>("BitBtn4"), Qt::LeftButton);
+    }
+    library.CloseReader(handle);
+    QCOMPARE(twin->readMemoryFile(), written);
+
+    const Run again = readerctl({"import", tcpName(*sim), path});
+    QCOMPARE(again.exitCode, 0);
+    QVERIFY2(again.out.startsWith(tcpName(*sim) + ": ok, unchanged"), qPrintable(again.out));
+}
+
+void ReaderCtlTest::verifyCatchesAMismatch_data() {
+    QTest::addColumn<QStringList>("stuck");
+    QTest::addColumn<QStringList>("fail");
+    QTest::addColumn<QStringList>("flags");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");  // on stderr when failed, on stdout otherwise
+    QTest::addColumn<bool>("written");
+    QTest::newRow("byte kept behind the writer's back")
+        << QStringList{"0x95"} << QStringList{} << QStringList{} << 1
+        << "verify failed at 0x95: wrote 0F, read back 55" << true;
+    QTest::newRow("no verify") << QStringList{"0x95"} << QStringList{} << QStringList{"--no-verify"}
+                               << 0 << "ok, 1 block written, 2 bytes changed, verify skipped"
+                               << true;
+    QTest::newRow("failing block") << QStringList{} << QStringList{"0xE4"} << QStringList{} << 1
+                                   << "reading block E (0xE0-0xEF): refused by the reader" << false;
+}
+
+void ReaderCtlTest::verifyCatchesAMismatch() {
+    QFETCH(QStringList, stuck);
+    QFETCH(QStringList, fail);
+    QFETCH(QStringList, flags);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    QFETCH(bool, written);
+    Memory reader{};
+    reader.fill(0x55);
+    Memory file = reader;
+    file[0x94] = 0x0F;
+    file[0x95] = 0x0F;
+    SimProcess::Options options;
+    options.extraArguments = {};
+    for (const QString& range : stuck) {
+        options.extraArguments << "--stuck" << range;
+    }
+    options.fail = fail;
+    const auto sim = startSim(reader, options);
+    QVERIFY(sim);
+    const Run run = readerctl(
+        QStringList{"import", tcpName(*sim), writeFile("config.txt", batchText(file))} + flags);
+    QCOMPARE(run.exitCode, exitCode);
+    const QString expected = tcpName(*sim) + ": " + message;
+    if (exitCode == 0) {
+        QVERIFY2(run.out.startsWith(expected), qPrintable(run.out));
+    } else {
+        QCOMPARE(run.err, "readerctl: " + expected + "\n");
+    }
+    QCOMPARE(sim->readMemoryFile()[0x94], written ? 0x0F : 0x55);
+}
+
+void ReaderCtlTest::diffNamesFieldsAndRecognisesNoChange() {
+    Memory reader{};
+    reader[0x94] = 0;
+    reader[0x95] = 60;
+    reader[0x65] = 1;
+    reader[0xB2] = 192;
+    reader[0xB3] = 168;
+    reader[0xB4] = 1;
+    reader[0xB5] = 10;
+    reader[0x68] = 3;
+    Memory file = reader;
+    file[0x95] = 120;
+    file[0x65] = 0;
+    file[0xB5] = 11;
+    file[0x68] = 4;
+    file[0x12] = 0xAB;
+    const QString path = writeFile("config.txt", batchText(file));
+    const auto sim = startSim(reader);
+    QVERIFY(sim);
+
+    const Run diff = readerctl({"diff", tcpName(*sim), path});
+    QCOMPARE(diff.err, QString());
+    QCOMPARE(diff.out, QString("0x12: 00 -> AB\n"
+                               "0x65 buzzer: on -> off\n"
+                               "0x68 PCB version: 3 -> 4 (kept)\n"
+                               "0x94-0x95 tag refresh interval: 60 -> 120\n"
+                               "0xB2-0xB5 IP address: 192.168.1.10 -> 192.168.1.11\n"));
+    QCOMPARE(diff.exitCode, 1);
+    QCOMPARE(sim->readMemoryFile(), reader);
+
+    QCOMPARE(readerctl({"import", tcpName(*sim), path}).exitCode, 0);
+    const Run after = readerctl({"diff", tcpName(*sim), path});
+    QCOMPARE(after.out, QString("0x68 PCB version: 3 -> 4 (kept)\n"));
+    QCOMPARE(after.exitCode, 0);
+
+    sim->kill();
+    const Run dead = readerctl({"diff", tcpName(*sim), path});
+    QCOMPARE(dead.exitCode, 3);
+    QVERIFY2(dead.err.startsWith("readerctl: " + tcpName(*sim) + ": cannot open the link"),
+             qPrintable(dead.err));
+}
+
+void ReaderCtlTest::overAPseudoTerminal() {
+    const Memory reader = randomMemory(61);
+    SimProcess::Options options;
+    options.tcp = false;
+    options.pty = true;
+    options.station = 9;
+    const auto sim = startSim(reader, options);
+    QVERIFY(sim);
+    const QString name = "serial:" + sim->ptyLink();
+
+    const Run exported = readerctl({"--station", "9", "export", name});
+    QCOMPARE(exported.err, QString());
+    QCOMPARE(exported.out.toLatin1(), batchText(reader));
+
+    const Memory file = changedCopy(reader, {0x30, 0x94, 0xF0});
+    const Run imported = readerctl(
+        {"import", name + "@115200", writeFile("config.txt", batchText(file)), "--station", "9"});
+    QCOMPARE(imported.err, QString());
+    QCOMPARE(imported.exitCode, 0);
+    QVERIFY2(imported.out.contains("3 blocks written, 3 bytes changed, verify passed"),
+             qPrintable(imported.out));
+    QCOMPARE(sim->readMemoryFile(), afterImport(reader, file));
+
+    // The reader went back to 9600 when the link closed: a plain open reaches it.
+    const Run after = readerctl({"--station", "9", "get", name, "0x94"});
+    QCOMPARE(after.err, QString());
+    QCOMPARE(after.out, QString("%1\n").arg(file[0x94], 2, 16, QChar(u'0')).toUpper());
+}
+
+void ReaderCtlTest::getAndSet() {
+    const Memory reader = randomMemory(71);
+    const auto sim = startSim(reader);
+    QVERIFY(sim);
+    const Run set = readerctl({"set", tcpName(*sim), "0x94", "00", "0x78", "FFa0"});
+    QCOMPARE(set.err, QString());
+    QCOMPARE(set.exitCode, 0);
+    const Run get = readerctl({"get", tcpName(*sim), "148", "4"});
+    QCOMPARE(get.out, QString("00 78 FF A0\n"));
+    const Run last = readerctl({"get", tcpName(*sim), "0xFF"});
+    QCOMPARE(last.out, QString("%1\n").arg(reader[0xFF], 2, 16, QChar(u'0')).toUpper());
+    Memory expected = reader;
+    expected[0x94] = 0x00;
+    expected[0x95] = 0x78;
+    expected[0x96] = 0xFF;
+    expected[0x97] = 0xA0;
+    QCOMPARE(sim->readMemoryFile(), expected);
+}
+
+void ReaderCtlTest::badInputWritesNothing_data() {
+    // SIM stands for the running simulator's name, FILE for a good batch text, LIST for a
+    // good readers list.
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("fileText");  // replaces FILE's content when not empty
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    const QByteArray good;
+    QTest::newRow("unknown scheme") << QStringList{"import", "modbus:127.0.0.1", "FILE"} << good
+                                    << 2 << "reader 'modbus:127.0.0.1': unknown scheme";
+    QTest::newRow("bad hex in a line")
+        << QStringList{"import", "SIM", "FILE"}
+        << QByteArray(
+               "1:00000000000000000000000000000000\r\n9:0000000000000000000000000000000G\r\n")
+        << 2 << "line 2: a character after ':' is not a hex digit";
+    QTest::newRow("short line") << QStringList{"import", "SIM", "FILE"}
+                                << QByteArray("\r\n\r\n3:0000\r\n") << 2
+                                << "line 3: not exactly 32 hex digits after ':'";
+    QTest::newRow("bad line in apply")
+        << QStringList{"apply", "FILE", "--readers", "LIST"} << QByteArray("garbage\n") << 2
+        << "config.txt: line 1: block number is not a hex digit";
+    QTest::newRow("address past 0xFF") << QStringList{"get", "SIM", "0x100"} << good << 2
+                                       << "address '0x100' is not a number from 0 to 255";
+    QTest::newRow("run past 0xFF")
+        << QStringList{"get", "SIM", "0xF0", "17"} << good << 2 << "0xF0+17 runs past 0xFF";
+    QTest::newRow("set past 0xFF")
+        << QStringList{"set", "SIM", "0xFF", "0102"} << good << 2 << "0xFF+2 runs past 0xFF";
+    QTest::newRow("set identity") << QStringList{"set", "SIM", "0x66", "01", "02"} << good << 2
+                                  << "0x67 belongs to the reader's identity";
+    QTest::newRow("set half a byte") << QStringList{"set", "SIM", "0x94", "123"} << good << 2
+                                     << "'123' is not whole bytes of hex digits";
+    QTest::newRow("missing list") << QStringList{"apply", "FILE", "--readers",
+                                                 "/nonexistent/readers.txt"}
+                                  << good << 2 << "/nonexistent/readers.txt: cannot be read";
+    QTest::newRow("no list") << QStringList{"apply", "FILE"} << good << 2
+                             << "--readers is required";
+    QTest::newRow("bad station") << QStringList{"--station", "0", "import", "SIM", "FILE"} << good
+                                 << 2 << "station '0' is not a number from 1 to 247";
+    QTest::newRow("no jobs") << QStringList{"apply", "FILE", "--readers", "LIST", "--jobs", "0"}
+                             << good << 2 << "--jobs must be at least 1";
+    QTest::newRow("report kind") << QStringList{"apply", "FILE",     "--readers",
+                                                "LIST",  "--report", "out.xml"}
+                                 << good << 2 << "report 'out.xml': name it OUT.csv or OUT.json";
+    QTest::newRow("report cannot be written")
+        << QStringList{"apply", "FILE", "--readers", "LIST", "--report", "/nonexistent/out.csv"}
+        << good << 2 << "/nonexistent/out.csv: cannot be written";
+    QTest::newRow("no command") << QStringList{} << good << 2 << "A subcommand is required";
+}
+
+void ReaderCtlTest::badInputWritesNothing() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, fileText);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    const Memory reader = randomMemory(81);
+    const auto sim = startSim(reader);
+    QVERIFY(sim);
+    Memory file{};
+    file.fill(0x33);
+    const QString filePath =
+        writeFile("config.txt", fileText.isEmpty() ? batchText(file) : fileText);
+    const QString listPath = writeFile("readers.txt", (tcpName(*sim) + "\n").toLatin1());
+    for (QString& argument : arguments) {
+        argument.replace("SIM", tcpName(*sim)).replace("FILE", filePath).replace("LIST", listPath);
+    }
+    const Run run = readerctl(arguments);
+    QCOMPARE(run.exitCode, exitCode);
+    const QString firstLine = run.err.section(u'\n', 0, 0);
+    QVERIFY2(firstLine.startsWith("readerctl: ") && firstLine.contains(message),
+             qPrintable(run.err));
+    QCOMPARE(sim->readMemoryFile(), reader);
+}
+
+void ReaderCtlTest::applyToSixteenReaders() {
+    constexpr int kReaders = 16;
+    constexpr int kDead = 5;
+    constexpr int kStuck = 11;
+    const Memory file = randomMemory(91);
+    const QString filePath = writeFile("config.txt", batchText(file));
+    std::vector<std::unique_ptr<SimProcess>> fleet;
+    std::vector<Memory> before;
+    QByteArray list = "# the fleet\n";
+    for (int i = 0; i < kReaders; ++i) {
+        // Every reader at its own station: a request that went out with another reader's
+        // station would stay unanswered.
+        SimProcess::Options options;
+        options.station = i + 1;
+        if (i == kStuck) {
+            options.extraArguments << "--stuck"
+                                   << "0xC0";
+        }
+        before.push_back(randomMemory(100 + quint32(i)));
+        before.back()[0xC0] = static_cast<std::uint8_t>(file[0xC0] ^ 0xFF);
+        fleet.push_back(startSim(before.back(), options));
+        QVERIFY(fleet.back());
+        list += QString("%1 --station %2  # reader %3\n")
+                    .arg(tcpName(*fleet.back()))
+                    .arg(i + 1)
+                    .arg(i)
+                    .toLatin1();
+    }
+    fleet[kDead]->kill();
+    const QString listPath = writeFile("readers.txt", list);
+    const QString jsonPath = folder->filePath("report.json");
+
+    const Run first =
+        readerctl({"apply", filePath, "--readers", listPath, "--jobs", "4", "--report", jsonPath});
+    QCOMPARE(first.exitCode, 1);
+    QCOMPARE(first.out.count(u'\n'), kReaders + 1);  // one line a reader and the summary
+    QVERIFY2(first.out.endsWith("16 readers: 14 ok (14 changed, 0 unchanged), 2 failed\n"),
+             qPrintable(first.out.right(300)));
+    const QJsonObject report = QJsonDocument::fromJson(readFile(jsonPath)).object();
+    const QJsonArray rows = report["readers"].toArray();
+    QCOMPARE(rows.size(), kReaders);
+    for (int i = 0; i < kReaders; ++i) {
+        const QJsonObject row = rows[i].toObject();
+        const QString name = tcpName(*fleet[static_cast<std::size_t>(i)]);
+        QCOMPARE(row["reader"].toString(), name);
+        QCOMPARE(row["station"].toInt(), i + 1);
+        const QString display = QString("%1 station %2").arg(name).arg(i + 1);
+        if (i == kDead) {
+            QCOMPARE(row["result"].toString(), QString("failed"));
+            QVERIFY2(row["error"].toString().startsWith(display + ": cannot open the link"),
+                     qPrintable(row["error"].toString()));
+            QCOMPARE(row["changed"].toBool(), false);
+        } else if (i == kStuck) {
+            QCOMPARE(row["result"].toString(), QString("failed"));
+            QCOMPARE(row["verify"].toString(), QString("failed"));
+            auto hex = [](std::uint8_t byte) {
+                return QString("%1").arg(byte, 2, 16, QChar(u'0')).toUpper();
+            };
+            QCOMPARE(row["error"].toString(),
+                     QString("%1: verify failed at 0xC0: wrote %2, read back %3")
+                         .arg(display, hex(file[0xC0]), hex(before[kStuck][0xC0])));
+        } else {
+            QCOMPARE(row["result"].toString(), QString("ok"));
+            QCOMPARE(row["verify"].toString(), QString("passed"));
+            QCOMPARE(row["changed"].toBool(), true);
+            QVERIFY(row["error"].isNull());
+            const Memory memory = fleet[static_cast<std::size_t>(i)]->readMemoryFile();
+            const Memory expected = afterImport(before[static_cast<std::size_t>(i)], file);
+            QVERIFY2(memory == expected, qPrintable(differences(memory, expected)));
+        }
+    }
+    QCOMPARE(report["summary"].toObject()["failed"].toInt(), 2);
+
+    // A second run finds nothing to change and says so.
+    const QString csvPath = folder->filePath("report.csv");
+    const Run second =
+        readerctl({"apply", filePath, "--readers", listPath, "--jobs", "4", "--report", csvPath});
+    QCOMPARE(second.exitCode, 1);
+    QVERIFY2(second.out.endsWith("16 readers: 14 ok (0 changed, 14 unchanged), 2 failed\n"),
+             qPrintable(second.out.right(300)));
+    const QList<QByteArray> csv = readFile(csvPath).split('\n');
+    QCOMPARE(csv.size(), kReaders + 2);  // header, rows, nothing after the last line end
+    QCOMPARE(csv[0], QByteArray("reader,result,blocks_written,bytes_changed,verify,milliseconds,"
+                                "error\r"));
+    for (int i = 0; i < kReaders; ++i) {
+        const QList<QByteArray> cells = csv[i + 1].split(',');
+        QCOMPARE(cells[1], QByteArray(i == kDead || i == kStuck ? "failed" : "ok"));
+        if (i != kDead && i != kStuck) {
+            QCOMPARE(cells[2] + "," + cells[3] + "," + cells[4], QByteArray("0,0,none"));
+        }
+    }
+
+    // Without the two, everything succeeds and nothing changes.
+    QByteArray healthy;
+    for (int i = 0; i < kReaders; ++i) {
+        if (i != kDead && i != kStuck) {
+            healthy += QString("%1 --station %2\n")
+                           .arg(tcpName(*fleet[static_cast<std::size_t>(i)]))
+                           .arg(i + 1)
+                           .toLatin1();
+        }
+    }
+    const Run third = readerctl(
+        {"apply", filePath, "--readers", writeFile("healthy.txt", healthy), "--jobs", "16"});
+    QCOMPARE(third.exitCode, 0);
+    QVERIFY2(third.out.endsWith("14 readers: all ok, nothing changed\n"), qPrintable(third.out));
+}
+
+void ReaderCtlTest::progressLineOnATerminal() {
+    const Memory file = randomMemory(121);
+    const auto good = startSim(randomMemory(122));
+    QVERIFY(good);
+    const auto dead = startSim(randomMemory(123));
+    QVERIFY(dead);
+    dead->kill();
+    const QString list = writeFile(
+        "readers.txt", QString("%1\n%2\n").arg(tcpName(*good), tcpName(*dead)).toLatin1());
+    const QStringList command{
+        READERCTL_PATH, "apply", writeFile("config.txt", batchText(file)), "--readers", list,
+        "--jobs",       "2"};
+    // script(1) runs readerctl with a pseudo-terminal as its stdin, stdout and stderr.
+    QProcess process;
+    process.start("script", {"-qefc", command.join(u' '), "/dev/null"});
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 1);
+    const QString screen = QString::fromUtf8(process.readAllStandardOutput());
+    QVERIFY2(screen.contains(QRegularExpression("\r\x1b\\[K2 done, 1 failed, 0 remaining, "
+                                                "00:\\d\\d\\.\\d")),
+             qPrintable(screen));
+    // Only failures get a line of their own above the progress line.
+    QVERIFY2(screen.contains(tcpName(*dead) + ": failed: cannot open the link"),
+             qPrintable(screen));
+    QVERIFY2(!screen.contains(tcpName(*good) + ": ok"), qPrintable(screen));
+    QVERIFY2(screen.contains("2 readers: 1 ok (1 changed, 0 unchanged), 1 failed"),
+             qPrintable(screen));
+    const Memory written = good->readMemoryFile();
+    QCOMPARE(written[0x94], file[0x94]);
+}
+
+QTEST_MAIN(ReaderCtlTest)
+#include "tst_readerctl.moc"
