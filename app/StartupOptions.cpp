@@ -46,10 +46,10 @@ StartupOptions parseStartupOptions(const QStringList& arguments) {
     // The toolkit's own options (-platform offscreen, -style fusion, ...) are the
     // application object's business; they are accepted here and left to it.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin",
-                             "qmljsdebugger", "qwindowgeometry", "qwindowicon", "qwindowtitle",
-                             "session", "display", "name", "title", "geometry", "style",
-                             "stylesheet"}) {
+    for (const char* name :
+         {"platform", "platformpluginpath", "platformtheme", "plugin", "qmljsdebugger",
+          "qwindowgeometry", "qwindowicon", "qwindowtitle", "session", "display", "name", "title",
+          "geometry", "style", "stylesheet"}) {
         QCommandLineOption toolkit(QString::fromLatin1(name), QString(), QStringLiteral("value"));
         toolkit.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(toolkit);
@@ -93,8 +93,8 @@ StartupOptions parseStartupOptions(const QStringList& arguments) {
     if (parser.isSet(language)) {
         options.language = languageCode(parser.value(language));
         if (options.language.isEmpty()) {
-            return error(QStringLiteral("--language: '%1' is not zh or en")
-                             .arg(parser.value(language)));
+            return error(
+                QStringLiteral("--language: '%1' is not zh or en").arg(parser.value(language)));
         }
     }
     return options;

@@ -24,15 +24,15 @@ int main(int argc, char* argv[]) {
     }
     const StartupOptions options = parseStartupOptions(arguments);
     switch (options.action) {
-    case StartupOptions::Action::Help:
-    case StartupOptions::Action::Version:
-        print(stdout, options.text);
-        return 0;
-    case StartupOptions::Action::Error:
-        print(stderr, options.text);
-        return 2;
-    case StartupOptions::Action::Run:
-        break;
+        case StartupOptions::Action::Help:
+        case StartupOptions::Action::Version:
+            print(stdout, options.text);
+            return 0;
+        case StartupOptions::Action::Error:
+            print(stderr, options.text);
+            return 2;
+        case StartupOptions::Action::Run:
+            break;
     }
 
     QApplication application(argc, argv);

@@ -193,9 +193,9 @@ int main(int argc, char** argv) {
     const QCommandLineOption iterationsOption(
         QStringLiteral("iterations"), QStringLiteral("Round trips per TCP figure (default 500)."),
         QStringLiteral("N"), QStringLiteral("500"));
-    const QCommandLineOption exportsOption(
-        QStringLiteral("exports"), QStringLiteral("Exports per RTU figure (default 7)."),
-        QStringLiteral("N"), QStringLiteral("7"));
+    const QCommandLineOption exportsOption(QStringLiteral("exports"),
+                                           QStringLiteral("Exports per RTU figure (default 7)."),
+                                           QStringLiteral("N"), QStringLiteral("7"));
     parser.addOptions({iterationsOption, exportsOption});
     const auto usageError = [&parser](const QString& message) {
         std::fprintf(stderr, "reader-bench: %s\n\n%s", qPrintable(message),

@@ -27,8 +27,7 @@ int main(int argc, char** argv) {
     }
     QImage icon(size, size, QImage::Format_ARGB32);
     icon.fill(Qt::transparent);
-    const QImage scaled =
-        logo.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    const QImage scaled = logo.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     QPainter painter(&icon);
     painter.drawImage((size - scaled.width()) / 2, (size - scaled.height()) / 2, scaled);
     painter.end();

@@ -97,8 +97,8 @@ Options parseOptions(const std::vector<std::string>& args) {
                                             QStringLiteral("A.B.C.D"));
     const QCommandLineOption lineRate(QStringLiteral("line-rate"));
     const QCommandLineOption fail(QStringLiteral("fail"), QString(), QStringLiteral("ADDR"));
-    parser.addOptions({help, version, tcp, serial, pty, station, memory, firmwareOption, lineRate,
-                       fail});
+    parser.addOptions(
+        {help, version, tcp, serial, pty, station, memory, firmwareOption, lineRate, fail});
 
     QStringList arguments{QStringLiteral("reader-sim")};
     for (const std::string& arg : args) {

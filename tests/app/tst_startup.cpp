@@ -126,10 +126,10 @@ void TestStartup::parsesCommandLine_data() {
                                << QString();
     QTest::newRow("variant 3") << QStringList{"--window-variant", "3"} << error << 0 << QString()
                                << "'3' is not 0, 1 or 2";
-    QTest::newRow("variant -1") << QStringList{"--window-variant", "-1"} << error << 0
-                                << QString() << "'-1' is not 0, 1 or 2";
-    QTest::newRow("variant 01") << QStringList{"--window-variant", "01"} << error << 0
-                                << QString() << "'01' is not 0, 1 or 2";
+    QTest::newRow("variant -1") << QStringList{"--window-variant", "-1"} << error << 0 << QString()
+                                << "'-1' is not 0, 1 or 2";
+    QTest::newRow("variant 01") << QStringList{"--window-variant", "01"} << error << 0 << QString()
+                                << "'01' is not 0, 1 or 2";
     QTest::newRow("variant text") << QStringList{"--window-variant", "one"} << error << 0
                                   << QString() << "'one' is not 0, 1 or 2";
     QTest::newRow("variant without value")
@@ -147,10 +147,10 @@ void TestStartup::parsesCommandLine_data() {
                                 << "--language";
     QTest::newRow("version") << QStringList{"--version"} << Action::Version << 0 << QString()
                              << "readerconfig 1.4.2.1";
-    QTest::newRow("unknown option") << QStringList{"--verbose"} << error << 0 << QString()
-                                    << "Unknown option 'verbose'";
-    QTest::newRow("stray argument") << QStringList{"file.txt"} << error << 0 << QString()
-                                    << "unexpected argument 'file.txt'";
+    QTest::newRow("unknown option")
+        << QStringList{"--verbose"} << error << 0 << QString() << "Unknown option 'verbose'";
+    QTest::newRow("stray argument")
+        << QStringList{"file.txt"} << error << 0 << QString() << "unexpected argument 'file.txt'";
     QTest::newRow("toolkit options pass")
         << QStringList{"-platform", "offscreen", "-style", "fusion", "-reverse"} << run << 0
         << QString() << QString();
@@ -172,7 +172,8 @@ void TestStartup::parsesCommandLine() {
     QVERIFY2(options.text.contains(textContains), qPrintable(options.text));
     if (action == Action::Error) {
         // A usage error shows the usage too.
-        QVERIFY2(options.text.contains(QLatin1String("--window-variant")), qPrintable(options.text));
+        QVERIFY2(options.text.contains(QLatin1String("--window-variant")),
+                 qPrintable(options.text));
     }
 }
 
@@ -180,13 +181,22 @@ void TestStartup::chosenLanguage_data() {
     QTest::addColumn<QString>("option");
     QTest::addColumn<QString>("systemLocale");
     QTest::addColumn<QString>("language");
-    QTest::newRow("english system") << QString() << "en_US" << "en";
-    QTest::newRow("british system") << QString() << "en_GB" << "en";
-    QTest::newRow("chinese system") << QString() << "zh_CN" << "zh";
-    QTest::newRow("german system stays chinese") << QString() << "de_DE" << "zh";
-    QTest::newRow("C locale stays chinese") << QString() << "C" << "zh";
-    QTest::newRow("option beats english system") << "zh" << "en_US" << "zh";
-    QTest::newRow("option beats chinese system") << "en" << "zh_CN" << "en";
+    QTest::newRow("english system") << QString() << "en_US"
+                                    << "en";
+    QTest::newRow("british system") << QString() << "en_GB"
+                                    << "en";
+    QTest::newRow("chinese system") << QString() << "zh_CN"
+                                    << "zh";
+    QTest::newRow("german system stays chinese") << QString() << "de_DE"
+                                                 << "zh";
+    QTest::newRow("C locale stays chinese") << QString() << "C"
+                                            << "zh";
+    QTest::newRow("option beats english system") << "zh"
+                                                 << "en_US"
+                                                 << "zh";
+    QTest::newRow("option beats chinese system") << "en"
+                                                 << "zh_CN"
+                                                 << "en";
 }
 
 void TestStartup::chosenLanguage() {
@@ -268,25 +278,25 @@ void TestStartup::programCommandLines_data() {
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("outContains");
     QTest::addColumn<QString>("errContains");
-    QTest::newRow("readerconfig --help") << "readerconfig" << QStringList{"--help"} << 0
-                                         << "--window-variant" << QString();
-    QTest::newRow("readerconfig --version") << "readerconfig" << QStringList{"--version"} << 0
-                                            << "readerconfig 1.4.2.1" << QString();
-    QTest::newRow("readerconfig unknown") << "readerconfig" << QStringList{"--bogus"} << 2
-                                          << QString() << "--language";
+    QTest::newRow("readerconfig --help")
+        << "readerconfig" << QStringList{"--help"} << 0 << "--window-variant" << QString();
+    QTest::newRow("readerconfig --version")
+        << "readerconfig" << QStringList{"--version"} << 0 << "readerconfig 1.4.2.1" << QString();
+    QTest::newRow("readerconfig unknown")
+        << "readerconfig" << QStringList{"--bogus"} << 2 << QString() << "--language";
     QTest::newRow("readerconfig bad variant")
         << "readerconfig" << QStringList{"--window-variant", "7"} << 2 << QString()
         << "'7' is not 0, 1 or 2";
-    QTest::newRow("reader-sim --help") << "reader-sim" << QStringList{"--help"} << 0 << "--memory"
-                                       << QString();
-    QTest::newRow("reader-sim --version") << "reader-sim" << QStringList{"--version"} << 0
-                                          << "reader-sim 1.4.2.1" << QString();
+    QTest::newRow("reader-sim --help")
+        << "reader-sim" << QStringList{"--help"} << 0 << "--memory" << QString();
+    QTest::newRow("reader-sim --version")
+        << "reader-sim" << QStringList{"--version"} << 0 << "reader-sim 1.4.2.1" << QString();
     QTest::newRow("reader-sim unknown")
         << "reader-sim" << QStringList{"--bogus"} << 2 << QString() << "usage: reader-sim";
-    QTest::newRow("reader-bench --help") << "reader-bench" << QStringList{"--help"} << 0
-                                         << "--iterations" << QString();
-    QTest::newRow("reader-bench --version") << "reader-bench" << QStringList{"--version"} << 0
-                                            << "reader-bench 1.4.2.1" << QString();
+    QTest::newRow("reader-bench --help")
+        << "reader-bench" << QStringList{"--help"} << 0 << "--iterations" << QString();
+    QTest::newRow("reader-bench --version")
+        << "reader-bench" << QStringList{"--version"} << 0 << "reader-bench 1.4.2.1" << QString();
     QTest::newRow("reader-bench unknown")
         << "reader-bench" << QStringList{"--bogus"} << 2 << QString() << "--exports";
     QTest::newRow("reader-bench zero iterations")

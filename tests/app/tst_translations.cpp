@@ -100,7 +100,8 @@ void TestTranslations::everyTextHasEnglish() {
     static const QRegularExpression han(QStringLiteral("[\\x{3000}-\\x{9fff}\\x{ff00}-\\x{ffef}]"));
     for (const Message& message : messages) {
         const QString where = message.context + QStringLiteral(": ") + message.source;
-        if (message.type == QLatin1String("vanished") || message.type == QLatin1String("obsolete")) {
+        if (message.type == QLatin1String("vanished") ||
+            message.type == QLatin1String("obsolete")) {
             continue;
         }
         if (!message.type.isEmpty() || message.translation.isEmpty() ||

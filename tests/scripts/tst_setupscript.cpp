@@ -19,7 +19,8 @@ bool writeStub(const QString& path, const QByteArray& body) {
     if (!file.open(QIODevice::WriteOnly)) {
         return false;
     }
-    file.write("#!" + QStandardPaths::findExecutable(QStringLiteral("bash")).toUtf8() + "\n" + body);
+    file.write("#!" + QStandardPaths::findExecutable(QStringLiteral("bash")).toUtf8() + "\n" +
+               body);
     file.close();
     return file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
@@ -59,9 +60,8 @@ void TestSetupScript::runsAptAsRootOrSays_data() {
                                  "apt-get install -y <packages> (frontend: noninteractive)",
                              }
                           << QString();
-    QTest::newRow("neither root nor sudo")
-        << 1000 << false << false << false << 1 << QStringList{}
-        << "apt-get update && apt-get install -y <packages>\n";
+    QTest::newRow("neither root nor sudo") << 1000 << false << false << false << 1 << QStringList{}
+                                           << "apt-get update && apt-get install -y <packages>\n";
     QTest::newRow("everything installed, no root needed")
         << 1000 << false << true << false << 0 << QStringList{} << QString();
     QTest::newRow("apt-get fails") << 0 << false << false << true << 100
@@ -126,7 +126,8 @@ void TestSetupScript::runsAptAsRootOrSays() {
             packages = call.mid(at + 11).section(QLatin1String(" (frontend"), 0, 0);
         }
     }
-    for (const char* needed : {"qt6-l10n-tools", "desktop-file-utils", "appstream", "qt6-base-dev"}) {
+    for (const char* needed :
+         {"qt6-l10n-tools", "desktop-file-utils", "appstream", "qt6-base-dev"}) {
         if (!calls.isEmpty() && calls.last().contains(kPackages)) {
             QVERIFY2(packages.split(u' ').contains(QLatin1String(needed)), qPrintable(packages));
         }
