@@ -17,7 +17,7 @@
     </message>
     <message>
         <source>触发延时工作时间</source>
-        <translation>Trigger work time</translation>
+        <translation>Work time</translation>
     </message>
     <message>
         <source>0</source>
@@ -29,7 +29,7 @@
     </message>
     <message>
         <source>自动关机延时时间</source>
-        <translation>Auto power-off delay</translation>
+        <translation>Power-off</translation>
     </message>
     <message>
         <source>10</source>
@@ -37,7 +37,7 @@
     </message>
     <message>
         <source>清除残留数据</source>
-        <translation>Clear residual data</translation>
+        <translation>Clear data</translation>
     </message>
     <message>
         <source>5</source>
@@ -57,7 +57,7 @@
     </message>
     <message>
         <source>继电器1自动延时断开</source>
-        <translation>Open relay 1 after a delay</translation>
+        <translation>Open relay 1</translation>
     </message>
     <message>
         <source>延时时间</source>
@@ -69,7 +69,7 @@
     </message>
     <message>
         <source>继电器2自动延时断开</source>
-        <translation>Open relay 2 after a delay</translation>
+        <translation>Open relay 2</translation>
     </message>
     <message>
         <source>用户编码</source>
@@ -97,31 +97,31 @@
     </message>
     <message>
         <source>使能匹配功能</source>
-        <translation>Enable matching</translation>
+        <translation>Match</translation>
     </message>
     <message>
         <source>使能失配功能</source>
-        <translation>Enable mismatch</translation>
+        <translation>Mismatch</translation>
     </message>
     <message>
         <source>失配检测时间间隔</source>
-        <translation>Mismatch check interval</translation>
+        <translation>Check every</translation>
     </message>
     <message>
         <source>继电器1自动闭合</source>
-        <translation>Close relay 1</translation>
+        <translation>Relay 1</translation>
     </message>
     <message>
         <source>继电器2自动闭合</source>
-        <translation>Close relay 2</translation>
+        <translation>Relay 2</translation>
     </message>
     <message>
         <source>持续报警</source>
-        <translation>Continuous alarm</translation>
+        <translation>Repeat</translation>
     </message>
     <message>
         <source>一次报警</source>
-        <translation>Single alarm</translation>
+        <translation>Once</translation>
     </message>
     <message>
         <source>设置触发参数失败 !</source>
@@ -271,7 +271,7 @@
     </message>
     <message>
         <source>波特率</source>
-        <translation>Baud rate</translation>
+        <translation>Rate</translation>
     </message>
     <message>
         <source>站地址</source>
@@ -283,7 +283,7 @@
     </message>
     <message>
         <source>断开连接</source>
-        <translation>Disconnect</translation>
+        <translation>Close</translation>
     </message>
     <message>
         <source>更新数据</source>
@@ -315,7 +315,7 @@
     </message>
     <message>
         <source>:打开</source>
-        <translation>:Open</translation>
+        <translation>:On</translation>
     </message>
     <message>
         <source>设置波特率不成功 !</source>
@@ -327,7 +327,7 @@
     </message>
     <message>
         <source>:关闭</source>
-        <translation>:Closed</translation>
+        <translation>:Off</translation>
     </message>
     <message>
         <source>设置波特率成功 !</source>
@@ -457,7 +457,7 @@
     </message>
     <message>
         <source>COM1:关闭</source>
-        <translation>COM1:Closed</translation>
+        <translation>COM1:Off</translation>
     </message>
     <message>
         <source>程序正常运行 !</source>

@@ -230,13 +230,13 @@ void TestStartup::englishInterface() {
         window.show();
         QCOMPARE(window.windowTitle(), QStringLiteral("Reader Configuration (V1.4.2.1)"));
         QCOMPARE(window.connectionGroup()->Button1()->text(), QStringLiteral("Connect"));
-        QCOMPARE(window.connectionGroup()->Button2()->text(), QStringLiteral("Disconnect"));
+        QCOMPARE(window.connectionGroup()->Button2()->text(), QStringLiteral("Close"));
         QCOMPARE(window.BitBtn3()->text(), QStringLiteral("Query"));
         QCOMPARE(window.Button4()->text(), QStringLiteral("Exit"));
         QCOMPARE(window.PageControl1()->tabText(TForm1::ReaderParametersPageIndex),
                  QStringLiteral("Reader"));
         QCOMPARE(window.PageControl3()->tabText(0), QStringLiteral("Basic"));
-        QCOMPARE(window.statusPanelText(0), QStringLiteral("COM1:Closed"));
+        QCOMPARE(window.statusPanelText(0), QStringLiteral("COM1:Off"));
         QCOMPARE(logMessages(window), QStringList{QStringLiteral("Program running normally!")});
         QStringList groups;
         for (const QGroupBox* group : window.findChildren<QGroupBox*>()) {

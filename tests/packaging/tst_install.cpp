@@ -398,6 +398,9 @@ void TestInstall::debianPackage() {
     QCOMPARE(dynamicEntry(root + "/usr/" + kLibDir + "/libReader.so." READER_SOVERSION,
                           QStringLiteral("SONAME")),
              QStringLiteral("libReader.so." READER_SOVERSION));
+    QFile pc(root + "/usr/" + kLibDir + "/pkgconfig/reader.pc");
+    QVERIFY(pc.open(QIODevice::ReadOnly));
+    QVERIFY(pc.readAll().startsWith("prefix=/usr\n"));
     QCOMPARE(dynamicEntry(root + "/usr/bin/readerconfig", QStringLiteral("RUNPATH")),
              kExpectedRunpath);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
