@@ -305,11 +305,10 @@ void TestInstall::cProgramThroughPkgConfig() {
     const Run version = run(QStringLiteral("pkg-config"), {"--modversion", "reader"}, environment);
     QCOMPARE(version.out.trimmed(), QStringLiteral(READER_VERSION));
 
-    const Run compile = run(
-        QStringLiteral("/bin/sh"),
-        {"-c",
-         "cc -std=c99 -Wall -Werror -o uses-reader main.c $(pkg-config --cflags --libs reader)"},
-        environment, work.path());
+    const Run compile = run(QStringLiteral("/bin/sh"),
+                            {"-c", "cc -std=c99 -Wall -Werror " READER_SANITIZE_FLAGS
+                                   " -o uses-reader main.c $(pkg-config --cflags --libs reader)"},
+                            environment, work.path());
     QVERIFY2(compile.exitCode == 0, qPrintable(compile.all()));
     environment.insert(QStringLiteral("LD_LIBRARY_PATH"), installed(kLibDir));
     QProcess sim;
@@ -340,9 +339,11 @@ void TestInstall::cmakeProjectThroughPackageConfig() {
     QVERIFY(source.open(QIODevice::WriteOnly));
     source.write(kCProgram);
     source.close();
-    const Run configure =
-        run(QStringLiteral(READER_CMAKE), {"-S", work.filePath("src"), "-B", work.filePath("build"),
-                                           "-DCMAKE_PREFIX_PATH=" + prefix_});
+    const Run configure = run(
+        QStringLiteral(READER_CMAKE),
+        {"-S", work.filePath("src"), "-B", work.filePath("build"), "-DCMAKE_PREFIX_PATH=" + prefix_,
+         // An instrumented library needs an instrumented program.
+         QStringLiteral("-DCMAKE_C_FLAGS=" READER_SANITIZE_FLAGS)});
     QVERIFY2(configure.exitCode == 0, qPrintable(configure.all()));
     const Run build = run(QStringLiteral(READER_CMAKE), {"--build", work.filePath("build")});
     QVERIFY2(build.exitCode == 0, qPrintable(build.all()));
