@@ -61,7 +61,9 @@ StartupOptions parseStartupOptions(const QStringList& arguments) {
     }
 
     StartupOptions options;
-    const QString usage = parser.helpText();
+    // Without an application object the parser cannot know the program's name.
+    const QString usage = parser.helpText().replace(QLatin1String("<executable_name>"),
+                                                    QLatin1String("readerconfig"));
     auto error = [&](const QString& message) {
         options.action = StartupOptions::Action::Error;
         options.text = QStringLiteral("readerconfig: %1\n\n%2").arg(message, usage);

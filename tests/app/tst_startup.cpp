@@ -142,7 +142,7 @@ void TestStartup::parsesCommandLine_data() {
     QTest::newRow("french") << QStringList{"--language", "fr"} << error << 0 << QString()
                             << "'fr' is not zh or en";
     QTest::newRow("help") << QStringList{"--help"} << Action::Help << 0 << QString()
-                          << "--window-variant";
+                          << "Usage: readerconfig [options]";
     QTest::newRow("short help") << QStringList{"-h"} << Action::Help << 0 << QString()
                                 << "--language";
     QTest::newRow("version") << QStringList{"--version"} << Action::Version << 0 << QString()
