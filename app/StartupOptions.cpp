@@ -61,9 +61,10 @@ StartupOptions parseStartupOptions(const QStringList& arguments) {
     }
 
     StartupOptions options;
-    // Without an application object the parser cannot know the program's name.
-    const QString usage = parser.helpText().replace(QLatin1String("<executable_name>"),
-                                                    QLatin1String("readerconfig"));
+    // The first line names the program as the parser sees it (the full path, or a
+    // placeholder without an application object): name it as the user calls it.
+    QString usage = parser.helpText();
+    usage.replace(0, usage.indexOf(u'\n'), QStringLiteral("Usage: readerconfig [options]"));
     auto error = [&](const QString& message) {
         options.action = StartupOptions::Action::Error;
         options.text = QStringLiteral("readerconfig: %1\n\n%2").arg(message, usage);
