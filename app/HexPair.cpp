@@ -22,3 +22,11 @@ std::uint8_t HexPairToByte(const QString& text) {
     }
     return static_cast<std::uint8_t>(value & 0xFF);
 }
+
+std::vector<std::uint8_t> HexPairsToBytes(const QString& text, int maxBytes) {
+    std::vector<std::uint8_t> bytes;
+    for (qsizetype pair = 0; pair + 1 < text.size() && std::ssize(bytes) < maxBytes; pair += 2) {
+        bytes.push_back(HexPairToByte(text.mid(pair, 2)));
+    }
+    return bytes;
+}

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <vector>
 
 // Two uppercase hex digits, high nibble first: 0x0A gives "0A".
 QString ByteToHexPair(std::uint8_t byte);
@@ -12,3 +13,7 @@ QString ByteToHexPair(std::uint8_t byte);
 // hex key filter makes typed letters uppercase. A one-character text is the low nibble
 // ("A" gives 0x0A); an empty text gives 0.
 std::uint8_t HexPairToByte(const QString& text);
+
+// The bytes of the complete hex pairs at the start of a text, at most maxBytes of them; an
+// odd last digit is dropped ("AA5" gives 0xAA).
+std::vector<std::uint8_t> HexPairsToBytes(const QString& text, int maxBytes);

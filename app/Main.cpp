@@ -1,14 +1,13 @@
 #include "Main.h"
 
-#include "app/HexPair.h"
 #include "app/JpegImage.h"
 #include "app/ProgramRandom.h"
 #include "batch/Unit3.h"
 #include "params/BasicFunctionPage.h"
 #include "params/CommPortPage.h"
 #include "params/DataFormatPage.h"
-#include "params/MemoryMap.h"
 #include "params/ParameterDispatch.h"
+#include "params/ParameterPage.h"
 #include "params/PositioningPage.h"
 #include "params/ProductPage.h"
 #include "params/ReaderParametersPage.h"
@@ -28,9 +27,6 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabBar>
-
-#include <array>
-#include <cstdint>
 
 namespace {
 
@@ -65,6 +61,7 @@ TForm1::TForm1(ReaderLibrary& library, int windowVariant, int bandVariant, QWidg
 
     showPicture();
     addPages();
+    registerPages();
     createStatusPanels();
 
     connectionGroup_ = new ConnectionGroup(session_, log_, ui_->centralwidget);
@@ -199,7 +196,6 @@ void TForm1::FormShow() {
     QTabWidget* pages = ui_->PageControl1;
 
     log_.clear();
-    // ExtendedFunctionPage: empty the key box Memo2 here.
     PageControl3()->setCurrentIndex(0);
     log_.append(tr("程序正常运行 !"));
 
@@ -212,7 +208,6 @@ void TForm1::FormShow() {
         case 1:
             pages->setTabVisible(ProductPageIndex, true);
             pages->setTabVisible(PositioningPageIndex, false);
-            // ProductPage: run the model-change rule ComboBox14Change here.
             pages->setCurrentIndex(ProductPageIndex);
             break;
         case 2:
@@ -226,11 +221,11 @@ void TForm1::FormShow() {
     }
 
     connectionGroup_->ComboBox1Change();
-    // RfBasicPage: fill the RSSI list ComboBox6 here.
-    // PositioningPage: fill ComboBox13 and ComboBox18 here.
     PageControl4()->setCurrentIndex(0);
-    // RfChannel1Page/RfChannel2Page: append the attenuation items to ComboBox5 and ComboBox8.
-    // RfChannel1Page/RfChannel2Page: fill the frequency lists by bandVariant_ here.
+    const WindowVariants variants{windowVariant_, bandVariant_};
+    for (ParameterPage* page : parameterDispatch_->pages()) {
+        page->formShow(variants);
+    }
     seedProgramRandom();
 }
 
@@ -273,33 +268,27 @@ bool TForm1::FormKeyDown(const QKeyEvent& event) {
 void TForm1::PageControl1Change() {
     ui_->BitBtn4->setEnabled(ui_->BitBtn3->isEnabled());
     if (ui_->PageControl1->currentIndex() == CommPortPageIndex) {
-        readMacAddress();
+        commPortPage_->QueryMacAddress();
     }
 }
 
-void TForm1::readMacAddress() {
-    // Read whether or not a reader is connected; a failure changes nothing and logs nothing.
-    std::array<std::uint8_t, addr::MacAddress.width> mac{};
-    if (session_.library().GetParameter(session_.handle(), addr::MacAddress.address,
-                                        addr::MacAddress.width, mac.data()) != 0) {
-        return;
-    }
-    for (int index = 0; index < addr::MacAddress.width; ++index) {
-        commPortPage_->macEdit(index)->setText(ByteToHexPair(mac[static_cast<std::size_t>(index)]));
-    }
+void TForm1::registerPages() {
+    ParameterDispatch::Controls controls;
+    controls.pageControl1 = ui_->PageControl1;
+    controls.pageControl3 = PageControl3();
+    controls.pageControl4 = PageControl4();
+    controls.busyWidgets = {ui_->BitBtn3, ui_->BitBtn4, ui_->Button4};
+    parameterDispatch_ = std::make_unique<ParameterDispatch>(controls);
+    ParameterDispatch& dispatch = *parameterDispatch_;
+    // One line a page: the operation the routing table names and the page that runs it.
+    dispatch.registerPage(PageOperation::Product, productPage_);
+    dispatch.registerPage(PageOperation::Basic, readerParametersPage_->basicFunctionPage());
+    dispatch.registerPage(PageOperation::CommPort, commPortPage_);
+    dispatch.registerPage(PageOperation::DataFrame, dataFormatPage_);
+    dispatch.registerPage(PageOperation::Positioning, positioningPage_);
 }
 
 ParameterDispatch& TForm1::parameterDispatch() {
-    if (!parameterDispatch_) {
-        ParameterDispatch::Controls controls;
-        controls.pageControl1 = ui_->PageControl1;
-        controls.pageControl3 = PageControl3();
-        controls.pageControl4 = PageControl4();
-        controls.busyWidgets = {ui_->BitBtn3, ui_->BitBtn4, ui_->Button4};
-        ParameterPages pages;
-        pages.basic = readerParametersPage_->basicFunctionPage();
-        parameterDispatch_ = std::make_unique<ParameterDispatch>(controls, pages);
-    }
     return *parameterDispatch_;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/OperationLog.h"
+#include "params/PageIndex.h"
 #include "reader/ReaderLibrary.h"
 
 #include <QMainWindow>
@@ -33,12 +34,12 @@ class TForm1 : public QMainWindow {
   public:
     // Page indices of PageControl1; a hidden page keeps its index.
     enum Page {
-        ProductPageIndex = 0,
-        ReaderParametersPageIndex = 1,
-        CommPortPageIndex = 2,
-        DataFormatPageIndex = 3,
-        RfPageIndex = 4,
-        PositioningPageIndex = 5,
+        ProductPageIndex = page::Product,
+        ReaderParametersPageIndex = page::ReaderParameters,
+        CommPortPageIndex = page::CommPort,
+        DataFormatPageIndex = page::DataFormat,
+        RfPageIndex = page::Rf,
+        PositioningPageIndex = page::Positioning,
     };
 
     // windowVariant 0 shows the standard pages, 1 adds the product page, 2 shows the
@@ -95,9 +96,9 @@ class TForm1 : public QMainWindow {
     void Button4Click();
 
     void addPages();
+    void registerPages();
     void createStatusPanels();
     void showPicture();
-    void readMacAddress();
 
     std::unique_ptr<Ui::TForm1> ui_;
     ReaderSession session_;

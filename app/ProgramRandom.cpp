@@ -13,6 +13,10 @@ void seedProgramRandom() {
     programRandom().seed(seed);
 }
 
+void seedProgramRandom(std::uint32_t seed) {
+    programRandom().seed(seed);
+}
+
 std::int32_t drawRandomBelow(std::int32_t bound) {
     std::uniform_int_distribution<std::int32_t> distribution(0, bound - 1);
     return distribution(programRandom());

@@ -3,9 +3,82 @@
 #include "ui_BasicFunctionPage.h"
 
 #include "app/KeyFilters.h"
+#include "params/ControlRules.h"
 #include "params/FieldRun.h"
 #include "params/MemoryMap.h"
 #include "params/RangeRules.h"
+
+// The page's fields in the order of the set operation.
+struct BasicFunctionPage::Fields {
+    explicit Fields(Ui::BasicFunctionPage& u)
+        : trigger{addr::TriggerMode, encoding::flagBits({{0, u.RadioButton1, u.RadioButton2}}),
+                  tr("设置触发参数失败 !"), tr("查询触发参数失败 !")},
+          triggerDelay{addr::TriggerDelay, encoding::number(u.Edit34),
+                       tr("设置触发延时工作时间参数失败 !"), tr("查询触发延时工作时间参数失败 !")},
+          shutdownDelay{addr::ShutdownDelay, encoding::number(u.Edit4),
+                        tr("设置触发自动关机延时参数失败 !"), tr("查询触发自动关机延时参数失败 !")},
+          residualClear{addr::ResidualClear, encoding::flagBits({{0, u.CheckBox25}}),
+                        tr("设置触发残留数据清除使能参数失败 !"),
+                        tr("查询触发清除残留数据使能参数失败 !")},
+          residualClearWait{addr::ResidualClearWait, encoding::number(u.Edit41),
+                            tr("设置触发残留数据清除等待时间参数失败 !"),
+                            tr("查询触发清除残留数据等待时间参数失败 !")},
+          buzzer{addr::Buzzer, encoding::onOffByte(u.CheckBox1), tr("设置蜂鸣器参数失败 !"),
+                 tr("查询蜂鸣器参数失败 !"), OnFailure::KeepFlag},
+          userCode{addr::UserCode, encoding::number(u.Edit3), tr("设置用户编码参数失败 !"),
+                   tr("查询用户编码参数失败 !")},
+          tagRefresh{addr::TagRefreshInterval, encoding::number(u.Edit14),
+                     tr("设置标签刷新时间间隔参数失败 !"), tr("查询标签刷新时间间隔参数失败 !")},
+          relayAutoClose{addr::RelayAutoClose,
+                         encoding::flagBits({{0, u.CheckBox3}, {1, u.CheckBox14}}),
+                         tr("设置继电器自动闭合参数失败 ! "), tr("查询继电器自动闭合参数失败 ! ")},
+          relayAutoOpen{addr::RelayAutoOpen,
+                        encoding::flagBits({{0, u.CheckBox2}, {1, u.CheckBox4}}),
+                        tr("设置继电器自动断开参数失败 ! "), tr("查询继电器自动断开参数失败 ! ")},
+          relay1Delay{addr::Relay1Delay, encoding::number(u.Edit37),
+                      tr("设置继电器1延时参数失败 !"), tr("查询继电器1延时参数失败！")},
+          relay2Delay{addr::Relay2Delay, encoding::number(u.Edit38),
+                      tr("设置继电器2延时参数失败 !"), tr("查询继电器2延时参数失败！")},
+          idMatchControl{addr::IdMatchControl, idMatchEncoding(u), tr("设置ID匹配控制参数失败 !"),
+                         tr("查询ID匹配控制参数失败 !")},
+          idMatchInterval{addr::IdMatchInterval, encoding::number(u.Edit15),
+                          tr("设置ID匹配检测时间间隔参数失败 !"),
+                          tr("查询ID匹配检测时间间隔参数失败 !")} {}
+
+    // Match and mismatch exclude each other; the relay and alarm bits belong to mismatch.
+    // Single alarm is whatever is not continuous, so its bit is written but never read.
+    static FieldEncoding idMatchEncoding(Ui::BasicFunctionPage& u) {
+        return FieldEncoding(
+            [&u](int) {
+                std::uint8_t control = 0;
+                if (u.CheckBox19->isChecked()) {
+                    control = flagBit(idmatch::MatchBit, true);
+                }
+                if (u.CheckBox21->isChecked()) {
+                    const bool continuous = u.RadioButton7->isChecked();
+                    control = static_cast<std::uint8_t>(
+                        flagBit(idmatch::MismatchBit, true) |
+                        flagBit(idmatch::Relay1Bit, u.CheckBox20->isChecked()) |
+                        flagBit(idmatch::Relay2Bit, u.CheckBox22->isChecked()) |
+                        flagBit(idmatch::ContinuousAlarmBit, continuous) |
+                        flagBit(idmatch::SingleAlarmBit, !continuous));
+                }
+                return Bytes{control};
+            },
+            [&u](const Bytes& bytes) {
+                u.CheckBox19->setChecked(hasBit(bytes[0], idmatch::MatchBit));
+                u.CheckBox21->setChecked(hasBit(bytes[0], idmatch::MismatchBit));
+                u.CheckBox20->setChecked(hasBit(bytes[0], idmatch::Relay1Bit));
+                u.CheckBox22->setChecked(hasBit(bytes[0], idmatch::Relay2Bit));
+                (hasBit(bytes[0], idmatch::ContinuousAlarmBit) ? u.RadioButton7 : u.RadioButton8)
+                    ->setChecked(true);
+            });
+    }
+
+    FieldBinding trigger, triggerDelay, shutdownDelay, residualClear, residualClearWait, buzzer,
+        userCode, tagRefresh, relayAutoClose, relayAutoOpen, relay1Delay, relay2Delay,
+        idMatchControl, idMatchInterval;
+};
 
 BasicFunctionPage::BasicFunctionPage(ReaderSession& session, OperationLog& log, QWidget* parent)
     : QWidget(parent),
@@ -14,6 +87,7 @@ BasicFunctionPage::BasicFunctionPage(ReaderSession& session, OperationLog& log, 
       log_(log) {
     Ui::BasicFunctionPage& u = *ui_;
     u.setupUi(this);
+    fields_ = std::make_unique<Fields>(u);
 
     for (QLineEdit* edit :
          {u.Edit3, u.Edit4, u.Edit14, u.Edit15, u.Edit34, u.Edit37, u.Edit38, u.Edit41}) {
@@ -42,118 +116,50 @@ BasicFunctionPage::BasicFunctionPage(ReaderSession& session, OperationLog& log, 
 
 BasicFunctionPage::~BasicFunctionPage() = default;
 
-namespace {
-
-void enableAll(std::initializer_list<QWidget*> widgets, bool enabled) {
-    for (QWidget* widget : widgets) {
-        widget->setEnabled(enabled);
-    }
-}
-
-}  // namespace
-
-QCheckBox* BasicFunctionPage::buzzerCheckBox() const {
-    return ui_->CheckBox1;
+void BasicFunctionPage::applyDefaultSet() {
+    ui_->CheckBox1->setChecked(true);
 }
 
 void BasicFunctionPage::SetBasicParameters() {
-    Ui::BasicFunctionPage& u = *ui_;
+    const Fields& f = *fields_;
     FieldRun run(session_, log_);
-
-    run.write(addr::TriggerMode, {flagBit(0, u.RadioButton1->isChecked())},
-              tr("设置触发参数失败 !"));
-    run.write(addr::TriggerDelay, editBytes(u.Edit34, addr::TriggerDelay),
-              tr("设置触发延时工作时间参数失败 !"));
-    run.write(addr::ShutdownDelay, editBytes(u.Edit4, addr::ShutdownDelay),
-              tr("设置触发自动关机延时参数失败 !"));
-    // The wait is written only with clearing on; otherwise the reader keeps its old wait.
-    const QString residualMessage = tr("设置触发残留数据清除使能参数失败 !");
-    if (u.CheckBox25->isChecked()) {
-        run.write(addr::ResidualClear, {flagBit(0, true)}, residualMessage);
-        run.write(addr::ResidualClearWait, editBytes(u.Edit41, addr::ResidualClearWait),
-                  tr("设置触发残留数据清除等待时间参数失败 !"));
-    } else {
-        run.write(addr::ResidualClear, {flagBit(0, false)}, residualMessage);
+    run.set(f.trigger);
+    run.set(f.triggerDelay);
+    run.set(f.shutdownDelay);
+    run.set(f.residualClear);
+    // Without clearing the reader keeps its old wait.
+    if (ui_->CheckBox25->isChecked()) {
+        run.set(f.residualClearWait);
     }
-    run.write(addr::Buzzer, {onOffByte(u.CheckBox1->isChecked())}, tr("设置蜂鸣器参数失败 !"),
-              FieldRun::OnFailure::KeepFlag);
-    run.write(addr::UserCode, editBytes(u.Edit3, addr::UserCode), tr("设置用户编码参数失败 !"));
-    run.write(addr::TagRefreshInterval, editBytes(u.Edit14, addr::TagRefreshInterval),
-              tr("设置标签刷新时间间隔参数失败 !"));
-    run.write(addr::RelayAutoClose,
-              {static_cast<std::uint8_t>(flagBit(0, u.CheckBox3->isChecked()) |
-                                         flagBit(1, u.CheckBox14->isChecked()))},
-              tr("设置继电器自动闭合参数失败 ! "));
-    run.write(addr::RelayAutoOpen,
-              {static_cast<std::uint8_t>(flagBit(0, u.CheckBox2->isChecked()) |
-                                         flagBit(1, u.CheckBox4->isChecked()))},
-              tr("设置继电器自动断开参数失败 ! "));
-    run.write(addr::Relay1Delay, editBytes(u.Edit37, addr::Relay1Delay),
-              tr("设置继电器1延时参数失败 !"));
-    run.write(addr::Relay2Delay, editBytes(u.Edit38, addr::Relay2Delay),
-              tr("设置继电器2延时参数失败 !"));
-
-    // Match and mismatch exclude each other; the alarm and relay bits belong to mismatch.
-    std::uint8_t control = 0;
-    if (u.CheckBox19->isChecked()) {
-        control = flagBit(idmatch::MatchBit, true);
-    }
-    if (u.CheckBox21->isChecked()) {
-        const bool continuous = u.RadioButton7->isChecked();
-        control = static_cast<std::uint8_t>(flagBit(idmatch::MismatchBit, true) |
-                                            flagBit(idmatch::Relay1Bit, u.CheckBox20->isChecked()) |
-                                            flagBit(idmatch::Relay2Bit, u.CheckBox22->isChecked()) |
-                                            flagBit(idmatch::ContinuousAlarmBit, continuous) |
-                                            flagBit(idmatch::SingleAlarmBit, !continuous));
-    }
-    run.write(addr::IdMatchControl, {control}, tr("设置ID匹配控制参数失败 !"));
-    run.write(addr::IdMatchInterval, editBytes(u.Edit15, addr::IdMatchInterval),
-              tr("设置ID匹配检测时间间隔参数失败 !"));
-
+    run.set(f.buzzer);
+    run.set(f.userCode);
+    run.set(f.tagRefresh);
+    run.set(f.relayAutoClose);
+    run.set(f.relayAutoOpen);
+    run.set(f.relay1Delay);
+    run.set(f.relay2Delay);
+    run.set(f.idMatchControl);
+    run.set(f.idMatchInterval);
     run.finish(tr("设置读写器参数成功 !"), tr("设置读写器参数失败 !"));
 }
 
 void BasicFunctionPage::QueryBasicParameters() {
-    Ui::BasicFunctionPage& u = *ui_;
+    const Fields& f = *fields_;
     FieldRun run(session_, log_);
-
-    run.read(addr::TriggerMode, tr("查询触发参数失败 !"), [&](const Bytes& bytes) {
-        (hasBit(bytes[0], 0) ? u.RadioButton1 : u.RadioButton2)->setChecked(true);
-    });
-    run.read(addr::TriggerDelay, tr("查询触发延时工作时间参数失败 !"), showNumberIn(u.Edit34));
-    run.read(addr::ShutdownDelay, tr("查询触发自动关机延时参数失败 !"), showNumberIn(u.Edit4));
-    run.read(addr::ResidualClear, tr("查询触发清除残留数据使能参数失败 !"),
-             [&](const Bytes& bytes) { u.CheckBox25->setChecked(hasBit(bytes[0], 0)); });
-    run.read(addr::ResidualClearWait, tr("查询触发清除残留数据等待时间参数失败 !"),
-             showNumberIn(u.Edit41));
-    run.read(
-        addr::Buzzer, tr("查询蜂鸣器参数失败 !"),
-        [&](const Bytes& bytes) { u.CheckBox1->setChecked(isOnByte(bytes[0])); },
-        FieldRun::OnFailure::KeepFlag);
-    run.read(addr::UserCode, tr("查询用户编码参数失败 !"), showNumberIn(u.Edit3));
-    run.read(addr::TagRefreshInterval, tr("查询标签刷新时间间隔参数失败 !"),
-             showNumberIn(u.Edit14));
-    run.read(addr::RelayAutoClose, tr("查询继电器自动闭合参数失败 ! "), [&](const Bytes& bytes) {
-        u.CheckBox3->setChecked(hasBit(bytes[0], 0));
-        u.CheckBox14->setChecked(hasBit(bytes[0], 1));
-    });
-    run.read(addr::RelayAutoOpen, tr("查询继电器自动断开参数失败 ! "), [&](const Bytes& bytes) {
-        u.CheckBox2->setChecked(hasBit(bytes[0], 0));
-        u.CheckBox4->setChecked(hasBit(bytes[0], 1));
-    });
-    run.read(addr::Relay1Delay, tr("查询继电器1延时参数失败！"), showNumberIn(u.Edit37));
-    run.read(addr::Relay2Delay, tr("查询继电器2延时参数失败！"), showNumberIn(u.Edit38));
-    run.read(addr::IdMatchInterval, tr("查询ID匹配检测时间间隔参数失败 !"), showNumberIn(u.Edit15));
-    // The single-alarm bit is not read: single alarm is whatever is not continuous.
-    run.read(addr::IdMatchControl, tr("查询ID匹配控制参数失败 !"), [&](const Bytes& bytes) {
-        u.CheckBox19->setChecked(hasBit(bytes[0], idmatch::MatchBit));
-        u.CheckBox21->setChecked(hasBit(bytes[0], idmatch::MismatchBit));
-        u.CheckBox20->setChecked(hasBit(bytes[0], idmatch::Relay1Bit));
-        u.CheckBox22->setChecked(hasBit(bytes[0], idmatch::Relay2Bit));
-        (hasBit(bytes[0], idmatch::ContinuousAlarmBit) ? u.RadioButton7 : u.RadioButton8)
-            ->setChecked(true);
-    });
-
+    run.query(f.trigger);
+    run.query(f.triggerDelay);
+    run.query(f.shutdownDelay);
+    run.query(f.residualClear);
+    run.query(f.residualClearWait);
+    run.query(f.buzzer);
+    run.query(f.userCode);
+    run.query(f.tagRefresh);
+    run.query(f.relayAutoClose);
+    run.query(f.relayAutoOpen);
+    run.query(f.relay1Delay);
+    run.query(f.relay2Delay);
+    run.query(f.idMatchInterval);
+    run.query(f.idMatchControl);
     run.finish(tr("查询读写器参数成功 !"), tr("查询读写器参数失败 !"));
 }
 

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "params/ParameterPage.h"
+
 #include <QWidget>
 
 #include <memory>
 
 class OperationLog;
-class QCheckBox;
 class QLineEdit;
 class ReaderSession;
 
@@ -18,7 +19,7 @@ class BasicFunctionPage;
 //
 // Every rule runs whether the change comes from the user or from code (the query): check
 // boxes and radio buttons through toggled(), edits through textChanged().
-class BasicFunctionPage : public QWidget {
+class BasicFunctionPage : public QWidget, public ParameterPage {
     Q_OBJECT
   public:
     BasicFunctionPage(ReaderSession& session, OperationLog& log, QWidget* parent = nullptr);
@@ -27,8 +28,10 @@ class BasicFunctionPage : public QWidget {
     void SetBasicParameters();
     void QueryBasicParameters();
 
-    // The buzzer box "蜂鸣器", ticked by the default set of the page "读写器参数".
-    QCheckBox* buzzerCheckBox() const;
+    void query() override { QueryBasicParameters(); }
+    void set() override { SetBasicParameters(); }
+    // The buzzer "蜂鸣器" on.
+    void applyDefaultSet() override;
 
   private:
     void RadioButton1Click();
@@ -41,7 +44,10 @@ class BasicFunctionPage : public QWidget {
     void Edit3Change();
     void Edit14Change();
 
+    struct Fields;
+
     std::unique_ptr<Ui::BasicFunctionPage> ui_;
+    std::unique_ptr<Fields> fields_;
     ReaderSession& session_;
     OperationLog& log_;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "params/ParameterPage.h"
+
 #include <QWidget>
 
 #include <memory>
@@ -14,12 +16,19 @@ namespace Ui {
 class DataFormatPage;
 }
 
-// The page "数据格式": the sub-pages "主动上传" and "数据格式".
-class DataFormatPage : public QWidget {
+// The page "数据格式": the sub-pages "主动上传" and "数据格式" ("数据格式" shown first). One
+// query and one set cover both sub-pages, whichever shows.
+class DataFormatPage : public QWidget, public ParameterPage {
     Q_OBJECT
   public:
     DataFormatPage(ReaderSession& session, OperationLog& log, QWidget* parent = nullptr);
     ~DataFormatPage() override;
+
+    void SetDataFrameParameters();
+    void QueryDataFrameParameters();
+
+    void query() override { QueryDataFrameParameters(); }
+    void set() override { SetDataFrameParameters(); }
 
     QTabWidget* PageControl2() const;
     UploadPage* uploadPage() const { return uploadPage_; }

@@ -1,32 +1,56 @@
 #pragma once
 
+#include "params/FieldEncoding.h"
 #include "params/MemoryMap.h"
 
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 
 class OperationLog;
-class QLineEdit;
+class ReaderLibrary;
 class ReaderSession;
 
-// Runs one query or set operation of a page: one library call per step, the step's
-// message in the log when its call fails, and one summary line at the end. A failed step
-// never stops the operation and leaves its controls as they were.
+// Whether a failed step turns an operation's summary into the failure line.
+enum class OnFailure { ClearFlag, KeepFlag };
+
+// One field of a page: where it lies, how its controls encode it, and what the log says
+// when its set or query fails (an empty message logs nothing: only the summary tells). Both
+// directions of an operation derive from it.
+struct FieldBinding {
+    Field field;
+    FieldEncoding encoding;
+    QString setFailure;
+    QString queryFailure;
+    OnFailure onFailure = OnFailure::ClearFlag;
+};
+
+// Runs one query or set operation of a page: one library call per step, the step's message
+// in the log when its call fails, and one summary line at the end. A failed step never stops
+// the operation and leaves its controls as they were. A text that is not a number stops it
+// with ConversionError at the step that converts it.
 class FieldRun {
   public:
-    // Whether a failed step turns the summary into the failure line.
-    enum class OnFailure { ClearFlag, KeepFlag };
-
     FieldRun(ReaderSession& session, OperationLog& log);
 
-    // Writes bytes (at most field.width of them) at field.address.
+    // The binding's controls converted and written.
+    bool set(const FieldBinding& binding);
+    // The binding's field read and shown in its controls.
+    bool query(const FieldBinding& binding);
+
+    // Irregular steps: bytes (at most field.width of them) written at field.address ...
     bool write(Field field, const Bytes& bytes, const QString& failureMessage,
                OnFailure onFailure = OnFailure::ClearFlag);
-    // Reads field.width bytes and hands them to fill when the call succeeded.
+    // ... field.width bytes read and handed to fill when the call succeeded ...
     bool read(Field field, const QString& failureMessage,
               const std::function<void(const Bytes&)>& fill,
               OnFailure onFailure = OnFailure::ClearFlag);
+    // ... or another call of the library, with the session's handle.
+    bool call(const std::function<std::int16_t(ReaderLibrary&, std::int32_t handle)>& libraryCall,
+              const QString& failureMessage, OnFailure onFailure = OnFailure::ClearFlag);
+    // A blocking pause between two steps.
+    void pause(int milliseconds);
 
     bool succeeded() const { return succeeded_; }
     // Logs the summary line.
@@ -39,11 +63,3 @@ class FieldRun {
     OperationLog& log_;
     bool succeeded_ = true;
 };
-
-// The edit's text as a decimal number in field.width bytes, high byte first (a one-byte
-// field takes the low 8 bits). Throws ConversionError for a text that is not a number,
-// which includes a negative one.
-Bytes editBytes(const QLineEdit* edit, Field field);
-
-// A read step's fill: the edit shows the field's unsigned number in decimal.
-std::function<void(const Bytes&)> showNumberIn(QLineEdit* edit);

@@ -1,17 +1,19 @@
 #include "ParameterDispatch.h"
 
 #include "app/ErrorReporting.h"
-#include "params/BasicFunctionPage.h"
-#include "params/DefaultSets.h"
+#include "app/Pause.h"
+#include "params/PageIndex.h"
+#include "params/ParameterPage.h"
 
 #include <QTabWidget>
-#include <QThread>
+
+#include <algorithm>
 
 PageOperation routeOperation(int page, int subPage) {
     switch (page) {
-        case 0:
+        case page::Product:
             return PageOperation::Product;
-        case 1:
+        case page::ReaderParameters:
             switch (subPage) {
                 case 0:
                     return PageOperation::Basic;
@@ -20,11 +22,11 @@ PageOperation routeOperation(int page, int subPage) {
                 default:
                     return PageOperation::None;
             }
-        case 2:
+        case page::CommPort:
             return PageOperation::CommPort;
-        case 3:
+        case page::DataFormat:
             return PageOperation::DataFrame;
-        case 4:
+        case page::Rf:
             switch (subPage) {
                 case 0:
                     return PageOperation::RfBasic;
@@ -35,7 +37,22 @@ PageOperation routeOperation(int page, int subPage) {
                 default:
                     return PageOperation::None;
             }
-        case 5:
+        case page::Positioning:
+            return PageOperation::Positioning;
+        default:
+            return PageOperation::None;
+    }
+}
+
+PageOperation routeDefaultSet(int page) {
+    switch (page) {
+        case page::Product:
+            return PageOperation::Product;
+        case page::ReaderParameters:
+            return PageOperation::Basic;  // the buzzer, whichever sub-page shows
+        case page::CommPort:
+            return PageOperation::CommPort;
+        case page::Positioning:
             return PageOperation::Positioning;
         default:
             return PageOperation::None;
@@ -67,61 +84,64 @@ class BusyCursor {
 
 }  // namespace
 
-ParameterDispatch::ParameterDispatch(Controls controls, ParameterPages pages)
-    : controls_(std::move(controls)), pages_(pages), sleeper_([](int milliseconds) {
-          QThread::msleep(static_cast<unsigned long>(milliseconds));
-      }) {}
+ParameterDispatch::ParameterDispatch(Controls controls) : controls_(std::move(controls)) {}
+
+void ParameterDispatch::registerPage(PageOperation operation, ParameterPage* page) {
+    pages_[operation] = page;
+}
+
+ParameterPage* ParameterDispatch::page(PageOperation operation) const {
+    const auto found = pages_.find(operation);
+    return found == pages_.end() ? nullptr : found->second;
+}
+
+std::vector<ParameterPage*> ParameterDispatch::pages() const {
+    std::vector<ParameterPage*> registered;
+    for (const auto& [operation, page] : pages_) {
+        if (page && std::find(registered.begin(), registered.end(), page) == registered.end()) {
+            registered.push_back(page);
+        }
+    }
+    return registered;
+}
 
 PageOperation ParameterDispatch::currentOperation() const {
-    const int page = controls_.pageControl1->currentIndex();
+    const int current = controls_.pageControl1->currentIndex();
     int subPage = -1;
-    if (page == 1 && controls_.pageControl3) {
+    if (current == page::ReaderParameters && controls_.pageControl3) {
         subPage = controls_.pageControl3->currentIndex();
-    } else if (page == 4 && controls_.pageControl4) {
+    } else if (current == page::Rf && controls_.pageControl4) {
         subPage = controls_.pageControl4->currentIndex();
     }
-    return routeOperation(page, subPage);
+    return routeOperation(current, subPage);
 }
 
 void ParameterDispatch::query() {
     const BusyCursor busy(controls_.busyWidgets);
-    run(currentOperation(), true);
+    run(page(currentOperation()), true);
 }
 
 void ParameterDispatch::set() {
-    const PageOperation operation = currentOperation();
-    if (run(operation, false) && operation == PageOperation::CommPort) {
-        sleeper_(kCommPortSetPauseMs);
+    ParameterPage* current = page(currentOperation());
+    if (run(current, false) && current && current->pauseAfterSetMs() > 0) {
+        pauseFor(current->pauseAfterSetMs());
     }
 }
 
 void ParameterDispatch::defaults() {
-    applyDefaultSet(defaultSetForPage(controls_.pageControl1->currentIndex()), pages_);
+    if (ParameterPage* selected = page(routeDefaultSet(controls_.pageControl1->currentIndex()))) {
+        selected->applyDefaultSet();
+    }
 }
 
-bool ParameterDispatch::run(PageOperation operation, bool query) {
+bool ParameterDispatch::run(ParameterPage* current, bool query) {
+    if (!current) {
+        return true;
+    }
     // A conversion error must not reach the event loop: report it here, after the steps
     // before it were written and without a summary line.
     try {
-        switch (operation) {
-            case PageOperation::Basic:
-                if (pages_.basic) {
-                    query ? pages_.basic->QueryBasicParameters()
-                          : pages_.basic->SetBasicParameters();
-                }
-                break;
-            // The other pages' operations are added with those pages.
-            case PageOperation::Product:
-            case PageOperation::Extended:
-            case PageOperation::CommPort:
-            case PageOperation::DataFrame:
-            case PageOperation::RfBasic:
-            case PageOperation::RfChannel1:
-            case PageOperation::RfChannel2:
-            case PageOperation::Positioning:
-            case PageOperation::None:
-                break;
-        }
+        query ? current->query() : current->set();
     } catch (const ConversionError& error) {
         reportError(error.message());
         return false;

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "params/ParameterPages.h"
-
 #include <QList>
 
-#include <functional>
+#include <map>
+#include <vector>
 
+class ParameterPage;
 class QTabWidget;
 class QWidget;
 
@@ -27,16 +27,14 @@ enum class PageOperation {
 // index of their sub-page; subPage is ignored elsewhere.
 PageOperation routeOperation(int page, int subPage);
 
+// The page whose default set "默认参数" puts in while a main page shows: each main page
+// selects the set whose controls it shows, so a press never resets what the user does not see.
+PageOperation routeDefaultSet(int page);
+
 // The query, set and default buttons of the main window ("查询参数", "设置参数",
 // "默认参数"). Keeps no state between presses; every message comes from the page operation.
 class ParameterDispatch {
   public:
-    using Sleeper = std::function<void(int milliseconds)>;
-
-    // Pause after the communication-port set, so the reader can take up its new ports
-    // before the next request.
-    static constexpr int kCommPortSetPauseMs = 1000;
-
     struct Controls {
         QTabWidget* pageControl1 = nullptr;
         QTabWidget* pageControl3 = nullptr;  // sub-pages of page 1
@@ -45,7 +43,13 @@ class ParameterDispatch {
         QList<QWidget*> busyWidgets;
     };
 
-    ParameterDispatch(Controls controls, ParameterPages pages);
+    explicit ParameterDispatch(Controls controls);
+
+    // The page that runs an operation; an operation without a page runs nothing.
+    void registerPage(PageOperation operation, ParameterPage* page);
+    ParameterPage* page(PageOperation operation) const;
+    // Every registered page once, in the order of the routing table.
+    std::vector<ParameterPage*> pages() const;
 
     void query();     // BitBtn3Click
     void set();       // BitBtn4Click
@@ -53,15 +57,11 @@ class ParameterDispatch {
 
     PageOperation currentOperation() const;
 
-    // The blocking pause; tests replace it to see the pause requested without waiting.
-    void setSleeper(Sleeper sleeper) { sleeper_ = std::move(sleeper); }
-
   private:
-    // Runs the operation's query or set; false when it stopped on a text that is not a
-    // number (already reported).
-    bool run(PageOperation operation, bool query);
+    // Runs the page's query or set; false when it stopped on a text that is not a number
+    // (already reported).
+    bool run(ParameterPage* page, bool query);
 
     Controls controls_;
-    ParameterPages pages_;
-    Sleeper sleeper_;
+    std::map<PageOperation, ParameterPage*> pages_;
 };

@@ -2,9 +2,74 @@
 
 #include "ui_PositioningPage.h"
 
+#include "params/FieldRun.h"
+
+namespace {
+
+constexpr int kSensitivityFirst = 1;
+constexpr int kSensitivityLast = 10;
+constexpr int kFailureJudgementFirst = 6;
+constexpr int kFailureJudgementLast = 30;
+
+void fillNumbers(QComboBox* list, int first, int last) {
+    list->clear();
+    for (int number = first; number <= last; ++number) {
+        list->addItem(QString::number(number));
+    }
+    list->setCurrentIndex(0);
+}
+
+}  // namespace
+
+struct PositioningPage::Fields {
+    explicit Fields(Ui::PositioningPage& u)
+        : readMode{addr::CardReadMode,
+                   encoding::onOffByte(u.RadioButton9, u.RadioButton6),
+                   {},
+                   tr("查询读写器读卡模式参数失败！")},
+          sensitivity{addr::PositioningSensitivity,
+                      encoding::list(ListValue::position(u.ComboBox13, kSensitivityFirst)),
+                      tr("设置定位灵敏读参数失败！"), tr("查询定位灵敏读参数失败！")},
+          failureJudgement{
+              addr::TagFailureJudgement,
+              encoding::list(ListValue::position(u.ComboBox18, kFailureJudgementFirst)),
+              tr("设置标签失效判定灵敏度参数失败！"), tr("查询标签失效判定灵敏度参数失败！")} {}
+
+    FieldBinding readMode, sensitivity, failureJudgement;
+};
+
 PositioningPage::PositioningPage(ReaderSession& session, OperationLog& log, QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::PositioningPage>()), session_(session), log_(log) {
     ui_->setupUi(this);
+    fields_ = std::make_unique<Fields>(*ui_);
 }
 
 PositioningPage::~PositioningPage() = default;
+
+void PositioningPage::formShow(const WindowVariants& /*variants*/) {
+    fillNumbers(ui_->ComboBox13, kSensitivityFirst, kSensitivityLast);
+    fillNumbers(ui_->ComboBox18, kFailureJudgementFirst, kFailureJudgementLast);
+}
+
+void PositioningPage::applyDefaultSet() {
+    ui_->RadioButton9->setChecked(true);
+    ui_->ComboBox13->setCurrentIndex(0);
+    ui_->ComboBox18->setCurrentIndex(0);
+}
+
+void PositioningPage::SetPositioningParameters() {
+    const Fields& f = *fields_;
+    FieldRun run(session_, log_);
+    run.set(f.sensitivity);
+    run.set(f.failureJudgement);
+    run.finish(tr("设置Kelvarn参数成功！"), tr("设置Kelvarn参数失败！"));
+}
+
+void PositioningPage::QueryPositioningParameters() {
+    const Fields& f = *fields_;
+    FieldRun run(session_, log_);
+    run.query(f.readMode);
+    run.query(f.sensitivity);
+    run.query(f.failureJudgement);
+    run.finish(tr("查询Kelvarn参数成功！"), tr("查询Kelvarn参数失败！"));
+}

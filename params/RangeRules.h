@@ -20,6 +20,8 @@ namespace range {
 inline constexpr RangeRule ByteOr10{255, 255, 10};
 // The user code: 16 bits, empty is "0".
 inline constexpr RangeRule UserCode{65535, 65535, 0};
+// The timed-upload period: 16 bits, empty is "10".
+inline constexpr RangeRule UploadPeriod{65535, 65535, 10};
 // The tag refresh interval: 16 bits; an empty edit stays empty.
 inline constexpr RangeRule TagRefresh{65535, 65535, std::nullopt};
 }  // namespace range

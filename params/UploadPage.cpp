@@ -2,9 +2,67 @@
 
 #include "ui_UploadPage.h"
 
-UploadPage::UploadPage(ReaderSession& session, OperationLog& log, QWidget* parent)
-    : QWidget(parent), ui_(std::make_unique<Ui::UploadPage>()), session_(session), log_(log) {
-    ui_->setupUi(this);
+#include "app/KeyFilters.h"
+#include "params/ControlRules.h"
+#include "params/FieldRun.h"
+#include "params/RangeRules.h"
+
+struct UploadPage::Fields {
+    explicit Fields(Ui::UploadPage& u)
+        : mode{addr::UploadMode, encoding::flagBits({{0, u.RadioButton4, u.RadioButton3}}),
+               tr("设置即时/定时发送参数失败 !"), tr("查询即时/定时发送参数失败！")},
+          period{addr::UploadPeriod, encoding::number(u.Edit5), tr("定时发送时间参数失败 !"),
+                 tr("查询定时发送时间参数失败 !")},
+          interfaces{addr::OutputInterfaces,
+                     encoding::flagBits({{0, u.CheckBox7},
+                                         {1, u.CheckBox8},
+                                         {2, u.CheckBox5},
+                                         {3, u.CheckBox10},
+                                         {4, u.CheckBox9},
+                                         {5, u.CheckBox13},
+                                         {6, u.CheckBox24},
+                                         {7, u.CheckBox23}}),
+                     tr("设置通信口参数失败 !"), tr("查询通信口参数失败！")} {}
+
+    FieldBinding mode, period, interfaces;
+};
+
+UploadPage::UploadPage(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::UploadPage>()) {
+    Ui::UploadPage& u = *ui_;
+    u.setupUi(this);
+    fields_ = std::make_unique<Fields>(u);
+
+    KeyPressFilter::install(u.Edit5, Edit1eyPress);
+    // Selecting either button runs the rule; the deselected one runs nothing.
+    for (QRadioButton* button : {u.RadioButton3, u.RadioButton4}) {
+        connect(button, &QRadioButton::toggled, this, [this](bool checked) {
+            if (checked) {
+                RadioButton4Click();
+            }
+        });
+    }
+    connect(u.Edit5, &QLineEdit::textChanged, this, &UploadPage::Edit5Change);
 }
 
 UploadPage::~UploadPage() = default;
+
+void UploadPage::setSteps(FieldRun& run) const {
+    run.set(fields_->mode);
+    run.set(fields_->period);
+    run.set(fields_->interfaces);
+}
+
+void UploadPage::querySteps(FieldRun& run) const {
+    run.query(fields_->mode);
+    run.query(fields_->period);
+    run.query(fields_->interfaces);
+}
+
+void UploadPage::RadioButton4Click() {
+    Ui::UploadPage& u = *ui_;
+    enableAll({u.Label6, u.Edit5, u.Label14}, u.RadioButton4->isChecked());
+}
+
+void UploadPage::Edit5Change() {
+    applyRangeRule(ui_->Edit5, range::UploadPeriod);
+}

@@ -1,8 +1,11 @@
 #include "ConnectionGroup.h"
 
 #include "app/OperationLog.h"
+#include "reader/FailureReason.h"
+#include "reader/LinkBox.h"
 #include "reader/Reader.h"
 #include "reader/ReaderLibrary.h"
+#include "reader/SerialPortNames.h"
 #include "ui_ConnectionGroup.h"
 
 #include <QByteArray>
@@ -31,6 +34,8 @@ ConnectionGroup::ConnectionGroup(ReaderSession& session, OperationLog& log, QWid
 
     ui_->ComboBox1->setCurrentIndex(kFirstSerialLink);
     ui_->ComboBox1->setProperty(kTagProperty, 0);
+    ui_->ComboBox1->setBeforePopup([this] { refreshLinkDevices(); });
+    refreshLinkDevices();
 
     ui_->ComboBox7->addItem(tr("任意站"));
     for (int station = 1; station <= 20; ++station) {
@@ -109,6 +114,35 @@ void ConnectionGroup::ComboBox1Change() {
     }
 }
 
+void ConnectionGroup::refreshLinkDevices() {
+    const auto ports = reader::comPorts();
+    for (int i = 0; i < reader::kComPortCount; ++i) {
+        const reader::ComPort& port = ports[static_cast<std::size_t>(i)];
+        QStringList lines;
+        if (port.device.empty()) {
+            lines << tr("无串口设备");
+        } else {
+            lines << QString::fromStdString(port.device);
+            if (port.configured) {
+                lines << QStringLiteral("READER_COM%1").arg(i + 1);
+            }
+            if (port.info) {
+                for (const std::string* text :
+                     {&port.info->byId, &port.info->description, &port.info->manufacturer,
+                      &port.info->serialNumber}) {
+                    if (!text->empty()) {
+                        lines << QString::fromStdString(*text);
+                    }
+                }
+            }
+        }
+        ui_->ComboBox1->setItemData(kFirstSerialLink + i, lines.join(u'\n'), Qt::ToolTipRole);
+    }
+    const auto usb = reader::usbDevice();
+    ui_->ComboBox1->setItemData(kUsbLink, usb ? QString::fromStdString(*usb) : tr("无USB设备"),
+                                Qt::ToolTipRole);
+}
+
 void ConnectionGroup::ComboBox7Change() {
     // A change of the box takes effect at once; "任意站" means the reader at the other end
     // of a point-to-point link.
@@ -134,6 +168,9 @@ void ConnectionGroup::Button1Click() {
     const char* addressText = link == kUsbLink ? nullptr : address.constData();
     if (library.OpenReader(session_.handleSlot(), linkType, addressText) != 0) {
         log_.append(tr("打开读写器不成功 !"));
+        if (const QString reason = failureReason(library); !reason.isEmpty()) {
+            log_.append(reason);
+        }
         emit statusTextChanged(0, QStringLiteral("  ") + linkText + tr(":Closed"));
         return;
     }

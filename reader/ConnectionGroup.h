@@ -40,6 +40,10 @@ class ConnectionGroup : public QGroupBox {
     // Shows the rate list or the IP address box for the selected link; start-up runs it too.
     void ComboBox1Change();
 
+    // Sets each link item's tooltip to the device it stands for now (path, description, maker,
+    // serial number); runs at start and whenever the link box opens.
+    void refreshLinkDevices();
+
     QComboBox* ComboBox1() const;
     QComboBox* ComboBox2() const;
     QComboBox* ComboBox7() const;

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <modbus/modbus.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -13,8 +14,10 @@
 #include <thread>
 
 #include "LineTiming.h"
+#include "Reader.h"
 #include "ReaderRegisters.h"
 #include "RtuRawUnit.h"
+#include "Trace.h"
 
 namespace reader {
 
@@ -76,10 +79,25 @@ modbus_t* newRtuContext(const std::string& device, int32_t rate) {
     return ctx;
 }
 
+// Connects a serial context and takes the device for this process alone: a second program
+// (or a second handle) on the same device would garble both sides' frames. 0, or errno.
+int connectSerial(modbus_t* ctx) {
+    if (modbus_connect(ctx) != 0) {
+        return errno != 0 ? errno : EIO;
+    }
+    if (flock(modbus_get_socket(ctx), LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        modbus_close(ctx);
+        return error == EWOULDBLOCK ? EBUSY : error;
+    }
+    return 0;
+}
+
 }  // namespace
 
-ModbusLink::ModbusLink(modbus_t* ctx, LinkKind kind, std::string device, int32_t rate)
-    : ctx_(ctx), kind_(kind), device_(std::move(device)), rate_(rate) {}
+ModbusLink::ModbusLink(modbus_t* ctx, LinkKind kind, std::string device, int32_t rate,
+                       std::string label)
+    : ctx_(ctx), kind_(kind), device_(std::move(device)), rate_(rate), label_(std::move(label)) {}
 
 ModbusLink::~ModbusLink() {
     if (connected_) {
@@ -88,38 +106,54 @@ ModbusLink::~ModbusLink() {
     modbus_free(ctx_);
 }
 
-std::unique_ptr<ModbusLink> ModbusLink::openTcp(const std::string& address, int port) {
+std::unique_ptr<ModbusLink> ModbusLink::openTcp(const std::string& address, int port,
+                                                LinkFailure& failure) {
     in_addr parsed{};
     if (inet_pton(AF_INET, address.c_str(), &parsed) != 1) {
+        failure = {READER_ERROR_ARGUMENT, "not a dotted IP address"};
         return nullptr;
     }
     modbus_t* ctx = modbus_new_tcp(address.c_str(), port);
     if (ctx == nullptr) {
+        failure = failureFromErrno(errno);
         return nullptr;
     }
     modbus_set_byte_timeout(ctx, 0, 0);
     setResponseTimeout(ctx, kConnectTimeout);
     if (modbus_connect(ctx) != 0) {
+        failure = failureFromErrno(errno);
+        if (errno == ETIMEDOUT) {
+            failure.reason =
+                "no connection within " + std::to_string(kConnectTimeout.count()) + " ms";
+        }
         modbus_free(ctx);
         return nullptr;
     }
-    return std::unique_ptr<ModbusLink>(new ModbusLink(ctx, LinkKind::Tcp, {}, 0));
+    return std::unique_ptr<ModbusLink>(
+        new ModbusLink(ctx, LinkKind::Tcp, {}, 0, address + ':' + std::to_string(port)));
 }
 
-std::unique_ptr<ModbusLink> ModbusLink::openSerial(const std::string& device, LinkKind kind) {
+std::unique_ptr<ModbusLink> ModbusLink::openSerial(const std::string& device, LinkKind kind,
+                                                   std::string label, LinkFailure& failure) {
     modbus_t* ctx = newRtuContext(device, kOpeningRate);
     if (ctx == nullptr) {
+        failure = failureFromErrno(errno);
         return nullptr;
     }
-    if (modbus_connect(ctx) != 0) {
+    if (const int error = connectSerial(ctx); error != 0) {
+        failure = failureFromErrno(error);
         modbus_free(ctx);
         return nullptr;
     }
-    return std::unique_ptr<ModbusLink>(new ModbusLink(ctx, kind, device, kOpeningRate));
+    return std::unique_ptr<ModbusLink>(
+        new ModbusLink(ctx, kind, device, kOpeningRate, std::move(label)));
 }
 
 Outcome ModbusLink::execute(int32_t station, const Request& request, uint16_t* values) {
+    ExchangeDetail detail;
     if (!ensureConnected()) {
+        detail.error = connectError_;
+        lastFailure_ = failureOf(Outcome::Broken, detail, {});
         return Outcome::Broken;
     }
     const int unit = station >= 1 && station <= 247 ? station : reg::kAnyUnit;
@@ -134,18 +168,27 @@ Outcome ModbusLink::execute(int32_t station, const Request& request, uint16_t* v
         modbus_flush(ctx_);  // nothing received before the request can be its answer
     }
     if (serialLine() && unit == reg::kAnyUnit) {
-        outcome = exchangeAnyUnit(ctx_, request, values, Clock::now() + timeout);
+        outcome = exchangeAnyUnit(ctx_, request, values, Clock::now() + timeout, detail, label_);
     } else {
         modbus_set_slave(ctx_, unit);
         setResponseTimeout(ctx_, timeout);
-        outcome = executeDirect(request, values);
+        const bool tracing = trace::enabled();
+        if (tracing) {
+            traceDirectRequest(unit, request);
+        }
+        const auto sent = Clock::now();
+        outcome = executeDirect(request, values, detail);
+        if (tracing) {
+            traceDirectReply(unit, request, values, outcome, detail, sent);
+        }
     }
     lastExchangeEnd_ = Clock::now();
+    lastFailure_ = failureOf(outcome, detail, timeout);
     afterFailure(outcome);
     return outcome;
 }
 
-Outcome ModbusLink::executeDirect(const Request& r, uint16_t* values) {
+Outcome ModbusLink::executeDirect(const Request& r, uint16_t* values, ExchangeDetail& detail) {
     int done = -1;
     switch (r.function) {
         case Function::ReadHolding:
@@ -164,7 +207,43 @@ Outcome ModbusLink::executeDirect(const Request& r, uint16_t* values) {
     if (done == r.count) {
         return Outcome::Ok;
     }
-    return done < 0 ? classifyModbusError(errno) : Outcome::Garbled;
+    if (done >= 0) {
+        return Outcome::Garbled;
+    }
+    const int error = errno;
+    const Outcome outcome = classifyModbusError(error);
+    detail.timedOut = error == ETIMEDOUT;
+    detail.exceptionCode = outcome == Outcome::Exception ? error - MODBUS_ENOBASE : 0;
+    detail.error = error;
+    return outcome;
+}
+
+// libmodbus keeps the frames it sends and receives to itself; the trace shows them as they
+// are on the wire for RTU (unit, PDU, CRC) and as unit and PDU for TCP, without the MBAP
+// header. A reply that libmodbus refused is not shown byte for byte.
+void ModbusLink::traceDirectRequest(int unit, const Request& request) {
+    std::vector<uint8_t> frame = requestAdu(static_cast<uint8_t>(unit), request);
+    if (kind_ != LinkKind::Tcp) {
+        appendCrc(frame);
+    }
+    trace::request(label_, frame);
+}
+
+void ModbusLink::traceDirectReply(int unit, const Request& request, const uint16_t* values,
+                                  Outcome outcome, const ExchangeDetail& detail,
+                                  std::chrono::steady_clock::time_point sent) {
+    const auto u = static_cast<uint8_t>(unit);
+    if (outcome == Outcome::Ok || outcome == Outcome::Exception) {
+        std::vector<uint8_t> reply = replyAdu(u, request, values, detail.exceptionCode);
+        if (kind_ != LinkKind::Tcp) {
+            appendCrc(reply);
+        }
+        trace::reply(label_, reply, sent);
+    } else if (detail.timedOut) {
+        trace::note(label_, "no answer", sent);
+    } else {
+        trace::note(label_, outcome == Outcome::Garbled ? "garbled reply" : "link failed", sent);
+    }
 }
 
 void ModbusLink::afterFailure(Outcome outcome) {
@@ -203,14 +282,17 @@ bool ModbusLink::ensureConnected() {
         // A fresh context: the device may have come back, and at the current rate.
         modbus_t* ctx = newRtuContext(device_, rate_);
         if (ctx == nullptr) {
+            connectError_ = errno;
             return false;
         }
         modbus_free(ctx_);
         ctx_ = ctx;
+        connectError_ = connectSerial(ctx_);
     } else {
         setResponseTimeout(ctx_, kConnectTimeout);
+        connectError_ = modbus_connect(ctx_) == 0 ? 0 : errno;
     }
-    connected_ = modbus_connect(ctx_) == 0;
+    connected_ = connectError_ == 0;
     resyncPending_ = false;
     return connected_;
 }

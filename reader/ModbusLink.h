@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 
+#include "LinkFailure.h"
 #include "ModbusRequest.h"
 
 typedef struct _modbus modbus_t;
@@ -19,15 +20,22 @@ enum class LinkKind { Serial, Tcp, Usb };
 
 class ModbusLink {
   public:
-    // nullptr when the link cannot be opened.
-    static std::unique_ptr<ModbusLink> openTcp(const std::string& address, int port);
-    static std::unique_ptr<ModbusLink> openSerial(const std::string& device, LinkKind kind);
+    // nullptr when the link cannot be opened; failure then says why. label names the link
+    // in reasons and in the trace ("COM1 (/dev/ttyUSB0)"); a TCP link is named
+    // address:port.
+    static std::unique_ptr<ModbusLink> openTcp(const std::string& address, int port,
+                                               LinkFailure& failure);
+    static std::unique_ptr<ModbusLink> openSerial(const std::string& device, LinkKind kind,
+                                                  std::string label, LinkFailure& failure);
 
     ~ModbusLink();
     ModbusLink(const ModbusLink&) = delete;
     ModbusLink& operator=(const ModbusLink&) = delete;
 
     LinkKind kind() const { return kind_; }
+    const std::string& label() const { return label_; }
+    // Why the last failed execute failed (its code is READER_OK after a success).
+    const LinkFailure& lastFailure() const { return lastFailure_; }
     int32_t lineRate() const { return rate_; }
 
     // One request to the reader at station (1..247 that station, anything else unit 255).
@@ -44,7 +52,7 @@ class ModbusLink {
     std::mutex& mutex() { return mutex_; }
 
   private:
-    ModbusLink(modbus_t* ctx, LinkKind kind, std::string device, int32_t rate);
+    ModbusLink(modbus_t* ctx, LinkKind kind, std::string device, int32_t rate, std::string label);
 
     bool serialLine() const { return kind_ != LinkKind::Tcp; }
     bool ensureConnected();
@@ -52,12 +60,18 @@ class ModbusLink {
     void drainLateReplies();
     void afterFailure(Outcome outcome);
     std::chrono::microseconds responseTimeout(const Request& request) const;
-    Outcome executeDirect(const Request& request, uint16_t* values);
+    Outcome executeDirect(const Request& request, uint16_t* values, ExchangeDetail& detail);
+    void traceDirectRequest(int unit, const Request& request);
+    void traceDirectReply(int unit, const Request& request, const uint16_t* values, Outcome outcome,
+                          const ExchangeDetail& detail, std::chrono::steady_clock::time_point sent);
 
     modbus_t* ctx_;
     LinkKind kind_;
     std::string device_;  // serial device; empty for TCP
     int32_t rate_;
+    std::string label_;
+    LinkFailure lastFailure_;
+    int connectError_ = 0;  // errno of the last failed reconnection
     bool connected_ = true;
     bool resyncPending_ = false;
     std::chrono::steady_clock::time_point lastDisturbance_{};

@@ -5,6 +5,9 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
 #include <thread>
 
 #include "LineTiming.h"
@@ -12,20 +15,37 @@
 #include "ModbusLink.h"
 #include "ReaderRegisters.h"
 #include "SerialPortNames.h"
+#include "Trace.h"
 
 using namespace reader;
 
 namespace {
 
-// Results; callers only tell 0 from the rest, the values help when debugging.
-enum : int16_t {
-    kOk = 0,
-    kNotOpen = 1,      // handle 0, unknown or closed
-    kBadArgument = 2,  // refused before any traffic
-    kLinkFailed = 3,   // timeout, garbled reply, connection lost
-    kRefused = 4,      // the reader answered with an exception or an impossible value
-    kInternal = 5,
-};
+constexpr int16_t kOk = READER_OK;
+constexpr int16_t kNotOpen = READER_ERROR_NOT_OPEN;
+constexpr int16_t kBadArgument = READER_ERROR_ARGUMENT;
+constexpr int16_t kInternal = READER_ERROR_INTERNAL;
+
+// The result and reason of the calling thread's last call.
+thread_local int16_t lastCode = kOk;
+thread_local std::string lastReason;
+
+int16_t fail(int16_t code, std::string reason) {
+    lastCode = code;
+    lastReason = std::move(reason);
+    return code;
+}
+
+int16_t succeed() {
+    lastCode = kOk;
+    lastReason.clear();
+    return kOk;
+}
+
+// The reason of a failure on link: "<link>: <what happened>".
+int16_t failOn(const ModbusLink& link, const LinkFailure& failure) {
+    return fail(failure.code, link.label() + ": " + failure.reason);
+}
 
 constexpr int32_t kDefaultPort = 4001;
 // Pause after a rate change, while the reader switches its own port.
@@ -40,25 +60,42 @@ LinkTable& links() {
 std::atomic<int32_t> selectedStation{0};
 std::atomic<int32_t> selectedPort{kDefaultPort};
 
-int16_t resultOf(Outcome outcome) {
-    switch (outcome) {
-        case Outcome::Ok:
-            return kOk;
-        case Outcome::Exception:
-            return kRefused;
-        case Outcome::Garbled:
-        case Outcome::Broken:
-            return kLinkFailed;
-    }
-    return kInternal;
+// The result of one exchange on link; the reason is left for the calling thread.
+int16_t resultOf(const ModbusLink& link, Outcome outcome) {
+    return outcome == Outcome::Ok ? kOk : failOn(link, link.lastFailure());
 }
 
+// A value that no parameter byte or version number can hold: the reader answered, wrongly.
+int16_t badValue(const ModbusLink& link, uint16_t value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "value %u from the reader is above 255", value);
+    return fail(READER_ERROR_BAD_VALUE, link.label() + ": " + text);
+}
+
+// Runs body and leaves its reason: a success clears the last error; a failure that left no
+// reason of its own gets a general one.
 template <class Body>
 int16_t guarded(Body&& body) noexcept {
     try {
-        return body();
+        lastCode = kOk;
+        lastReason.clear();
+        const int16_t result = body();
+        if (result == kOk) {
+            return succeed();
+        }
+        if (lastCode != result) {
+            switch (result) {
+                case kNotOpen:
+                    return fail(result, "the handle is not open");
+                case kBadArgument:
+                    return fail(result, "invalid argument");
+                default:
+                    return fail(result, "internal error");
+            }
+        }
+        return result;
     } catch (...) {
-        return kInternal;
+        return fail(kInternal, "internal error");
     }
 }
 
@@ -77,7 +114,7 @@ int16_t withLink(int32_t handle, Body&& body) noexcept {
 
 int16_t writeRegister(ModbusLink& link, uint16_t address, uint16_t value) {
     const Request request{Function::WriteSingle, address, 1, &value};
-    return resultOf(link.execute(selectedStation.load(), request));
+    return resultOf(link, link.execute(selectedStation.load(), request));
 }
 
 bool validRange(int32_t address, int32_t length) {
@@ -95,27 +132,42 @@ int16_t OpenReader(int32_t* handle, uint8_t linkType, const char* address) {
             return kBadArgument;
         }
         std::unique_ptr<ModbusLink> link;
+        LinkFailure failure;
+        std::string label;
         switch (linkType) {
             case READER_LINK_SERIAL:
+                if (comPortNumber(address) == 0) {
+                    return fail(kBadArgument, std::string(address ? address : "(null)") +
+                                                  ": not a serial port name (COM1..COM8)");
+                }
                 if (const auto device = serialDeviceFor(address)) {
-                    link = ModbusLink::openSerial(*device, LinkKind::Serial);
+                    label = std::string(address) + " (" + *device + ")";
+                    link = ModbusLink::openSerial(*device, LinkKind::Serial, label, failure);
+                } else {
+                    return fail(READER_ERROR_NO_DEVICE,
+                                std::string(address) + ": no such device (no serial port)");
                 }
                 break;
             case READER_LINK_TCP:
-                if (address != nullptr) {
-                    link = ModbusLink::openTcp(address, selectedPort.load());
+                if (address == nullptr) {
+                    return fail(kBadArgument, "no IP address");
                 }
+                label = std::string(address) + ':' + std::to_string(selectedPort.load());
+                link = ModbusLink::openTcp(address, selectedPort.load(), failure);
                 break;
             case READER_LINK_USB:
                 if (const auto device = usbDevice()) {
-                    link = ModbusLink::openSerial(*device, LinkKind::Usb);
+                    label = "USB (" + *device + ")";
+                    link = ModbusLink::openSerial(*device, LinkKind::Usb, label, failure);
+                } else {
+                    return fail(READER_ERROR_NO_DEVICE, "USB: no such device (no /dev/ttyACM*)");
                 }
                 break;
             default:
-                return kBadArgument;
+                return fail(kBadArgument, "unknown link type " + std::to_string(linkType));
         }
         if (!link) {
-            return kLinkFailed;
+            return fail(failure.code, label + ": " + failure.reason);
         }
         const int32_t opened = links().add(std::move(link));
         if (opened == 0) {
@@ -156,21 +208,25 @@ int16_t SetBaudRate(int32_t handle, int32_t rateCode) {
             return result;
         }
         std::this_thread::sleep_for(kRateSwitchPause);
-        return link.switchLineRate(rate) ? kOk : kLinkFailed;
+        if (!link.switchLineRate(rate)) {
+            return fail(READER_ERROR_LINK_LOST, link.label() + ": the line rate " +
+                                                    std::to_string(rate) + " was not taken");
+        }
+        return kOk;
     });
 }
 
 int16_t SelectStation(int32_t station) {
     selectedStation.store(station);
-    return kOk;
+    return succeed();
 }
 
 int16_t SelectPort(int32_t port) {
     if (port < 1 || port > 65535) {
-        return kBadArgument;
+        return fail(kBadArgument, "port " + std::to_string(port) + " is not 1..65535");
     }
     selectedPort.store(port);
-    return kOk;
+    return succeed();
 }
 
 int16_t GetParameter(int32_t handle, int32_t address, int32_t length, uint8_t* buffer) {
@@ -182,13 +238,13 @@ int16_t GetParameter(int32_t handle, int32_t address, int32_t length, uint8_t* b
         const Request request{Function::ReadHolding, static_cast<uint16_t>(address),
                               static_cast<uint16_t>(length)};
         const int16_t result =
-            resultOf(link.execute(selectedStation.load(), request, values.data()));
+            resultOf(link, link.execute(selectedStation.load(), request, values.data()));
         if (result != kOk) {
             return result;
         }
         for (int32_t i = 0; i < length; ++i) {
             if (values[i] > 0xFF) {
-                return kRefused;
+                return badValue(link, values[i]);
             }
         }
         for (int32_t i = 0; i < length; ++i) {
@@ -212,7 +268,7 @@ int16_t SetParameter(int32_t handle, int32_t address, int32_t length, const uint
             const int32_t part = std::min(length - done, reg::kMaxWriteTransfer);
             const Request request{Function::WriteMultiple, static_cast<uint16_t>(address + done),
                                   static_cast<uint16_t>(part), values.data() + done};
-            const int16_t result = resultOf(link.execute(selectedStation.load(), request));
+            const int16_t result = resultOf(link, link.execute(selectedStation.load(), request));
             if (result != kOk) {
                 return result;
             }
@@ -230,13 +286,13 @@ int16_t GetFirmwareVersion(int32_t handle, uint8_t* version) {
         std::array<uint16_t, reg::kFirmwareCount> values{};
         const Request request{Function::ReadInput, reg::kFirmwareFirst, reg::kFirmwareCount};
         const int16_t result =
-            resultOf(link.execute(selectedStation.load(), request, values.data()));
+            resultOf(link, link.execute(selectedStation.load(), request, values.data()));
         if (result != kOk) {
             return result;
         }
         for (uint16_t v : values) {
             if (v > 0xFF) {
-                return kRefused;
+                return badValue(link, v);
             }
         }
         for (std::size_t i = 0; i < values.size(); ++i) {
@@ -263,6 +319,24 @@ int16_t SetOLEnable(int32_t handle, uint8_t enable) {
     return withLink(handle, [&](ModbusLink& link) -> int16_t {
         return writeRegister(link, reg::kOffline, enable != 0 ? 1 : 0);
     });
+}
+
+int16_t ReaderLastError(char* text, int32_t size) {
+    if (text != nullptr && size > 0) {
+        const std::size_t room = static_cast<std::size_t>(size) - 1;
+        const std::size_t length = std::min(room, lastReason.size());
+        std::memcpy(text, lastReason.data(), length);
+        text[length] = '\0';
+    }
+    return lastCode;
+}
+
+int16_t ReaderIsLinkFailure(int16_t result) {
+    return result >= READER_ERROR_NO_DEVICE && result < READER_ERROR_EXCEPTION ? 1 : 0;
+}
+
+int16_t ReaderSetTrace(const char* target) {
+    return trace::setTarget(target) ? kOk : kBadArgument;
 }
 
 }  // extern "C"

@@ -1,8 +1,10 @@
 // The reader access library: every reader operation of the tool goes through these eleven
 // calls. C linkage and fixed-width types keep the ABI stable for other callers.
 //
-// Every call returns 0 on success and a non-zero value on failure. A call with a handle that
-// is not open (0, unknown or closed) fails and leaves every buffer untouched.
+// Every call returns 0 on success and a non-zero value on failure (one of the result codes
+// below). A call with a handle that is not open (0, unknown or closed) fails and leaves every
+// buffer untouched. Each call also leaves its result and a short reason, for the calling
+// thread, in ReaderLastError; tracing of the traffic is switched by ReaderSetTrace.
 #ifndef READER_READER_H
 #define READER_READER_H
 
@@ -17,6 +19,30 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+/* Results of every call. 0 is success; every other value is a failure of one of three kinds:
+ *  - the call itself was refused before any traffic (1..15);
+ *  - link-level failures (16..31): the link could not be opened, or the reader was not heard
+ *    properly: no answer, a garbled reply, the connection refused, reset or gone. The reader
+ *    may well be fine; the line or the connection is not (ReaderIsLinkFailure tells);
+ *  - the reader answered, and refused (32..47): a Modbus exception reply or a value no
+ *    reader can hold. The link is in step and the next call may succeed. */
+enum ReaderResult {
+    READER_OK = 0,
+    READER_ERROR_NOT_OPEN = 1,     /* handle 0, unknown or closed */
+    READER_ERROR_ARGUMENT = 2,     /* bad argument: no traffic */
+    READER_ERROR_INTERNAL = 5,     /* the library failed (out of memory, ...) */
+    READER_ERROR_NO_DEVICE = 16,   /* no such serial device, or no device for that COM name */
+    READER_ERROR_PERMISSION = 17,  /* the device may not be opened by this user */
+    READER_ERROR_BUSY = 18,        /* the device is in use by another program */
+    READER_ERROR_REFUSED = 19,     /* the TCP connection was refused */
+    READER_ERROR_UNREACHABLE = 20, /* the TCP address could not be reached, or not in time */
+    READER_ERROR_TIMEOUT = 21,     /* no (complete) answer within the reply timeout */
+    READER_ERROR_GARBLED = 22,   /* a reply that is no answer to the request (CRC, unit, length) */
+    READER_ERROR_LINK_LOST = 23, /* connection reset or closed, device gone, I/O error */
+    READER_ERROR_EXCEPTION = 32, /* the reader answered with a Modbus exception */
+    READER_ERROR_BAD_VALUE = 33  /* the reader answered with a value no parameter can hold */
+};
 
 /* Link types of OpenReader. */
 enum { READER_LINK_SERIAL = 1, READER_LINK_TCP = 2, READER_LINK_USB = 3 };
@@ -44,6 +70,22 @@ READER_API int16_t GetFirmwareVersion(int32_t handle, uint8_t* version);
 READER_API int16_t GetSdkVersion(int32_t handle, uint8_t* version);
 /* 1 enables, 0 disables the reader's offline recording. */
 READER_API int16_t SetOLEnable(int32_t handle, uint8_t enable);
+
+/* The result of the calling thread's last call (READER_OK after a success) and, when text is
+ * not NULL, its reason as a zero-terminated UTF-8 text of at most size - 1 bytes, naming the
+ * device or address: "COM1 (/dev/ttyUSB0): permission denied: add the user to the dialout
+ * group", "127.0.0.1:4001: no answer within 500 ms", "COM2 (/dev/ttyS1): exception 03 from
+ * the reader". Empty after a success. */
+READER_API int16_t ReaderLastError(char* text, int32_t size);
+/* 1 when result is a link-level failure (16..31), 0 otherwise (success, a refused call, or
+ * an answer of the reader). */
+READER_API int16_t ReaderIsLinkFailure(int16_t result);
+/* Traces every request and reply as timestamped hex, with the link and the time since the
+ * request, one line each: target NULL or "" switches tracing off, "1" or "stderr" writes to
+ * standard error, anything else is a file path that is appended to. The environment
+ * variable READER_TRACE sets the same at load time. Non-zero when the file cannot be
+ * opened (tracing is then off). */
+READER_API int16_t ReaderSetTrace(const char* target);
 
 #ifdef __cplusplus
 }

@@ -1,12 +1,30 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+
+#include "reader/Reader.h"
+
+// Why the last call of the calling thread failed: a result code of Reader.h (READER_OK after
+// a success) and a short text that names the device or address.
+struct ReaderError {
+    int16_t code = READER_OK;
+    std::string text;
+
+    // A link-level failure (no answer, garbled reply, connection refused or reset, device
+    // missing, busy or gone), as opposed to an answer of the reader that refused the request
+    // (an exception reply, an impossible value) or a call refused before any traffic.
+    bool isLinkFailure() const { return ReaderIsLinkFailure(code) != 0; }
+};
 
 // The reader access calls as the window sees them. The production implementation forwards
 // to Reader.h; tests substitute a recording fake.
 class ReaderLibrary {
   public:
     virtual ~ReaderLibrary() = default;
+
+    // The result and reason of this thread's last call (ReaderLastError).
+    virtual ReaderError lastError() const = 0;
 
     virtual int16_t OpenReader(int32_t* handle, uint8_t linkType, const char* address) = 0;
     virtual int16_t CloseReader(int32_t handle) = 0;
@@ -26,6 +44,7 @@ class ReaderLibrary {
 // The production library: libReader.so.
 class SharedReaderLibrary final : public ReaderLibrary {
   public:
+    ReaderError lastError() const override;
     int16_t OpenReader(int32_t* handle, uint8_t linkType, const char* address) override;
     int16_t CloseReader(int32_t handle) override;
     int16_t ResetReader(int32_t handle) override;

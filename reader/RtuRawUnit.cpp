@@ -2,6 +2,7 @@
 
 #include "ModbusCrc.h"
 #include "ReaderRegisters.h"
+#include "Trace.h"
 
 #include <modbus/modbus.h>
 #include <poll.h>
@@ -24,9 +25,10 @@ void putWord(std::vector<uint8_t>& out, uint16_t w) {
     out.push_back(static_cast<uint8_t>(w & 0xFF));
 }
 
-// The request as unit and PDU; libmodbus appends the CRC.
-std::vector<uint8_t> rawRequest(const Request& r) {
-    std::vector<uint8_t> out{reg::kAnyUnit, static_cast<uint8_t>(r.function)};
+}  // namespace
+
+std::vector<uint8_t> requestAdu(uint8_t unit, const Request& r) {
+    std::vector<uint8_t> out{unit, static_cast<uint8_t>(r.function)};
     putWord(out, r.address);
     switch (r.function) {
         case Function::ReadHolding:
@@ -47,7 +49,38 @@ std::vector<uint8_t> rawRequest(const Request& r) {
     return out;
 }
 
-}  // namespace
+std::vector<uint8_t> replyAdu(uint8_t unit, const Request& r, const uint16_t* values,
+                              int exceptionCode) {
+    const auto function = static_cast<uint8_t>(r.function);
+    if (exceptionCode != 0) {
+        return {unit, static_cast<uint8_t>(function | 0x80), static_cast<uint8_t>(exceptionCode)};
+    }
+    std::vector<uint8_t> out{unit, function};
+    switch (r.function) {
+        case Function::ReadHolding:
+        case Function::ReadInput:
+            out.push_back(static_cast<uint8_t>(2 * r.count));
+            for (uint16_t i = 0; i < r.count; ++i) {
+                putWord(out, values[i]);
+            }
+            break;
+        case Function::WriteSingle:
+            putWord(out, r.address);
+            putWord(out, r.values[0]);
+            break;
+        case Function::WriteMultiple:
+            putWord(out, r.address);
+            putWord(out, r.count);
+            break;
+    }
+    return out;
+}
+
+void appendCrc(std::vector<uint8_t>& frame) {
+    const uint16_t crc = crc16(frame);
+    frame.push_back(static_cast<uint8_t>(crc & 0xFF));
+    frame.push_back(static_cast<uint8_t>(crc >> 8));
+}
 
 ReplyCheck checkReply(const Request& request, uint8_t unit, std::span<const uint8_t> received,
                       uint16_t* values) {
@@ -104,20 +137,56 @@ ReplyCheck checkReply(const Request& request, uint8_t unit, std::span<const uint
     return ReplyCheck::Bad;
 }
 
-Outcome exchangeAnyUnit(modbus_t* ctx, const Request& request, uint16_t* values,
-                        std::chrono::steady_clock::time_point deadline) {
-    const std::vector<uint8_t> raw = rawRequest(request);
-    if (modbus_send_raw_request(ctx, raw.data(), static_cast<int>(raw.size())) < 0) {
-        return Outcome::Broken;
+namespace {
+
+// Traces the end of an exchange: the bytes received, or what was missing.
+void traceEnd(const std::string& link, std::span<const uint8_t> received, Outcome outcome,
+              const ExchangeDetail& detail, std::chrono::steady_clock::time_point sent) {
+    if (!received.empty()) {
+        trace::reply(link, received, sent);
     }
-    const int fd = modbus_get_socket(ctx);
+    if (outcome == Outcome::Garbled && detail.timedOut) {
+        trace::note(link, received.empty() ? "no answer" : "reply incomplete", sent);
+    } else if (outcome == Outcome::Garbled) {
+        trace::note(link, "garbled reply", sent);
+    } else if (outcome == Outcome::Broken) {
+        trace::note(link, "link failed", sent);
+    }
+}
+
+}  // namespace
+
+Outcome exchangeAnyUnit(modbus_t* ctx, const Request& request, uint16_t* values,
+                        std::chrono::steady_clock::time_point deadline, ExchangeDetail& detail,
+                        const std::string& link) {
+    detail = {};
+    const std::vector<uint8_t> raw = requestAdu(reg::kAnyUnit, request);
+    const auto sent = std::chrono::steady_clock::now();
+    const bool tracing = trace::enabled();
+    if (tracing) {
+        std::vector<uint8_t> frame = raw;
+        appendCrc(frame);
+        trace::request(link, frame);
+    }
     std::array<uint8_t, MODBUS_RTU_MAX_ADU_LENGTH> reply{};
     std::size_t length = 0;
+    const auto finish = [&](Outcome outcome) {
+        if (tracing) {
+            traceEnd(link, std::span(reply.data(), length), outcome, detail, sent);
+        }
+        return outcome;
+    };
+    if (modbus_send_raw_request(ctx, raw.data(), static_cast<int>(raw.size())) < 0) {
+        detail.error = errno;
+        return finish(Outcome::Broken);
+    }
+    const int fd = modbus_get_socket(ctx);
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
-            return Outcome::Garbled;
+            detail.timedOut = true;
+            return finish(Outcome::Garbled);
         }
         pollfd pfd{fd, POLLIN, 0};
         const int ready = poll(&pfd, 1, static_cast<int>(left.count()) + 1);
@@ -125,7 +194,8 @@ Outcome exchangeAnyUnit(modbus_t* ctx, const Request& request, uint16_t* values,
             continue;
         }
         if (ready < 0) {
-            return Outcome::Broken;
+            detail.error = errno;
+            return finish(Outcome::Broken);
         }
         if (ready == 0) {
             continue;
@@ -135,21 +205,23 @@ Outcome exchangeAnyUnit(modbus_t* ctx, const Request& request, uint16_t* values,
             continue;
         }
         if (n <= 0) {
-            return Outcome::Broken;  // hang-up (0) or device error
+            detail.error = n == 0 ? EIO : errno;
+            return finish(Outcome::Broken);  // hang-up (0) or device error
         }
         length += static_cast<std::size_t>(n);
         switch (checkReply(request, reg::kAnyUnit, std::span(reply.data(), length), values)) {
             case ReplyCheck::Incomplete:
                 if (length == reply.size()) {
-                    return Outcome::Garbled;
+                    return finish(Outcome::Garbled);
                 }
                 break;
             case ReplyCheck::Ok:
-                return Outcome::Ok;
+                return finish(Outcome::Ok);
             case ReplyCheck::Exception:
-                return Outcome::Exception;
+                detail.exceptionCode = reply[2];
+                return finish(Outcome::Exception);
             case ReplyCheck::Bad:
-                return Outcome::Garbled;
+                return finish(Outcome::Garbled);
         }
     }
 }

@@ -1,15 +1,63 @@
-// Where the link names of OpenReader lead on this system.
+// Where the link names of OpenReader lead on this system. The library and the window's link
+// box both ask here, so "COM1" means the same device to both.
 #pragma once
 
+#include <array>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace reader {
 
-// "COM1".."COM8": the device named by READER_COMn when set, else /dev/ttyS(n-1).
+inline constexpr int kComPortCount = 8;
+
+// A serial device as the system reports it.
+struct SerialDevice {
+    std::string path;          // /dev/ttyUSB0
+    std::string byId;          // its /dev/serial/by-id link; empty for built-in ports
+    bool usb = false;          // a USB-serial adapter
+    std::string description;   // "FT232R USB UART"
+    std::string manufacturer;  // "FTDI"
+    std::string serialNumber;
+
+    bool operator==(const SerialDevice&) const = default;
+};
+
+// What one of COM1..COM8 stands for.
+struct ComPort {
+    std::string device;                // the path opened; empty: no device
+    bool configured = false;           // named by READER_COMn
+    std::optional<SerialDevice> info;  // the system's description of that device, if known
+};
+
+// The devices the system reports, in no particular order (Qt Serial Port's enumeration, with
+// the /dev/serial/by-id names). Pseudo-terminals and the reader's own CDC-ACM port are not
+// serial ports here.
+std::vector<SerialDevice> systemSerialDevices();
+
+// COM1..COM8 from the devices found and the configured paths (READER_COMn, index n-1):
+// a configured name takes its path; the others take, in order, the USB adapters sorted by
+// their by-id name (so a replugged adapter keeps its name whatever ttyUSB number it gets),
+// then the built-in ports by number. A device that a configured name already reaches is not
+// given a second name.
+std::array<ComPort, kComPortCount> comPortsFrom(
+    std::vector<SerialDevice> found,
+    const std::array<std::optional<std::string>, kComPortCount>& configured);
+
+// COM1..COM8 on this system now: READER_COMn and the devices the system reports.
+std::array<ComPort, kComPortCount> comPorts();
+
+// "COM1".."COM8": the device that name stands for now, if any. Other names: nullopt.
 std::optional<std::string> serialDeviceFor(const char* portName);
+// 1..8 for "COM1".."COM8", 0 for anything else.
+int comPortNumber(const char* portName);
 
 // The reader's USB CDC-ACM device: READER_USB when set, else the first /dev/ttyACM*.
 std::optional<std::string> usbDevice();
+
+// Replaces the system's enumeration (tests: pseudo-terminals stand in for devices); an empty
+// function restores it.
+void setSerialDeviceSource(std::function<std::vector<SerialDevice>()> source);
 
 }  // namespace reader

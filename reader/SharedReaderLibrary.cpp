@@ -2,6 +2,16 @@
 
 #include "Reader.h"
 
+#include <array>
+
+ReaderError SharedReaderLibrary::lastError() const {
+    std::array<char, 512> text{};
+    ReaderError error;
+    error.code = ReaderLastError(text.data(), static_cast<int32_t>(text.size()));
+    error.text = text.data();
+    return error;
+}
+
 int16_t SharedReaderLibrary::OpenReader(int32_t* handle, uint8_t linkType, const char* address) {
     return ::OpenReader(handle, linkType, address);
 }

@@ -3,6 +3,7 @@
 
 #include "WindowTestSupport.h"
 #include "reader/ConnectionGroup.h"
+#include "reader/SerialPortNames.h"
 #include "tests/support/RecordingReaderLibrary.h"
 
 #include <QLabel>
@@ -47,6 +48,37 @@ class TestConnection : public QObject {
 
   private slots:
     void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+
+    // Each COM item names the device it stands for; opening the list looks again, so an
+    // adapter plugged in meanwhile shows without a restart.
+    void linkItemsNameTheirDevices() {
+        using reader::SerialDevice;
+        std::vector<SerialDevice> devices{{"/dev/ttyS0", {}, false, {}, {}, {}},
+                                          {"/dev/ttyUSB3", "/dev/serial/by-id/usb-FTDI_A1", true,
+                                           "FT232R USB UART", "FTDI", "A1"}};
+        reader::setSerialDeviceSource([&] { return devices; });
+        qunsetenv("READER_COM1");
+        qunsetenv("READER_COM2");
+        qunsetenv("READER_COM3");
+        QComboBox* box = group().ComboBox1();
+        box->showPopup();
+        box->hidePopup();
+        const auto tip = [box](int item) {
+            return box->itemData(item, Qt::ToolTipRole).toString();
+        };
+        QCOMPARE(tip(kCom1), QStringLiteral("/dev/ttyUSB3\n/dev/serial/by-id/usb-FTDI_A1\n"
+                                            "FT232R USB UART\nFTDI\nA1"));
+        QCOMPARE(tip(kCom2), QStringLiteral("/dev/ttyS0"));
+        QCOMPARE(tip(kCom3), QStringLiteral("无串口设备"));
+        devices.push_back({"/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI_B2", true, {}, {}, {}});
+        QCOMPARE(tip(kCom3), QStringLiteral("无串口设备"));  // not before the list opens
+        box->showPopup();
+        box->hidePopup();
+        QCOMPARE(tip(kCom2), QStringLiteral("/dev/ttyUSB0\n/dev/serial/by-id/usb-FTDI_B2"));
+        QCOMPARE(tip(kCom3), QStringLiteral("/dev/ttyS0"));
+        QCOMPARE(box->itemText(kCom3), QStringLiteral("COM3"));
+        reader::setSerialDeviceSource({});
+    }
 
     void init() {
         library_ = std::make_unique<RecordingReaderLibrary>();
@@ -183,18 +215,27 @@ class TestConnection : public QObject {
     void openFailure_data() {
         QTest::addColumn<int>("link");
         QTest::addColumn<QString>("panel0");
-        QTest::newRow("TCP/IP") << kTcp << "  TCP/IP:Closed";
-        QTest::newRow("COM3") << kCom3 << "  COM3:Closed";
+        QTest::addColumn<RecordingReaderLibrary::Failure>("failure");
+        QTest::newRow("TCP/IP") << kTcp << "  TCP/IP:Closed"
+                                << RecordingReaderLibrary::Failure::Link;
+        QTest::newRow("COM3") << kCom3 << "  COM3:Closed" << RecordingReaderLibrary::Failure::Link;
+        QTest::newRow("COM3 refused by the reader")
+            << kCom3 << "  COM3:Closed" << RecordingReaderLibrary::Failure::Exception;
     }
 
+    // The failure's message stays as it is; the reason the library gives follows on a line of
+    // its own.
     void openFailure() {
         QFETCH(int, link);
         QFETCH(QString, panel0);
+        QFETCH(RecordingReaderLibrary::Failure, failure);
         chooseItem(group().ComboBox1(), link);
-        library_->failOperation(QStringLiteral("OpenReader"));
+        library_->failOperation(QStringLiteral("OpenReader"), failure);
         group().Button1()->click();
         QCOMPARE(library_->callTexts().size(), 2);  // station and open, nothing after
-        QCOMPARE(newMessages(), QStringList{"打开读写器不成功 !"});
+        const QString reason =
+            QString::fromStdString(RecordingReaderLibrary::errorOf(failure).text);
+        QCOMPARE(newMessages(), (QStringList{"打开读写器不成功 !", "原因: " + reason}));
         QCOMPARE(window_->statusPanelText(0), panel0);
         QCOMPARE(window_->statusPanelText(1), QString());
         QCOMPARE(group().openLinkIndex(), 0);

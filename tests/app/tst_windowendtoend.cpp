@@ -160,7 +160,10 @@ class TestWindowEndToEnd : public QObject {
         chooseItem(group().ComboBox1(), kTcp);
         group().Edit71()->setText(QStringLiteral("127.0.0.1"));
         group().Button1()->click();
-        QCOMPARE(messagesSince(1), QStringList{"打开读写器不成功 !"});
+        // The message as it always was, then the library's reason naming the address.
+        QCOMPARE(messagesSince(1),
+                 (QStringList{"打开读写器不成功 !",
+                              QStringLiteral("原因: 127.0.0.1:%1: connection refused").arg(port)}));
         QCOMPARE(window_->statusPanelText(0), QStringLiteral("  TCP/IP:Closed"));
         QVERIFY(group().Button1()->isEnabled());
         QVERIFY(!window_->BitBtn3()->isEnabled());

@@ -1,11 +1,7 @@
 // The basic-function page end to end: the real window and the real library against a
 // reader-sim process over loopback TCP.
 
-#include "PageFixture.h"
-#include "app/ErrorReporting.h"
-#include "app/Main.h"
-#include "reader/ConnectionGroup.h"
-#include "tests/support/SimProcess.h"
+#include "tests/support/SimWindow.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -14,34 +10,14 @@
 
 namespace {
 
-constexpr int kTcpLink = 0;
 using Memory = std::array<std::uint8_t, 256>;
 
 // A window connected to the simulator, showing the sub-page "基本功能".
-struct ConnectedWindow {
-    TForm1 form;
-
-    ConnectedWindow(ReaderLibrary& library, QStringList* errors) : form(library) {
-        form.show();
-        setErrorReporter([errors](const QString& message) { *errors << message; });
-        ConnectionGroup& group = *form.connectionGroup();
-        group.ComboBox1()->setCurrentIndex(kTcpLink);
-        emit group.ComboBox1()->activated(kTcpLink);
-        group.Edit71()->setText("127.0.0.1");
-        group.Button1()->click();
-        form.PageControl1()->setCurrentIndex(1);
-        form.PageControl3()->setCurrentIndex(0);
-        form.Memo1()->clear();
+struct ConnectedWindow : SimWindow {
+    ConnectedWindow(ReaderLibrary& library, quint16 port) : SimWindow(library, port) {
+        showPage(1, 0);
     }
-    ~ConnectedWindow() {
-        if (form.connectionGroup()->Button2()->isEnabled()) {
-            form.connectionGroup()->Button2()->click();
-        }
-        setErrorReporter({});
-    }
-    bool connected() const { return form.BitBtn3()->isEnabled(); }
     QWidget& page() { return *form.PageControl3()->widget(0); }
-    QStringList messages() const { return logMessages(*form.Memo1()); }
 };
 
 // Values that differ from the page's start values and from the simulator's defaults.
@@ -85,24 +61,21 @@ class TestBasicEndToEnd : public QObject {
 
   private:
     SharedReaderLibrary library_;
-    QStringList errors_;
 };
 
 void TestBasicEndToEnd::setThenQueryIntoFreshWindow() {
     SimProcess sim;
     QVERIFY(sim.start());
-    library_.SelectStation(-1);
-    library_.SelectPort(sim.tcpPort());
     const Memory before = sim.readMemoryFile();
 
     {
-        ConnectedWindow setter(library_, &errors_);
+        ConnectedWindow setter(library_, sim.tcpPort());
         QVERIFY(setter.connected());
         enterChangedValues(setter.page());
-        setter.form.BitBtn4()->click();
+        setter.set();
         QCOMPARE(setter.messages(), QStringList{"设置读写器参数成功 !"});
+        QCOMPARE(setter.errors.errors, QStringList{});
     }
-    QCOMPARE(errors_, QStringList{});
 
     Memory expected = before;
     for (const auto& [address, byte] : kChangedBytes) {
@@ -110,9 +83,9 @@ void TestBasicEndToEnd::setThenQueryIntoFreshWindow() {
     }
     QTRY_VERIFY_WITH_TIMEOUT(sim.readMemoryFile() == expected, 10000);
 
-    ConnectedWindow reader(library_, &errors_);
+    ConnectedWindow reader(library_, sim.tcpPort());
     QVERIFY(reader.connected());
-    reader.form.BitBtn3()->click();
+    reader.query();
     QCOMPARE(reader.messages(), QStringList{"查询读写器参数成功 !"});
     for (const auto& [name, value] : kChangedValues) {
         QVERIFY2(controlValue(reader.page(), name) == value, qPrintable(name));
@@ -120,7 +93,7 @@ void TestBasicEndToEnd::setThenQueryIntoFreshWindow() {
     QCOMPARE(controlValue(reader.page(), "Edit37"), QString("20"));
     QVERIFY(control<QWidget>(reader.page(), "Edit15")->isEnabled());
     QVERIFY(control<QWidget>(reader.page(), "Edit34")->isEnabled());
-    QCOMPARE(errors_, QStringList{});
+    QCOMPARE(reader.errors.errors, QStringList{});
 }
 
 void TestBasicEndToEnd::failingField_data() {
@@ -143,10 +116,8 @@ void TestBasicEndToEnd::failingField() {
     options.fail = QStringList{failing};
     SimProcess sim(options);
     QVERIFY(sim.start());
-    library_.SelectStation(-1);
-    library_.SelectPort(sim.tcpPort());
 
-    ConnectedWindow window(library_, &errors_);
+    ConnectedWindow window(library_, sim.tcpPort());
     QVERIFY(window.connected());
     control<QLineEdit>(window.page(), "Edit3")->setText("1000");
     window.form.BitBtn4()->click();
@@ -160,7 +131,7 @@ void TestBasicEndToEnd::failingField() {
     window.form.BitBtn3()->click();
     QCOMPARE(window.messages(), queryMessages);
     QCOMPARE(controlValue(window.page(), "Edit3"), QString("1000"));
-    QCOMPARE(errors_, QStringList{});
+    QCOMPARE(window.errors.errors, QStringList{});
 }
 
 QTEST_MAIN(TestBasicEndToEnd)

@@ -1,9 +1,9 @@
 // The sub-page "基本功能": its controls at start, its control rules driven by keys and
 // clicks, and its set and query operations against the recording fake.
 
-#include "PageFixture.h"
 #include "app/ErrorReporting.h"
 #include "params/BasicFunctionPage.h"
+#include "tests/support/PageTestSupport.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -13,24 +13,12 @@
 
 namespace {
 
-struct Fixture {
-    RecordingReaderLibrary library;
-    ReaderSession session{library};
-    QPlainTextEdit memo;
-    OperationLog log{&memo};
-    BasicFunctionPage page{session, log};
-
-    Fixture() { *session.handleSlot() = 7; }
-
+struct Fixture : PageOnFake<BasicFunctionPage> {
     QLineEdit* edit(const char* name) { return control<QLineEdit>(page, QLatin1String(name)); }
     QAbstractButton* button(const char* name) {
         return control<QAbstractButton>(page, QLatin1String(name));
     }
     bool enabled(const QString& name) { return control<QWidget>(page, name)->isEnabled(); }
-    QStringList messages() const { return logMessages(memo); }
-    void setMemory(int address, std::initializer_list<std::uint8_t> bytes) {
-        std::copy(bytes.begin(), bytes.end(), library.memory.begin() + address);
-    }
     // A reader whose every field of the page differs from the page's start values.
     void fillMemoryWithChangedValues() {
         setMemory(0x91, {0x01});
@@ -142,18 +130,7 @@ void TestBasicFunctionPage::startState() {
     QFETCH(QString, value);
     QFETCH(bool, enabled);
     Fixture f;
-    QWidget* widget = control<QWidget>(f.page, name);
-    QCOMPARE(widget->isEnabled(), enabled);
-    if (auto* group = qobject_cast<QGroupBox*>(widget)) {
-        QCOMPARE(group->title(), caption);
-    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
-        QCOMPARE(label->text(), caption);
-    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-        QCOMPARE(button->text(), caption);
-        QCOMPARE(controlValue(f.page, name), value);
-    } else {
-        QCOMPARE(controlValue(f.page, name), value);
-    }
+    verifyStartState(f.page, name, caption, value, enabled);
 }
 
 void TestBasicFunctionPage::ruleReplacesTypedText_data() {
@@ -430,41 +407,31 @@ void TestBasicFunctionPage::setWritesDisabledFieldsAndSkipsResidualWait() {
 }
 
 void TestBasicFunctionPage::setFailureLogsFieldMessage_data() {
-    QTest::addColumn<int>("address");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("summary");
-
-    const QString failed = "设置读写器参数失败 !";
-    QTest::newRow("0x91") << 0x91 << "设置触发参数失败 !" << failed;
-    QTest::newRow("0x90") << 0x90 << "设置触发延时工作时间参数失败 !" << failed;
-    QTest::newRow("0x92") << 0x92 << "设置触发自动关机延时参数失败 !" << failed;
-    QTest::newRow("0x8C") << 0x8C << "设置触发残留数据清除使能参数失败 !" << failed;
-    QTest::newRow("0x8D") << 0x8D << "设置触发残留数据清除等待时间参数失败 !" << failed;
-    QTest::newRow("0x65 buzzer") << 0x65 << "设置蜂鸣器参数失败 !"
-                                 << "设置读写器参数成功 !";
-    QTest::newRow("0x63") << 0x63 << "设置用户编码参数失败 !" << failed;
-    QTest::newRow("0x64") << 0x64 << "设置用户编码参数失败 !" << failed;
-    QTest::newRow("0x94") << 0x94 << "设置标签刷新时间间隔参数失败 !" << failed;
-    QTest::newRow("0x9D") << 0x9D << "设置继电器自动闭合参数失败 ! " << failed;
-    QTest::newRow("0x9E") << 0x9E << "设置继电器自动断开参数失败 ! " << failed;
-    QTest::newRow("0x9B") << 0x9B << "设置继电器1延时参数失败 !" << failed;
-    QTest::newRow("0x9C") << 0x9C << "设置继电器2延时参数失败 !" << failed;
-    QTest::newRow("0x97") << 0x97 << "设置ID匹配控制参数失败 !" << failed;
-    QTest::newRow("0x96") << 0x96 << "设置ID匹配检测时间间隔参数失败 !" << failed;
+    // With clearing on, so the residual wait is a step too.
+    addFieldFailureRows(
+        {
+            {addr::TriggerMode, "设置触发参数失败 !"},
+            {addr::TriggerDelay, "设置触发延时工作时间参数失败 !"},
+            {addr::ShutdownDelay, "设置触发自动关机延时参数失败 !"},
+            {addr::ResidualClear, "设置触发残留数据清除使能参数失败 !"},
+            {addr::ResidualClearWait, "设置触发残留数据清除等待时间参数失败 !"},
+            {addr::Buzzer, "设置蜂鸣器参数失败 !", false},
+            {addr::UserCode, "设置用户编码参数失败 !"},
+            {addr::TagRefreshInterval, "设置标签刷新时间间隔参数失败 !"},
+            {addr::RelayAutoClose, "设置继电器自动闭合参数失败 ! "},
+            {addr::RelayAutoOpen, "设置继电器自动断开参数失败 ! "},
+            {addr::Relay1Delay, "设置继电器1延时参数失败 !"},
+            {addr::Relay2Delay, "设置继电器2延时参数失败 !"},
+            {addr::IdMatchControl, "设置ID匹配控制参数失败 !"},
+            {addr::IdMatchInterval, "设置ID匹配检测时间间隔参数失败 !"},
+        },
+        "设置读写器参数成功 !", "设置读写器参数失败 !");
 }
 
 void TestBasicFunctionPage::setFailureLogsFieldMessage() {
-    QFETCH(int, address);
-    QFETCH(QString, message);
-    QFETCH(QString, summary);
     Fixture f;
     f.button("CheckBox25")->setChecked(true);
-    f.library.failAddress(address);
-
-    f.page.SetBasicParameters();
-    QCOMPARE(f.messages(), (QStringList{message, summary}));
-    // A failed step does not stop the operation.
-    QCOMPARE(f.library.callTexts().size(), 14);
+    verifyFieldFailure(f.library, f.memo, [&] { f.page.SetBasicParameters(); });
     QCOMPARE(f.library.callTexts().constLast(), QString("SetParameter(7, 0x96, 1, 0A)"));
 }
 

@@ -2,11 +2,11 @@
 // busy cursor, the pause after the communication-port set, the default sets and the
 // conversion error; the whole window with the recording fake.
 
-#include "PageFixture.h"
 #include "app/ErrorReporting.h"
 #include "app/Main.h"
 #include "params/ParameterDispatch.h"
 #include "reader/ConnectionGroup.h"
+#include "tests/support/PageTestSupport.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -25,12 +25,9 @@ constexpr int kTcpLink = 0;
 struct Window {
     RecordingReaderLibrary library;
     TForm1 form;
-    QList<int> pauses;
+    ScopedSleeper sleeper;
 
-    explicit Window(int windowVariant = 0) : form(library, windowVariant) {
-        form.show();
-        form.parameterDispatch().setSleeper([this](int ms) { pauses << ms; });
-    }
+    explicit Window(int windowVariant = 0) : form(library, windowVariant) { form.show(); }
 
     void connectReader() {
         QComboBox* link = form.connectionGroup()->ComboBox1();
@@ -227,7 +224,7 @@ void TestParameterDispatch::pauseAfterCommPortSetOnly() {
         w.library.failOperation("SetParameter");
     }
     (button == "BitBtn4" ? w.form.BitBtn4() : w.form.BitBtn3())->click();
-    QCOMPARE(w.pauses, pauses);
+    QCOMPARE(w.sleeper.pauses, pauses);
 }
 
 void TestParameterDispatch::setStopsAtTextThatIsNotANumber() {

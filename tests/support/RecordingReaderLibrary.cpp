@@ -54,17 +54,40 @@ QStringList RecordingReaderLibrary::callTexts(const QString& name) const {
     return texts;
 }
 
-bool RecordingReaderLibrary::record(Call call, int firstAddress, int length) {
+ReaderError RecordingReaderLibrary::errorOf(Failure kind) {
+    if (kind == Failure::Exception) {
+        return {READER_ERROR_EXCEPTION, "127.0.0.1:4001: exception 04 from the reader"};
+    }
+    return {READER_ERROR_TIMEOUT, "127.0.0.1:4001: no answer within 500 ms"};
+}
+
+int16_t RecordingReaderLibrary::record(Call call, int firstAddress, int length) {
     const int index = static_cast<int>(calls_.size());
     calls_.push_back(std::move(call));
-    bool fails = failingOperations_.contains(calls_.back().name) || failingIndices_.contains(index);
-    for (int address = firstAddress; address >= 0 && address < firstAddress + length; ++address) {
-        fails = fails || failingAddresses_.contains(address);
+    std::optional<Failure> failure;
+    if (const auto it = failingOperations_.constFind(calls_.back().name);
+        it != failingOperations_.cend()) {
+        failure = *it;
+    } else if (const auto at = failingIndices_.constFind(index); at != failingIndices_.cend()) {
+        failure = *at;
     }
+    for (int address = firstAddress; !failure && address >= 0 && address < firstAddress + length;
+         ++address) {
+        if (const auto it = failingAddresses_.constFind(address); it != failingAddresses_.cend()) {
+            failure = *it;
+        }
+    }
+    lastError_ = failure ? errorOf(*failure) : ReaderError{};
     if (onCall) {
         onCall(calls_.back());
     }
-    return fails;
+    return lastError_.code;
+}
+
+// A range the parameter memory does not have: refused like the real library does.
+int16_t RecordingReaderLibrary::refuseRange() {
+    lastError_ = {READER_ERROR_ARGUMENT, "invalid argument"};
+    return lastError_.code;
 }
 
 int16_t RecordingReaderLibrary::OpenReader(int32_t* handle, uint8_t linkType, const char* address) {
@@ -75,31 +98,31 @@ int16_t RecordingReaderLibrary::OpenReader(int32_t* handle, uint8_t linkType, co
     call.text = QStringLiteral("OpenReader(%1, %2)")
                     .arg(linkType)
                     .arg(address ? u'"' + *call.address + u'"' : QStringLiteral("null"));
-    if (record(std::move(call))) {
-        return 1;
+    if (const int16_t result = record(std::move(call))) {
+        return result;
     }
     *handle = nextHandle;
     return 0;
 }
 
 int16_t RecordingReaderLibrary::CloseReader(int32_t handle) {
-    return record(makeCall(QStringLiteral("CloseReader"), {handle})) ? 1 : 0;
+    return record(makeCall(QStringLiteral("CloseReader"), {handle}));
 }
 
 int16_t RecordingReaderLibrary::ResetReader(int32_t handle) {
-    return record(makeCall(QStringLiteral("ResetReader"), {handle})) ? 1 : 0;
+    return record(makeCall(QStringLiteral("ResetReader"), {handle}));
 }
 
 int16_t RecordingReaderLibrary::SetBaudRate(int32_t handle, int32_t rateCode) {
-    return record(makeCall(QStringLiteral("SetBaudRate"), {handle, rateCode})) ? 1 : 0;
+    return record(makeCall(QStringLiteral("SetBaudRate"), {handle, rateCode}));
 }
 
 int16_t RecordingReaderLibrary::SelectStation(int32_t station) {
-    return record(makeCall(QStringLiteral("SelectStation"), {station})) ? 1 : 0;
+    return record(makeCall(QStringLiteral("SelectStation"), {station}));
 }
 
 int16_t RecordingReaderLibrary::SelectPort(int32_t port) {
-    return record(makeCall(QStringLiteral("SelectPort"), {port})) ? 1 : 0;
+    return record(makeCall(QStringLiteral("SelectPort"), {port}));
 }
 
 int16_t RecordingReaderLibrary::GetParameter(int32_t handle, int32_t address, int32_t length,
@@ -108,8 +131,11 @@ int16_t RecordingReaderLibrary::GetParameter(int32_t handle, int32_t address, in
     call.text =
         QStringLiteral("GetParameter(%1, %2, %3)").arg(handle).arg(hexAddress(address)).arg(length);
     const bool outside = address < 0 || length <= 0 || address + length > 256;
-    if (record(std::move(call), address, length) || outside) {
-        return 1;
+    if (const int16_t result = record(std::move(call), address, length)) {
+        return result;
+    }
+    if (outside) {
+        return refuseRange();
     }
     std::copy_n(memory.begin() + address, length, buffer);
     return 0;
@@ -127,29 +153,32 @@ int16_t RecordingReaderLibrary::SetParameter(int32_t handle, int32_t address, in
                     .arg(length)
                     .arg(hexBytes(call.bytes));
     const bool outside = address < 0 || length <= 0 || address + length > 256;
-    if (record(std::move(call), address, length) || outside) {
-        return 1;
+    if (const int16_t result = record(std::move(call), address, length)) {
+        return result;
+    }
+    if (outside) {
+        return refuseRange();
     }
     std::copy_n(buffer, length, memory.begin() + address);
     return 0;
 }
 
 int16_t RecordingReaderLibrary::GetFirmwareVersion(int32_t handle, uint8_t* version) {
-    if (record(makeCall(QStringLiteral("GetFirmwareVersion"), {handle}))) {
-        return 1;
+    if (const int16_t result = record(makeCall(QStringLiteral("GetFirmwareVersion"), {handle}))) {
+        return result;
     }
     std::copy(firmwareVersion.begin(), firmwareVersion.end(), version);
     return 0;
 }
 
 int16_t RecordingReaderLibrary::GetSdkVersion(int32_t handle, uint8_t* version) {
-    if (record(makeCall(QStringLiteral("GetSdkVersion"), {handle}))) {
-        return 1;
+    if (const int16_t result = record(makeCall(QStringLiteral("GetSdkVersion"), {handle}))) {
+        return result;
     }
     std::copy(sdkVersion.begin(), sdkVersion.end(), version);
     return 0;
 }
 
 int16_t RecordingReaderLibrary::SetOLEnable(int32_t handle, uint8_t enable) {
-    return record(makeCall(QStringLiteral("SetOLEnable"), {handle, enable})) ? 1 : 0;
+    return record(makeCall(QStringLiteral("SetOLEnable"), {handle, enable}));
 }

@@ -2,7 +2,8 @@
 
 #include "reader/ReaderLibrary.h"
 
-#include <QSet>
+#include <QHash>
+#include <QMetaType>
 #include <QString>
 #include <QStringList>
 
@@ -13,7 +14,9 @@
 #include <vector>
 
 // A reader library for tests: a 256-byte parameter memory, every call recorded with its
-// arguments, and failures injectable by address, by operation name or by call index.
+// arguments, and failures injectable by address, by operation name or by call index, each
+// either a link-level failure (no answer) or an exception reply of the reader; lastError()
+// gives the injected failure's code and reason like the real library.
 //
 // Recorded calls read like code, with addresses in hex and bytes as hex pairs:
 //   OpenReader(2, "127.0.0.1")   OpenReader(3, null)   SelectStation(-1)
@@ -35,13 +38,29 @@ class RecordingReaderLibrary : public ReaderLibrary {
     // Runs inside every call, after it was recorded (to look at the window mid-operation).
     std::function<void(const Call&)> onCall;
 
+    // How an injected failure fails: the link (READER_ERROR_TIMEOUT, "no answer within
+    // 500 ms") or the reader's refusal (READER_ERROR_EXCEPTION, "exception 04 from the
+    // reader").
+    enum class Failure { Link, Exception };
+
     // Every Get/SetParameter whose range covers address fails (and moves no byte).
-    void failAddress(int address) { failingAddresses_.insert(address); }
+    void failAddress(int address, Failure kind = Failure::Link) {
+        failingAddresses_.insert(address, kind);
+    }
     // Every call of that operation fails ("OpenReader", "SetBaudRate", ...).
-    void failOperation(const QString& name) { failingOperations_.insert(name); }
+    void failOperation(const QString& name, Failure kind = Failure::Link) {
+        failingOperations_.insert(name, kind);
+    }
     // The call with this index (0 = first call recorded) fails.
-    void failCallIndex(int index) { failingIndices_.insert(index); }
+    void failCallIndex(int index, Failure kind = Failure::Link) {
+        failingIndices_.insert(index, kind);
+    }
     void clearFailures();
+
+    // The code and reason that an injected failure of that kind leaves.
+    static ReaderError errorOf(Failure kind);
+
+    ReaderError lastError() const override { return lastError_; }
 
     const std::vector<Call>& calls() const { return calls_; }
     QStringList callTexts() const;
@@ -63,11 +82,17 @@ class RecordingReaderLibrary : public ReaderLibrary {
     int16_t SetOLEnable(int32_t handle, uint8_t enable) override;
 
   private:
-    // Records the call and tells whether it is to fail.
-    bool record(Call call, int firstAddress = -1, int length = 0);
+    // Records the call; 0 when it is to succeed, else the injected failure's code (and
+    // lastError() tells it).
+    int16_t record(Call call, int firstAddress = -1, int length = 0);
 
     std::vector<Call> calls_;
-    QSet<int> failingAddresses_;
-    QSet<QString> failingOperations_;
-    QSet<int> failingIndices_;
+    QHash<int, Failure> failingAddresses_;
+    QHash<QString, Failure> failingOperations_;
+    QHash<int, Failure> failingIndices_;
+    int16_t refuseRange();
+
+    ReaderError lastError_;
 };
+
+Q_DECLARE_METATYPE(RecordingReaderLibrary::Failure)

@@ -1,0 +1,23 @@
+#include "ControlRules.h"
+
+#include <QLineEdit>
+#include <QWidget>
+
+void enableAll(std::initializer_list<QWidget*> widgets, bool enabled) {
+    for (QWidget* widget : widgets) {
+        widget->setEnabled(enabled);
+    }
+}
+
+void moveFocusOnWhenFull(QLineEdit* edit, int length) {
+    if (!edit->hasFocus() || edit->text().length() < length) {
+        return;
+    }
+    for (QWidget* next = edit->nextInFocusChain(); next && next != edit;
+         next = next->nextInFocusChain()) {
+        if ((next->focusPolicy() & Qt::TabFocus) && next->isEnabled() && next->isVisible()) {
+            next->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+}

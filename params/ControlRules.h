@@ -1,0 +1,14 @@
+#pragma once
+
+#include <initializer_list>
+
+class QLineEdit;
+class QWidget;
+
+// The enabling rules: dependent controls are enabled exactly while their option is on.
+void enableAll(std::initializer_list<QWidget*> widgets, bool enabled);
+
+// Moves the focus on to the next control in tab order once the edit holds `length`
+// characters, so a run of short edits (MAC pairs, codes) is typed without Tab. Only while
+// the edit has the focus: a text put in by code moves nothing.
+void moveFocusOnWhenFull(QLineEdit* edit, int length);

@@ -1,0 +1,45 @@
+#include "SimWindow.h"
+
+#include "reader/ConnectionGroup.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QTabWidget>
+
+namespace {
+constexpr int kTcpLink = 0;
+}
+
+SimWindow::SimWindow(ReaderLibrary& library, quint16 port, int windowVariant)
+    : form(library, windowVariant) {
+    library.SelectStation(-1);
+    library.SelectPort(port);
+    form.show();
+    ConnectionGroup& group = *form.connectionGroup();
+    group.ComboBox1()->setCurrentIndex(kTcpLink);
+    emit group.ComboBox1()->activated(kTcpLink);
+    group.Edit71()->setText(QStringLiteral("127.0.0.1"));
+    group.Button1()->click();
+    form.Memo1()->clear();
+}
+
+SimWindow::~SimWindow() {
+    if (form.connectionGroup()->Button2()->isEnabled()) {
+        form.connectionGroup()->Button2()->click();
+    }
+}
+
+bool SimWindow::connected() const {
+    return form.BitBtn3()->isEnabled();
+}
+
+void SimWindow::showPage(int page, int subPage) {
+    form.PageControl1()->setCurrentIndex(page);
+    if (QTabWidget* subPages = page == 1   ? form.PageControl3()
+                               : page == 3 ? form.PageControl2()
+                               : page == 4 ? form.PageControl4()
+                                           : nullptr) {
+        subPages->setCurrentIndex(subPage);
+    }
+    form.Memo1()->clear();
+}
