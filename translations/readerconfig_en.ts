@@ -353,6 +353,14 @@
         <source>更新读写器工作参数不成功 !</source>
         <translation>Updating reader working parameters failed!</translation>
     </message>
+    <message>
+        <source>无串口设备</source>
+        <translation>No serial device</translation>
+    </message>
+    <message>
+        <source>无USB设备</source>
+        <translation>No USB device</translation>
+    </message>
 </context>
 <context>
     <name>ConversionError</name>
@@ -371,12 +379,376 @@
         <source>数据格式</source>
         <translation>Data format</translation>
     </message>
+    <message>
+        <source>设置数据帧参数成功 !</source>
+        <translation>Data frame set!</translation>
+    </message>
+    <message>
+        <source>设置数据帧参数失败 !</source>
+        <translation>Setting the data frame failed!</translation>
+    </message>
+    <message>
+        <source>查询数据帧参数成功 !</source>
+        <translation>Data frame queried!</translation>
+    </message>
+    <message>
+        <source>查询数据帧参数失败 !</source>
+        <translation>Querying the data frame failed!</translation>
+    </message>
+</context>
+<context>
+    <name>DataFramePage</name>
+    <message>
+        <source>HEX 格式</source>
+        <translation>HEX</translation>
+    </message>
+    <message>
+        <source>ASCII 格式</source>
+        <translation>ASCII</translation>
+    </message>
+    <message>
+        <source>前导码</source>
+        <translation>Preamble</translation>
+    </message>
+    <message>
+        <source>数据：</source>
+        <translation>Data:</translation>
+    </message>
+    <message>
+        <source>读写器编号</source>
+        <translation>Reader number</translation>
+    </message>
+    <message>
+        <source>标签 ID</source>
+        <translation>Tag ID</translation>
+    </message>
+    <message>
+        <source>字节数：</source>
+        <translation>Bytes:</translation>
+    </message>
+    <message>
+        <source>1</source>
+        <translation>1</translation>
+    </message>
+    <message>
+        <source>2</source>
+        <translation>2</translation>
+    </message>
+    <message>
+        <source>3</source>
+        <translation>3</translation>
+    </message>
+    <message>
+        <source>4</source>
+        <translation>4</translation>
+    </message>
+    <message>
+        <source>5</source>
+        <translation>5</translation>
+    </message>
+    <message>
+        <source>6</source>
+        <translation>6</translation>
+    </message>
+    <message>
+        <source>7</source>
+        <translation>7</translation>
+    </message>
+    <message>
+        <source>8</source>
+        <translation>8</translation>
+    </message>
+    <message>
+        <source>起始字节：</source>
+        <translation>First byte:</translation>
+    </message>
+    <message>
+        <source>0</source>
+        <translation>0</translation>
+    </message>
+    <message>
+        <source>结束码</source>
+        <translation>End code</translation>
+    </message>
+    <message>
+        <source>设置输出数据格式参数失败 !</source>
+        <translation>Setting the output data format failed!</translation>
+    </message>
+    <message>
+        <source>查询输出数据格式参数失败 !</source>
+        <translation>Querying the output data format failed!</translation>
+    </message>
+    <message>
+        <source>设置数据格式标志参数失败 !</source>
+        <translation>Setting the data format flags failed!</translation>
+    </message>
+    <message>
+        <source>查询数据格式标志参数失败 !</source>
+        <translation>Querying the data format flags failed!</translation>
+    </message>
+    <message>
+        <source>设置输出标签起始字节和字节数参数失败 !</source>
+        <translation>Setting the tag first byte and byte count failed!</translation>
+    </message>
+    <message>
+        <source>查询输出标签起始字节和字节数参数失败 !</source>
+        <translation>Querying the tag first byte and byte count failed!</translation>
+    </message>
+    <message>
+        <source>设置前导码参数失败 !</source>
+        <translation>Setting the preamble failed!</translation>
+    </message>
+    <message>
+        <source>查询前导码参数失败 !</source>
+        <translation>Querying the preamble failed!</translation>
+    </message>
+    <message>
+        <source>设置结束码参数失败 !</source>
+        <translation>Setting the end code failed!</translation>
+    </message>
+    <message>
+        <source>查询结束码参数失败 !</source>
+        <translation>Querying the end code failed!</translation>
+    </message>
+</context>
+<context>
+    <name>PositioningPage</name>
+    <message>
+        <source>普通读卡</source>
+        <translation>Normal reading</translation>
+    </message>
+    <message>
+        <source>定位读卡</source>
+        <translation>Positioning</translation>
+    </message>
+    <message>
+        <source>定位灵敏度：</source>
+        <translation>Sensitivity:</translation>
+    </message>
+    <message>
+        <source>失效判定：</source>
+        <translation>Tag lost after:</translation>
+    </message>
+    <message>
+        <source>查询读写器读卡模式参数失败！</source>
+        <translation>Querying the reading mode failed!</translation>
+    </message>
+    <message>
+        <source>设置定位灵敏读参数失败！</source>
+        <translation>Setting the positioning sensitivity failed!</translation>
+    </message>
+    <message>
+        <source>查询定位灵敏读参数失败！</source>
+        <translation>Querying the positioning sensitivity failed!</translation>
+    </message>
+    <message>
+        <source>设置标签失效判定灵敏度参数失败！</source>
+        <translation>Setting the tag-lost judgement failed!</translation>
+    </message>
+    <message>
+        <source>查询标签失效判定灵敏度参数失败！</source>
+        <translation>Querying the tag-lost judgement failed!</translation>
+    </message>
+    <message>
+        <source>设置Kelvarn参数成功！</source>
+        <translation>Kelvarn parameters set!</translation>
+    </message>
+    <message>
+        <source>设置Kelvarn参数失败！</source>
+        <translation>Setting Kelvarn parameters failed!</translation>
+    </message>
+    <message>
+        <source>查询Kelvarn参数成功！</source>
+        <translation>Kelvarn parameters queried!</translation>
+    </message>
+    <message>
+        <source>查询Kelvarn参数失败！</source>
+        <translation>Querying Kelvarn parameters failed!</translation>
+    </message>
+</context>
+<context>
+    <name>ProductPage</name>
+    <message>
+        <source>产品标识设置</source>
+        <translation>Product identity</translation>
+    </message>
+    <message>
+        <source>产品型号</source>
+        <translation>Model</translation>
+    </message>
+    <message>
+        <source>QLX-7311E</source>
+        <translation>QLX-7311E</translation>
+    </message>
+    <message>
+        <source>QLX-7321E</source>
+        <translation>QLX-7321E</translation>
+    </message>
+    <message>
+        <source>QLX-7331</source>
+        <translation>QLX-7331</translation>
+    </message>
+    <message>
+        <source>QLX-7311R</source>
+        <translation>QLX-7311R</translation>
+    </message>
+    <message>
+        <source>QLX-7321R</source>
+        <translation>QLX-7321R</translation>
+    </message>
+    <message>
+        <source>QLX-7331R</source>
+        <translation>QLX-7331R</translation>
+    </message>
+    <message>
+        <source>产品序列号</source>
+        <translation>Serial number</translation>
+    </message>
+    <message>
+        <source>0001</source>
+        <translation>0001</translation>
+    </message>
+    <message>
+        <source>读写器幻数</source>
+        <translation>Magic number</translation>
+    </message>
+    <message>
+        <source>6461</source>
+        <translation>6461</translation>
+    </message>
+    <message>
+        <source>PCB设置</source>
+        <translation>PCB</translation>
+    </message>
+    <message>
+        <source>PCB标志</source>
+        <translation>PCB identity</translation>
+    </message>
+    <message>
+        <source>QLX_PCB_018</source>
+        <translation>QLX_PCB_018</translation>
+    </message>
+    <message>
+        <source>QLX_PCB_020</source>
+        <translation>QLX_PCB_020</translation>
+    </message>
+    <message>
+        <source>QLX_PCB_031</source>
+        <translation>QLX_PCB_031</translation>
+    </message>
+    <message>
+        <source>QLX_PCB_032</source>
+        <translation>QLX_PCB_032</translation>
+    </message>
+    <message>
+        <source>QLX_PCB_034</source>
+        <translation>QLX_PCB_034</translation>
+    </message>
+    <message>
+        <source>QLX_PCB_035</source>
+        <translation>QLX_PCB_035</translation>
+    </message>
+    <message>
+        <source>PCB版本</source>
+        <translation>PCB version</translation>
+    </message>
+    <message>
+        <source>V1.0</source>
+        <translation>V1.0</translation>
+    </message>
+    <message>
+        <source>V1.1</source>
+        <translation>V1.1</translation>
+    </message>
+    <message>
+        <source>V1.2</source>
+        <translation>V1.2</translation>
+    </message>
+    <message>
+        <source>V1.3</source>
+        <translation>V1.3</translation>
+    </message>
+    <message>
+        <source>V1.4</source>
+        <translation>V1.4</translation>
+    </message>
+    <message>
+        <source>V1.5</source>
+        <translation>V1.5</translation>
+    </message>
+    <message>
+        <source>V1.6</source>
+        <translation>V1.6</translation>
+    </message>
+    <message>
+        <source>V1.7</source>
+        <translation>V1.7</translation>
+    </message>
+    <message>
+        <source>V1.8</source>
+        <translation>V1.8</translation>
+    </message>
+    <message>
+        <source>V1.9</source>
+        <translation>V1.9</translation>
+    </message>
+    <message>
+        <source>设置PCB主板标识参数失败 !</source>
+        <translation>Setting the PCB identity failed!</translation>
+    </message>
+    <message>
+        <source>查询PCB主板标识参数失败 !</source>
+        <translation>Querying the PCB identity failed!</translation>
+    </message>
+    <message>
+        <source>设置PCB主板版本参数失败 !</source>
+        <translation>Setting the PCB version failed!</translation>
+    </message>
+    <message>
+        <source>查询PCB板版本参数失败 !</source>
+        <translation>Querying the PCB version failed!</translation>
+    </message>
+    <message>
+        <source>设置产品序列号参数失败 !</source>
+        <translation>Setting the serial number failed!</translation>
+    </message>
+    <message>
+        <source>设置产品参数成功 !</source>
+        <translation>Product parameters set!</translation>
+    </message>
+    <message>
+        <source>设置产品参数失败 !</source>
+        <translation>Setting product parameters failed!</translation>
+    </message>
+    <message>
+        <source>查询产品标志参数失败 !</source>
+        <translation>Querying the product identity failed!</translation>
+    </message>
+    <message>
+        <source>产品标志参数无效 !</source>
+        <translation>Invalid product identity!</translation>
+    </message>
+    <message>
+        <source>查询产品参数成功 !</source>
+        <translation>Product parameters queried!</translation>
+    </message>
+    <message>
+        <source>查询产品参数失败 !</source>
+        <translation>Querying product parameters failed!</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
     <message>
         <source>参数配置程序</source>
         <translation>Reader Configuration</translation>
+    </message>
+</context>
+<context>
+    <name>ReaderLibrary</name>
+    <message>
+        <source>原因: %1</source>
+        <translation>Reason: %1</translation>
     </message>
 </context>
 <context>
@@ -532,6 +904,85 @@
     <message>
         <source>无效行: %1</source>
         <translation>Invalid lines: %1</translation>
+    </message>
+</context>
+<context>
+    <name>UploadPage</name>
+    <message>
+        <source>即时上传</source>
+        <translation>Immediate</translation>
+    </message>
+    <message>
+        <source>定时上传</source>
+        <translation>Timed</translation>
+    </message>
+    <message>
+        <source>定时时间：</source>
+        <translation>Interval:</translation>
+    </message>
+    <message>
+        <source>20</source>
+        <translation>20</translation>
+    </message>
+    <message>
+        <source>S</source>
+        <translation>S</translation>
+    </message>
+    <message>
+        <source>Wiegand</source>
+        <translation>Wiegand</translation>
+    </message>
+    <message>
+        <source>RS-232</source>
+        <translation>RS-232</translation>
+    </message>
+    <message>
+        <source>RS-485</source>
+        <translation>RS-485</translation>
+    </message>
+    <message>
+        <source>TCP/IP</source>
+        <translation>TCP/IP</translation>
+    </message>
+    <message>
+        <source>USB</source>
+        <translation>USB</translation>
+    </message>
+    <message>
+        <source>CAN</source>
+        <translation>CAN</translation>
+    </message>
+    <message>
+        <source>USB-Keyboard</source>
+        <translation>USB-Keyboard</translation>
+    </message>
+    <message>
+        <source>COM-Keyboard</source>
+        <translation>COM-Keyboard</translation>
+    </message>
+    <message>
+        <source>设置即时/定时发送参数失败 !</source>
+        <translation>Setting immediate/timed upload failed!</translation>
+    </message>
+    <message>
+        <source>查询即时/定时发送参数失败！</source>
+        <translation>Querying immediate/timed upload failed!</translation>
+    </message>
+    <message>
+        <source>定时发送时间参数失败 !</source>
+        <translation>Setting the upload interval failed!</translation>
+    </message>
+    <message>
+        <source>查询定时发送时间参数失败 !</source>
+        <translation>Querying the upload interval failed!</translation>
+    </message>
+    <message>
+        <source>设置通信口参数失败 !</source>
+        <translation>Setting the comm port failed!</translation>
+    </message>
+    <message>
+        <source>查询通信口参数失败！</source>
+        <translation>Querying the comm port failed!</translation>
     </message>
 </context>
 <context>
