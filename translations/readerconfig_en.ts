@@ -602,7 +602,7 @@
     </message>
     <message>
         <source>产品序列号</source>
-        <translation>Serial number</translation>
+        <translation>Serial no.</translation>
     </message>
     <message>
         <source>0001</source>
@@ -610,7 +610,7 @@
     </message>
     <message>
         <source>读写器幻数</source>
-        <translation>Magic number</translation>
+        <translation>Magic no.</translation>
     </message>
     <message>
         <source>6461</source>
