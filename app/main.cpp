@@ -1,15 +1,53 @@
 #include "app/Main.h"
+#include "app/StartupOptions.h"
 #include "reader/ReaderLibrary.h"
 
 #include <QApplication>
+#include <QLocale>
+#include <QStringList>
+#include <QTranslator>
+
+#include <cstdio>
+
+namespace {
+
+void print(std::FILE* stream, const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    const StartupOptions options = parseStartupOptions(arguments);
+    switch (options.action) {
+        case StartupOptions::Action::Help:
+        case StartupOptions::Action::Version:
+            print(stdout, options.text);
+            return 0;
+        case StartupOptions::Action::Error:
+            print(stderr, options.text);
+            return 2;
+        case StartupOptions::Action::Run:
+            break;
+    }
+
     QApplication application(argc, argv);
+    QTranslator translator;
+    const QString language = interfaceLanguage(options.language, QLocale::system());
+    if (!installInterfaceTranslation(language, translator)) {
+        print(stderr, QStringLiteral("readerconfig: no %1 translation built in; the interface "
+                                     "stays Chinese\n")
+                          .arg(language));
+    }
     // The application title names the program (task bar, message boxes). It is not set as
     // the display name, which X11 would append to every window's caption.
     QApplication::setApplicationName(QObject::tr("参数配置程序"));
     SharedReaderLibrary library;
-    TForm1 window(library);
+    TForm1 window(library, options.windowVariant);
     window.show();
     return QApplication::exec();
 }

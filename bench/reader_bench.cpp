@@ -6,6 +6,8 @@
 // Usage: reader-bench [--iterations N] [--exports N]
 #include <modbus/modbus.h>
 
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QCoreApplication>
 
 #include <algorithm>
@@ -14,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -77,13 +80,12 @@ std::pair<double, double> pairedMedians(int iterations, const std::function<bool
     return {medianOf(firstTimes), medianOf(secondTimes)};
 }
 
-int argument(int argc, char** argv, const char* name, int fallback) {
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], name) == 0) {
-            return std::atoi(argv[i + 1]);
-        }
-    }
-    return fallback;
+// A count option's value: a whole number of at least 1 (a median needs one sample), or
+// nothing when the text is not one.
+std::optional<int> count(const QCommandLineParser& parser, const QCommandLineOption& option) {
+    bool ok = false;
+    const int value = parser.value(option).toInt(&ok);
+    return ok && value >= 1 ? std::optional<int>(value) : std::nullopt;
 }
 
 void tcpRoundTrips(SimProcess& sim, int iterations) {
@@ -181,9 +183,45 @@ void rtuExports(SimProcess& sim, int exports) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    // A median needs at least one sample; 0, a negative count or a typo would read past it.
-    const int iterations = std::max(1, argument(argc, argv, "--iterations", 500));
-    const int exports = std::max(1, argument(argc, argv, "--exports", 7));
+    QCoreApplication::setApplicationVersion(QStringLiteral(READER_VERSION));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Times libReader round trips against reader-sim, next to raw libmodbus "
+                       "over TCP and next to the wire-time limit over RTU."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption iterationsOption(
+        QStringLiteral("iterations"), QStringLiteral("Round trips per TCP figure (default 500)."),
+        QStringLiteral("N"), QStringLiteral("500"));
+    const QCommandLineOption exportsOption(QStringLiteral("exports"),
+                                           QStringLiteral("Exports per RTU figure (default 7)."),
+                                           QStringLiteral("N"), QStringLiteral("7"));
+    parser.addOptions({iterationsOption, exportsOption});
+    const auto usageError = [&parser](const QString& message) {
+        std::fprintf(stderr, "reader-bench: %s\n\n%s", qPrintable(message),
+                     qPrintable(parser.helpText()));
+        return 2;
+    };
+    if (!parser.parse(QCoreApplication::arguments())) {
+        return usageError(parser.errorText());
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        return usageError(QStringLiteral("unexpected argument '%1'")
+                              .arg(parser.positionalArguments().constFirst()));
+    }
+    if (parser.isSet(help)) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::printf("reader-bench %s\n", READER_VERSION);
+        return 0;
+    }
+    const std::optional<int> iterations = count(parser, iterationsOption);
+    const std::optional<int> exports = count(parser, exportsOption);
+    if (!iterations || !exports) {
+        return usageError(QStringLiteral("--iterations and --exports take a number of at least 1"));
+    }
 
     SimProcess::Options options;
     options.tcp = true;
@@ -194,8 +232,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "reader-bench: reader-sim did not start\n");
         return 1;
     }
-    tcpRoundTrips(sim, iterations);
-    rtuExports(sim, exports);
+    tcpRoundTrips(sim, *iterations);
+    rtuExports(sim, *exports);
     sim.stop();
     return 0;
 }

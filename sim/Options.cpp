@@ -5,6 +5,10 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QStringList>
+
 namespace sim {
 namespace {
 
@@ -71,49 +75,83 @@ const char* usage() {
            "  --fail ADDR[-ADDR]  accesses touching these parameter addresses fail (exception "
            "04)\n"
            "  --stuck ADDR[-ADDR]  writes to these parameter addresses are acknowledged but the\n"
-           "                    bytes keep their values\n";
+           "                    bytes keep their values\n"
+           "  -h, --help        print this text and exit\n"
+           "  -v, --version     print the version and exit\n"
+           "An unknown option is a usage error: exit code 2.\n";
+}
+
+const char* version() {
+    return "reader-sim " READER_VERSION "\n";
 }
 
 Options parseOptions(const std::vector<std::string>& args) {
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
+    const QCommandLineOption tcp(QStringLiteral("tcp"), QString(), QStringLiteral("ADDR:PORT"));
+    const QCommandLineOption serial(QStringLiteral("serial"), QString(), QStringLiteral("DEVICE"));
+    const QCommandLineOption pty(QStringLiteral("pty"), QString(), QStringLiteral("LINK"));
+    const QCommandLineOption station(QStringLiteral("station"), QString(), QStringLiteral("N"));
+    const QCommandLineOption memory(QStringLiteral("memory"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption firmwareOption(QStringLiteral("firmware"), QString(),
+                                            QStringLiteral("A.B.C.D"));
+    const QCommandLineOption lineRate(QStringLiteral("line-rate"));
+    const QCommandLineOption fail(QStringLiteral("fail"), QString(), QStringLiteral("ADDR"));
+    const QCommandLineOption stuck(QStringLiteral("stuck"), QString(), QStringLiteral("ADDR"));
+    parser.addOptions(
+        {help, version, tcp, serial, pty, station, memory, firmwareOption, lineRate, fail, stuck});
+
+    QStringList arguments{QStringLiteral("reader-sim")};
+    for (const std::string& arg : args) {
+        arguments << QString::fromStdString(arg);
+    }
+    if (!parser.parse(arguments)) {
+        throw std::invalid_argument(parser.errorText().toStdString());
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        throw std::invalid_argument("unexpected argument '" +
+                                    parser.positionalArguments().constFirst().toStdString() + "'");
+    }
+    auto value = [&parser](const QCommandLineOption& option) {
+        return parser.value(option).toStdString();
+    };
+
     Options options;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        auto value = [&]() -> const std::string& {
-            if (i + 1 >= args.size()) {
-                throw std::invalid_argument(arg + " needs a value");
-            }
-            return args[++i];
-        };
-        if (arg == "-h" || arg == "--help") {
-            options.help = true;
-        } else if (arg == "--tcp") {
-            const std::string& text = value();
-            const auto colon = text.rfind(':');
-            if (colon == std::string::npos || colon == 0) {
-                throw std::invalid_argument("--tcp: '" + text + "' is not ADDR:PORT");
-            }
-            options.tcpAddress = text.substr(0, colon);
-            options.tcpPort =
-                static_cast<std::uint16_t>(number(text.substr(colon + 1), "--tcp port", 0, 65535));
-        } else if (arg == "--serial") {
-            options.serialDevice = value();
-        } else if (arg == "--pty") {
-            options.ptyLink = value();
-        } else if (arg == "--station") {
-            options.handler.station = static_cast<int>(number(value(), "--station", 1, 247));
-        } else if (arg == "--memory") {
-            options.memoryFile = value();
-        } else if (arg == "--firmware") {
-            options.handler.firmware = firmware(value());
-        } else if (arg == "--line-rate") {
-            options.lineRate = true;
-        } else if (arg == "--fail") {
-            options.handler.fail.push_back(failRange(value()));
-        } else if (arg == "--stuck") {
-            options.handler.stuck.push_back(failRange(value(), "--stuck"));
-        } else {
-            throw std::invalid_argument("unknown option '" + arg + "'");
+    options.help = parser.isSet(help);
+    options.version = parser.isSet(version);
+    if (parser.isSet(tcp)) {
+        const std::string text = value(tcp);
+        const auto colon = text.rfind(':');
+        if (colon == std::string::npos || colon == 0) {
+            throw std::invalid_argument("--tcp: '" + text + "' is not ADDR:PORT");
         }
+        options.tcpAddress = text.substr(0, colon);
+        options.tcpPort =
+            static_cast<std::uint16_t>(number(text.substr(colon + 1), "--tcp port", 0, 65535));
+    }
+    if (parser.isSet(serial)) {
+        options.serialDevice = value(serial);
+    }
+    if (parser.isSet(pty)) {
+        options.ptyLink = value(pty);
+    }
+    if (parser.isSet(station)) {
+        options.handler.station = static_cast<int>(number(value(station), "--station", 1, 247));
+    }
+    if (parser.isSet(memory)) {
+        options.memoryFile = value(memory);
+    }
+    if (parser.isSet(firmwareOption)) {
+        options.handler.firmware = firmware(value(firmwareOption));
+    }
+    options.lineRate = parser.isSet(lineRate);
+    for (const QString& range : parser.values(fail)) {
+        options.handler.fail.push_back(failRange(range.toStdString()));
+    }
+    for (const QString& range : parser.values(stuck)) {
+        options.handler.stuck.push_back(failRange(range.toStdString(), "--stuck"));
     }
     if (options.serialDevice && options.ptyLink) {
         throw std::invalid_argument("--serial and --pty exclude each other");

@@ -19,6 +19,7 @@ struct Options {
     bool lineRate = false;
     ModbusHandler::Config handler;
     bool help = false;
+    bool version = false;
 };
 
 // Parses the command line (without the program name). Throws std::invalid_argument with a
@@ -26,5 +27,8 @@ struct Options {
 Options parseOptions(const std::vector<std::string>& args);
 
 const char* usage();
+
+// The program name and version, one line.
+const char* version();
 
 }  // namespace sim

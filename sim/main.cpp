@@ -136,6 +136,10 @@ int main(int argc, char** argv) {
         std::cout << sim::usage();
         return 0;
     }
+    if (options.version) {
+        std::cout << sim::version();
+        return 0;
+    }
     try {
         return run(options);
     } catch (const std::exception& e) {
