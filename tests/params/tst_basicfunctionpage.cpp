@@ -86,64 +86,53 @@ class TestBasicFunctionPage : public QObject {
 };
 
 void TestBasicFunctionPage::startState_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<bool>("enabled");
+    addStartStateColumns();
 
-    const auto row = [](const char* name, const char* caption, const char* value, bool enabled) {
-        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromUtf8(caption)
-                            << QString::fromLatin1(value) << enabled;
-    };
-    row("GroupBox1", "触发参数", "", true);
-    row("RadioButton1", "触发开", "0", true);
-    row("RadioButton2", "触发关", "1", true);
-    row("Label45", "触发延时工作时间", "", false);
-    row("Edit34", "", "0", false);
-    row("Label55", "S", "", false);
-    row("Label7", "自动关机延时时间", "", false);
-    row("Edit4", "", "10", false);
-    row("Label5", "S", "", false);
-    row("CheckBox25", "清除残留数据", "0", false);
-    row("Edit41", "", "5", false);
-    row("Label85", "S", "", false);
-    row("GroupBox17", "继电器参数", "", true);
-    row("CheckBox3", "识别卡继电器1自动闭合", "0", true);
-    row("CheckBox14", "识别卡继电器2自动闭合", "0", true);
-    row("CheckBox2", "继电器1自动延时断开", "0", true);
-    row("CheckBox4", "继电器2自动延时断开", "0", true);
-    row("Label51", "延时时间", "", false);
-    row("Edit37", "", "20", false);
-    row("Label53", "S", "", false);
-    row("Label52", "延时时间", "", false);
-    row("Edit38", "", "20", false);
-    row("Label54", "S", "", false);
-    row("GroupBox6", "用户编码", "", true);
-    row("CheckBox1", "蜂鸣器", "1", true);
-    row("Label17", "用户编码", "", true);
-    row("Edit3", "", "0", true);
-    row("Label32", "标签刷新间隔", "", true);
-    row("Edit14", "", "60", true);
-    row("Label36", "秒", "", true);
-    row("GroupBox12", "ID匹配/失配", "", true);
-    row("CheckBox19", "使能匹配功能", "0", true);
-    row("CheckBox21", "使能失配功能", "0", true);
-    row("Label41", "失配检测时间间隔", "", false);
-    row("Edit15", "", "10", false);
-    row("Label42", "秒", "", false);
-    row("CheckBox20", "继电器1自动闭合", "0", false);
-    row("CheckBox22", "继电器2自动闭合", "0", false);
-    row("RadioButton7", "持续报警", "1", false);
-    row("RadioButton8", "一次报警", "0", false);
+    startStateRow("GroupBox1", "触发参数", "", true);
+    startStateRow("RadioButton1", "触发开", "0", true);
+    startStateRow("RadioButton2", "触发关", "1", true);
+    startStateRow("Label45", "触发延时工作时间", "", false);
+    startStateRow("Edit34", "", "0", false);
+    startStateRow("Label55", "S", "", false);
+    startStateRow("Label7", "自动关机延时时间", "", false);
+    startStateRow("Edit4", "", "10", false);
+    startStateRow("Label5", "S", "", false);
+    startStateRow("CheckBox25", "清除残留数据", "0", false);
+    startStateRow("Edit41", "", "5", false);
+    startStateRow("Label85", "S", "", false);
+    startStateRow("GroupBox17", "继电器参数", "", true);
+    startStateRow("CheckBox3", "识别卡继电器1自动闭合", "0", true);
+    startStateRow("CheckBox14", "识别卡继电器2自动闭合", "0", true);
+    startStateRow("CheckBox2", "继电器1自动延时断开", "0", true);
+    startStateRow("CheckBox4", "继电器2自动延时断开", "0", true);
+    startStateRow("Label51", "延时时间", "", false);
+    startStateRow("Edit37", "", "20", false);
+    startStateRow("Label53", "S", "", false);
+    startStateRow("Label52", "延时时间", "", false);
+    startStateRow("Edit38", "", "20", false);
+    startStateRow("Label54", "S", "", false);
+    startStateRow("GroupBox6", "用户编码", "", true);
+    startStateRow("CheckBox1", "蜂鸣器", "1", true);
+    startStateRow("Label17", "用户编码", "", true);
+    startStateRow("Edit3", "", "0", true);
+    startStateRow("Label32", "标签刷新间隔", "", true);
+    startStateRow("Edit14", "", "60", true);
+    startStateRow("Label36", "秒", "", true);
+    startStateRow("GroupBox12", "ID匹配/失配", "", true);
+    startStateRow("CheckBox19", "使能匹配功能", "0", true);
+    startStateRow("CheckBox21", "使能失配功能", "0", true);
+    startStateRow("Label41", "失配检测时间间隔", "", false);
+    startStateRow("Edit15", "", "10", false);
+    startStateRow("Label42", "秒", "", false);
+    startStateRow("CheckBox20", "继电器1自动闭合", "0", false);
+    startStateRow("CheckBox22", "继电器2自动闭合", "0", false);
+    startStateRow("RadioButton7", "持续报警", "1", false);
+    startStateRow("RadioButton8", "一次报警", "0", false);
 }
 
 void TestBasicFunctionPage::startState() {
-    QFETCH(QString, name);
-    QFETCH(QString, caption);
-    QFETCH(QString, value);
-    QFETCH(bool, enabled);
     Fixture f;
-    verifyStartState(f.page, name, caption, value, enabled);
+    verifyStartStateRow(f.page);
 }
 
 void TestBasicFunctionPage::ruleReplacesTypedText_data() {

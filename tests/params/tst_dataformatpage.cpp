@@ -87,51 +87,40 @@ class TestDataFormatPage : public QObject {
 };
 
 void TestDataFormatPage::startState_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<bool>("enabled");
+    addStartStateColumns();
 
-    const auto row = [](const char* name, const char* caption, const char* value, bool enabled) {
-        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromUtf8(caption)
-                            << QString::fromLatin1(value) << enabled;
-    };
-    row("RadioButton3", "即时上传", "1", true);
-    row("RadioButton4", "定时上传", "0", true);
-    row("Label6", "定时时间：", "", false);
-    row("Edit5", "", "20", false);
-    row("Label14", "S", "", false);
-    row("CheckBox5", "Wiegand", "0", true);
-    row("CheckBox7", "RS-232", "0", true);
-    row("CheckBox8", "RS-485", "0", true);
-    row("CheckBox9", "TCP/IP", "0", true);
-    row("CheckBox10", "USB", "0", true);
-    row("CheckBox13", "CAN", "0", true);
-    row("CheckBox23", "USB-Keyboard", "0", true);
-    row("CheckBox24", "COM-Keyboard", "0", true);
-    row("RadioButton5", "HEX 格式", "1", true);
-    row("RadioButton10", "ASCII 格式", "0", true);
-    row("CheckBox15", "前导码", "0", true);
-    row("Label25", "数据：", "", false);
-    row("Edit6", "", "", false);
-    row("CheckBox16", "读写器编号", "1", true);
-    row("CheckBox17", "标签 ID", "1", true);
-    row("Label29", "字节数：", "", true);
-    row("ComboBox4", "", "8", true);
-    row("Label30", "起始字节：", "", true);
-    row("ComboBox10", "", "0", true);
-    row("CheckBox18", "结束码", "0", true);
-    row("Label27", "数据：", "", false);
-    row("Edit7", "", "", false);
+    startStateRow("RadioButton3", "即时上传", "1", true);
+    startStateRow("RadioButton4", "定时上传", "0", true);
+    startStateRow("Label6", "定时时间：", "", false);
+    startStateRow("Edit5", "", "20", false);
+    startStateRow("Label14", "S", "", false);
+    startStateRow("CheckBox5", "Wiegand", "0", true);
+    startStateRow("CheckBox7", "RS-232", "0", true);
+    startStateRow("CheckBox8", "RS-485", "0", true);
+    startStateRow("CheckBox9", "TCP/IP", "0", true);
+    startStateRow("CheckBox10", "USB", "0", true);
+    startStateRow("CheckBox13", "CAN", "0", true);
+    startStateRow("CheckBox23", "USB-Keyboard", "0", true);
+    startStateRow("CheckBox24", "COM-Keyboard", "0", true);
+    startStateRow("RadioButton5", "HEX 格式", "1", true);
+    startStateRow("RadioButton10", "ASCII 格式", "0", true);
+    startStateRow("CheckBox15", "前导码", "0", true);
+    startStateRow("Label25", "数据：", "", false);
+    startStateRow("Edit6", "", "", false);
+    startStateRow("CheckBox16", "读写器编号", "1", true);
+    startStateRow("CheckBox17", "标签 ID", "1", true);
+    startStateRow("Label29", "字节数：", "", true);
+    startStateRow("ComboBox4", "", "8", true);
+    startStateRow("Label30", "起始字节：", "", true);
+    startStateRow("ComboBox10", "", "0", true);
+    startStateRow("CheckBox18", "结束码", "0", true);
+    startStateRow("Label27", "数据：", "", false);
+    startStateRow("Edit7", "", "", false);
 }
 
 void TestDataFormatPage::startState() {
-    QFETCH(QString, name);
-    QFETCH(QString, caption);
-    QFETCH(QString, value);
-    QFETCH(bool, enabled);
     Fixture f;
-    verifyStartState(f.page, name, caption, value, enabled);
+    verifyStartStateRow(f.page);
 }
 
 void TestDataFormatPage::dataFrameSubPageShowsFirst() {

@@ -143,45 +143,34 @@ class TestExtendedFunctionPage : public QObject {
 };
 
 void TestExtendedFunctionPage::startState_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<bool>("enabled");
+    addStartStateColumns();
 
-    const auto row = [](const char* name, const char* caption, const char* value, bool enabled) {
-        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromUtf8(caption)
-                            << QString::fromUtf8(value) << enabled;
-    };
-    row("GroupBox18", "离线功能", "", true);
-    row("CheckBox66", "使能离线功能", "0", true);
-    row("Label33", "保存记录间隔", "", true);
-    row("Edit72", "", "65535", false);
-    row("Label102", "秒", "", false);
-    row("GroupBox19", "读写器属性", "", true);
-    row("Label49", "加密模式", "", true);
-    row("ComboBox15", "", "无加密模式", true);
-    row("Label43", "密钥", "", false);
-    row("CheckBox26", "静态存储", "0", false);
-    row("GroupBox25", "标签过滤", "", true);
-    row("Label82", "标签抑制因子", "", true);
-    row("ComboBox19", "", "1", true);
-    row("CheckBox27", "标签值区间", "0", true);
-    row("Label87", "最小", "", false);
-    row("Edit42", "", "0", false);
-    row("Label88", "最大", "", false);
-    row("Edit43", "", "0", false);
-    row("GroupBox26", "读写器安装属性", "", true);
-    row("RadioButton11", "门外侧位置", "1", true);
-    row("RadioButton12", "门内侧位置", "0", true);
+    startStateRow("GroupBox18", "离线功能", "", true);
+    startStateRow("CheckBox66", "使能离线功能", "0", true);
+    startStateRow("Label33", "保存记录间隔", "", true);
+    startStateRow("Edit72", "", "65535", false);
+    startStateRow("Label102", "秒", "", false);
+    startStateRow("GroupBox19", "读写器属性", "", true);
+    startStateRow("Label49", "加密模式", "", true);
+    startStateRow("ComboBox15", "", "无加密模式", true);
+    startStateRow("Label43", "密钥", "", false);
+    startStateRow("CheckBox26", "静态存储", "0", false);
+    startStateRow("GroupBox25", "标签过滤", "", true);
+    startStateRow("Label82", "标签抑制因子", "", true);
+    startStateRow("ComboBox19", "", "1", true);
+    startStateRow("CheckBox27", "标签值区间", "0", true);
+    startStateRow("Label87", "最小", "", false);
+    startStateRow("Edit42", "", "0", false);
+    startStateRow("Label88", "最大", "", false);
+    startStateRow("Edit43", "", "0", false);
+    startStateRow("GroupBox26", "读写器安装属性", "", true);
+    startStateRow("RadioButton11", "门外侧位置", "1", true);
+    startStateRow("RadioButton12", "门内侧位置", "0", true);
 }
 
 void TestExtendedFunctionPage::startState() {
-    QFETCH(QString, name);
-    QFETCH(QString, caption);
-    QFETCH(QString, value);
-    QFETCH(bool, enabled);
     Fixture f;
-    verifyStartState(f.page, name, caption, value, enabled);
+    verifyStartStateRow(f.page);
 }
 
 void TestExtendedFunctionPage::listsAndLengthLimits() {

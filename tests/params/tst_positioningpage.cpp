@@ -58,38 +58,18 @@ class TestPositioningPage : public QObject {
 };
 
 void TestPositioningPage::startState_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<bool>("enabled");
-
-    QTest::newRow("RadioButton6") << "RadioButton6"
-                                  << "普通读卡"
-                                  << "0" << true;
-    QTest::newRow("RadioButton9") << "RadioButton9"
-                                  << "定位读卡"
-                                  << "1" << true;
-    QTest::newRow("SensitivityLabel") << "SensitivityLabel"
-                                      << "定位灵敏度："
-                                      << "" << true;
-    QTest::newRow("ComboBox13") << "ComboBox13"
-                                << ""
-                                << "1" << true;
-    QTest::newRow("FailureJudgementLabel") << "FailureJudgementLabel"
-                                           << "失效判定："
-                                           << "" << true;
-    QTest::newRow("ComboBox18") << "ComboBox18"
-                                << ""
-                                << "6" << true;
+    addStartStateColumns();
+    startStateRow("RadioButton6", "普通读卡", "0", true);
+    startStateRow("RadioButton9", "定位读卡", "1", true);
+    startStateRow("SensitivityLabel", "定位灵敏度：", "", true);
+    startStateRow("ComboBox13", "", "1", true);
+    startStateRow("FailureJudgementLabel", "失效判定：", "", true);
+    startStateRow("ComboBox18", "", "6", true);
 }
 
 void TestPositioningPage::startState() {
-    QFETCH(QString, name);
-    QFETCH(QString, caption);
-    QFETCH(QString, value);
-    QFETCH(bool, enabled);
     Fixture f;
-    verifyStartState(f.page, name, caption, value, enabled);
+    verifyStartStateRow(f.page);
 }
 
 void TestPositioningPage::listsAfterShow() {

@@ -74,37 +74,25 @@ class TestProductPage : public QObject {
 };
 
 void TestProductPage::startState_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<bool>("enabled");
-
-    const auto row = [](const char* name, const char* caption, const char* value) {
-        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromUtf8(caption)
-                            << QString::fromLatin1(value) << true;
-    };
-    row("GroupBox13", "产品标识设置", "");
-    row("Label34", "产品型号", "");
-    row("ComboBox14", "", "QLX-7311E");
-    row("Label35", "产品序列号", "");
-    row("Edit17", "", "QLX7311E1203");
-    row("Edit18", "", "0001");
-    row("Label86", "读写器幻数", "");
-    row("ComboBox20", "", "6461");
-    row("GroupBox10", "PCB设置", "");
-    row("Label24", "PCB标志", "");
-    row("ComboBox16", "", "QLX_PCB_031");
-    row("Label21", "PCB版本", "");
-    row("ComboBox17", "", "V1.0");
+    addStartStateColumns();
+    startStateRow("GroupBox13", "产品标识设置", "", true);
+    startStateRow("Label34", "产品型号", "", true);
+    startStateRow("ComboBox14", "", "QLX-7311E", true);
+    startStateRow("Label35", "产品序列号", "", true);
+    startStateRow("Edit17", "", "QLX7311E1203", true);
+    startStateRow("Edit18", "", "0001", true);
+    startStateRow("Label86", "读写器幻数", "", true);
+    startStateRow("ComboBox20", "", "6461", true);
+    startStateRow("GroupBox10", "PCB设置", "", true);
+    startStateRow("Label24", "PCB标志", "", true);
+    startStateRow("ComboBox16", "", "QLX_PCB_031", true);
+    startStateRow("Label21", "PCB版本", "", true);
+    startStateRow("ComboBox17", "", "V1.0", true);
 }
 
 void TestProductPage::startState() {
-    QFETCH(QString, name);
-    QFETCH(QString, caption);
-    QFETCH(QString, value);
-    QFETCH(bool, enabled);
     Fixture f;
-    verifyStartState(f.page, name, caption, value, enabled);
+    verifyStartStateRow(f.page);
     QVERIFY(f.edit("Edit17")->isReadOnly());
     QCOMPARE(f.edit("Edit18")->maxLength(), 4);
     QCOMPARE(f.list("ComboBox17")->count(), 11);

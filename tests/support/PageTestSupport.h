@@ -105,6 +105,28 @@ inline void verifyStartState(const QObject& page, const QString& name, const QSt
     }
 }
 
+// The columns of a start-state table and one row of it; verifyStartStateRow checks the
+// current row against the page.
+inline void addStartStateColumns() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("enabled");
+}
+
+inline void startStateRow(const char* name, const char* caption, const char* value, bool enabled) {
+    QTest::newRow(name) << QString::fromLatin1(name) << QString::fromUtf8(caption)
+                        << QString::fromUtf8(value) << enabled;
+}
+
+inline void verifyStartStateRow(const QObject& page) {
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    QFETCH(QString, value);
+    QFETCH(bool, enabled);
+    verifyStartState(page, name, caption, value, enabled);
+}
+
 // One step of a page operation for the each-field failure table (an empty message: the step
 // fails silently).
 struct FieldStep {
