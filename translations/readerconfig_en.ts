@@ -284,7 +284,7 @@
     </message>
     <message>
         <source>服务器保活时间</source>
-        <translation>Keep-alive</translation>
+        <translation>Keep-alive time</translation>
     </message>
     <message>
         <source>秒</source>
@@ -328,7 +328,7 @@
     </message>
     <message>
         <source>脉冲宽度</source>
-        <translation>Pulse width</translation>
+        <translation>Width</translation>
     </message>
     <message>
         <source>X10us</source>
@@ -336,7 +336,7 @@
     </message>
     <message>
         <source>脉冲周期</source>
-        <translation>Pulse period</translation>
+        <translation>Period</translation>
     </message>
     <message>
         <source>X100us</source>
@@ -344,7 +344,7 @@
     </message>
     <message>
         <source>起始字节</source>
-        <translation>Start byte</translation>
+        <translation>Start at</translation>
     </message>
     <message>
         <source>设置TCP/IP参数失败!</source>
@@ -592,7 +592,7 @@
     </message>
     <message>
         <source>读写器编号</source>
-        <translation>Reader number</translation>
+        <translation>Reader no.</translation>
     </message>
     <message>
         <source>标签 ID</source>
@@ -715,7 +715,7 @@
     </message>
     <message>
         <source>加密模式</source>
-        <translation>Encryption</translation>
+        <translation>Encrypt</translation>
     </message>
     <message>
         <source>无加密模式</source>
@@ -739,7 +739,7 @@
     </message>
     <message>
         <source>静态存储</source>
-        <translation>Static storage</translation>
+        <translation>Static store</translation>
     </message>
     <message>
         <source>标签过滤</source>
@@ -898,7 +898,7 @@
     <name>PositioningPage</name>
     <message>
         <source>普通读卡</source>
-        <translation>Normal reading</translation>
+        <translation>Normal read</translation>
     </message>
     <message>
         <source>定位读卡</source>
@@ -1500,7 +1500,7 @@
     </message>
     <message>
         <source>端口号</source>
-        <translation>Port number</translation>
+        <translation>Port</translation>
     </message>
     <message>
         <source>确定</source>
