@@ -344,7 +344,7 @@
     </message>
     <message>
         <source>起始字节</source>
-        <translation>Start at</translation>
+        <translation>First byte</translation>
     </message>
     <message>
         <source>设置TCP/IP参数失败!</source>
