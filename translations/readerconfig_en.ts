@@ -256,7 +256,179 @@
     <name>CommPortPage</name>
     <message>
         <source>MAC地址</source>
-        <translation>MAC address</translation>
+        <translation>MAC</translation>
+    </message>
+    <message>
+        <source>TCP/IP 参数</source>
+        <translation>TCP/IP</translation>
+    </message>
+    <message>
+        <source>自动获取IP</source>
+        <translation>Auto IP</translation>
+    </message>
+    <message>
+        <source>端口号</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>IP地址</source>
+        <translation>IP</translation>
+    </message>
+    <message>
+        <source>子网</source>
+        <translation>Subnet</translation>
+    </message>
+    <message>
+        <source>网关</source>
+        <translation>Gateway</translation>
+    </message>
+    <message>
+        <source>服务器保活时间</source>
+        <translation>Keep-alive time</translation>
+    </message>
+    <message>
+        <source>秒</source>
+        <translation>s</translation>
+    </message>
+    <message>
+        <source>客户端模式</source>
+        <translation>Client mode</translation>
+    </message>
+    <message>
+        <source>目标端口</source>
+        <translation>To port</translation>
+    </message>
+    <message>
+        <source>目标IP</source>
+        <translation>To IP</translation>
+    </message>
+    <message>
+        <source>485 参数</source>
+        <translation>RS-485</translation>
+    </message>
+    <message>
+        <source>485波特率</source>
+        <translation>Baud rate</translation>
+    </message>
+    <message>
+        <source>ID应答传输</source>
+        <translation>ID reply transfer</translation>
+    </message>
+    <message>
+        <source>Wiegand参数</source>
+        <translation>Wiegand</translation>
+    </message>
+    <message>
+        <source>通信协议</source>
+        <translation>Protocol</translation>
+    </message>
+    <message>
+        <source>输出间隔</source>
+        <translation>Interval</translation>
+    </message>
+    <message>
+        <source>脉冲宽度</source>
+        <translation>Width</translation>
+    </message>
+    <message>
+        <source>X10us</source>
+        <translation>X10us</translation>
+    </message>
+    <message>
+        <source>脉冲周期</source>
+        <translation>Period</translation>
+    </message>
+    <message>
+        <source>X100us</source>
+        <translation>X100us</translation>
+    </message>
+    <message>
+        <source>起始字节</source>
+        <translation>First byte</translation>
+    </message>
+    <message>
+        <source>设置TCP/IP参数失败!</source>
+        <translation>Setting TCP/IP parameters failed!</translation>
+    </message>
+    <message>
+        <source>查询TCP/IP参数失败 !</source>
+        <translation>Querying TCP/IP parameters failed!</translation>
+    </message>
+    <message>
+        <source>设置TCP/IP参数失败! </source>
+        <translation>Setting TCP/IP parameters failed! </translation>
+    </message>
+    <message>
+        <source>设置RS-485波特率参数失败! </source>
+        <translation>Setting the RS-485 baud rate failed! </translation>
+    </message>
+    <message>
+        <source>查询RS-485波特率参数失败！</source>
+        <translation>Querying the RS-485 baud rate failed!</translation>
+    </message>
+    <message>
+        <source>设置ID应答传输参数失败! </source>
+        <translation>Setting ID reply transfer failed! </translation>
+    </message>
+    <message>
+        <source>查询ID应答传输参数失败！</source>
+        <translation>Querying ID reply transfer failed!</translation>
+    </message>
+    <message>
+        <source>设置Wiegand协议参数失败！</source>
+        <translation>Setting the Wiegand protocol failed!</translation>
+    </message>
+    <message>
+        <source>查询Wiegand协议参数失败！</source>
+        <translation>Querying the Wiegand protocol failed!</translation>
+    </message>
+    <message>
+        <source>设置Wiegand输出间隔参数失败！</source>
+        <translation>Setting the Wiegand output interval failed!</translation>
+    </message>
+    <message>
+        <source>查询Wiegand输出间隔参数失败！</source>
+        <translation>Querying the Wiegand output interval failed!</translation>
+    </message>
+    <message>
+        <source>设置Wiegand输出脉冲宽度参数失败！</source>
+        <translation>Setting the Wiegand pulse width failed!</translation>
+    </message>
+    <message>
+        <source>查询Wiegand输出脉冲宽度参数失败！</source>
+        <translation>Querying the Wiegand pulse width failed!</translation>
+    </message>
+    <message>
+        <source>设置Wiegand输出脉冲周期参数失败！</source>
+        <translation>Setting the Wiegand pulse period failed!</translation>
+    </message>
+    <message>
+        <source>查询Wiegand输出脉冲周期参数失败！</source>
+        <translation>Querying the Wiegand pulse period failed!</translation>
+    </message>
+    <message>
+        <source>设置Wiegand输出起始字节参数失败！</source>
+        <translation>Setting the Wiegand start byte failed!</translation>
+    </message>
+    <message>
+        <source>查询Wiegand输出起始字节参数失败！</source>
+        <translation>Querying the Wiegand start byte failed!</translation>
+    </message>
+    <message>
+        <source>设置通信口参数成功 !</source>
+        <translation>Communication port set!</translation>
+    </message>
+    <message>
+        <source>设置通信口参数失败 !</source>
+        <translation>Setting the communication port failed!</translation>
+    </message>
+    <message>
+        <source>查询通信口参数成功!</source>
+        <translation>Communication port queried!</translation>
+    </message>
+    <message>
+        <source>查询通信口参数失败!</source>
+        <translation>Querying the communication port failed!</translation>
     </message>
 </context>
 <context>
@@ -361,6 +533,10 @@
         <source>无USB设备</source>
         <translation>No USB device</translation>
     </message>
+    <message>
+        <source>站地址“%1”无效，仍为“%2” !</source>
+        <translation>Station address “%1” is invalid; it stays “%2”!</translation>
+    </message>
 </context>
 <context>
     <name>ConversionError</name>
@@ -416,7 +592,7 @@
     </message>
     <message>
         <source>读写器编号</source>
-        <translation>Reader number</translation>
+        <translation>Reader no.</translation>
     </message>
     <message>
         <source>标签 ID</source>
@@ -512,10 +688,217 @@
     </message>
 </context>
 <context>
+    <name>ExtendedFunctionPage</name>
+    <message>
+        <source>离线功能</source>
+        <translation>Offline function</translation>
+    </message>
+    <message>
+        <source>使能离线功能</source>
+        <translation>Enable offline</translation>
+    </message>
+    <message>
+        <source>保存记录间隔</source>
+        <translation>Save interval</translation>
+    </message>
+    <message>
+        <source>65535</source>
+        <translation>65535</translation>
+    </message>
+    <message>
+        <source>秒</source>
+        <translation>s</translation>
+    </message>
+    <message>
+        <source>读写器属性</source>
+        <translation>Reader properties</translation>
+    </message>
+    <message>
+        <source>加密模式</source>
+        <translation>Encrypt</translation>
+    </message>
+    <message>
+        <source>无加密模式</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>厂家加密模式</source>
+        <translation>Manufacturer</translation>
+    </message>
+    <message>
+        <source>分享加密模式</source>
+        <translation>Shared</translation>
+    </message>
+    <message>
+        <source>客户尊享模式</source>
+        <translation>Customer</translation>
+    </message>
+    <message>
+        <source>密钥</source>
+        <translation>Key</translation>
+    </message>
+    <message>
+        <source>静态存储</source>
+        <translation>Static store</translation>
+    </message>
+    <message>
+        <source>标签过滤</source>
+        <translation>Tag filter</translation>
+    </message>
+    <message>
+        <source>标签抑制因子</source>
+        <translation>Suppression</translation>
+    </message>
+    <message>
+        <source>0</source>
+        <translation>0</translation>
+    </message>
+    <message>
+        <source>1</source>
+        <translation>1</translation>
+    </message>
+    <message>
+        <source>2</source>
+        <translation>2</translation>
+    </message>
+    <message>
+        <source>3</source>
+        <translation>3</translation>
+    </message>
+    <message>
+        <source>4</source>
+        <translation>4</translation>
+    </message>
+    <message>
+        <source>5</source>
+        <translation>5</translation>
+    </message>
+    <message>
+        <source>6</source>
+        <translation>6</translation>
+    </message>
+    <message>
+        <source>7</source>
+        <translation>7</translation>
+    </message>
+    <message>
+        <source>8</source>
+        <translation>8</translation>
+    </message>
+    <message>
+        <source>9</source>
+        <translation>9</translation>
+    </message>
+    <message>
+        <source>10</source>
+        <translation>10</translation>
+    </message>
+    <message>
+        <source>标签值区间</source>
+        <translation>Value range</translation>
+    </message>
+    <message>
+        <source>最小</source>
+        <translation>Min</translation>
+    </message>
+    <message>
+        <source>最大</source>
+        <translation>Max</translation>
+    </message>
+    <message>
+        <source>读写器安装属性</source>
+        <translation>Reader mounting</translation>
+    </message>
+    <message>
+        <source>门外侧位置</source>
+        <translation>Outside door</translation>
+    </message>
+    <message>
+        <source>门内侧位置</source>
+        <translation>Inside door</translation>
+    </message>
+    <message>
+        <source>设置离线功能使能参数失败 !</source>
+        <translation>Setting offline enabling failed!</translation>
+    </message>
+    <message>
+        <source>查询离线功能使能参数失败 !</source>
+        <translation>Querying offline enabling failed!</translation>
+    </message>
+    <message>
+        <source>设置离线功能保存记录时间间隔参数失败 !</source>
+        <translation>Setting the offline record save interval failed!</translation>
+    </message>
+    <message>
+        <source>查询离线功能保存记录时间间隔参数失败 !</source>
+        <translation>Querying the offline record save interval failed!</translation>
+    </message>
+    <message>
+        <source>设置ID加密模式参数失败 !</source>
+        <translation>Setting the ID encryption mode failed!</translation>
+    </message>
+    <message>
+        <source>查询ID加密模式参数失败 !</source>
+        <translation>Querying the ID encryption mode failed!</translation>
+    </message>
+    <message>
+        <source>设置密钥参数失败 !</source>
+        <translation>Setting the key failed!</translation>
+    </message>
+    <message>
+        <source>设置标签抑制因子参数失败 !</source>
+        <translation>Setting the tag suppression factor failed!</translation>
+    </message>
+    <message>
+        <source>查询标签抑制因子参数失败 !</source>
+        <translation>Querying the tag suppression factor failed!</translation>
+    </message>
+    <message>
+        <source>设置标签过滤标志参数失败 !</source>
+        <translation>Setting the tag filter flag failed!</translation>
+    </message>
+    <message>
+        <source>查询标签过滤标志参数失败 !</source>
+        <translation>Querying the tag filter flag failed!</translation>
+    </message>
+    <message>
+        <source>设置标签最小和最大值失败 !</source>
+        <translation>Setting the tag minimum and maximum failed!</translation>
+    </message>
+    <message>
+        <source>查询标签最小和最大值参数失败 !</source>
+        <translation>Querying the tag minimum and maximum failed!</translation>
+    </message>
+    <message>
+        <source>设置读写器安装属性参数失败 !</source>
+        <translation>Setting the reader mounting failed!</translation>
+    </message>
+    <message>
+        <source>查询读写器安装属性参数失败 !</source>
+        <translation>Querying the reader mounting failed!</translation>
+    </message>
+    <message>
+        <source>设置读写器参数成功 !</source>
+        <translation>Reader parameters set!</translation>
+    </message>
+    <message>
+        <source>设置读写器参数失败 !</source>
+        <translation>Setting reader parameters failed!</translation>
+    </message>
+    <message>
+        <source>查询读写器参数成功 !</source>
+        <translation>Reader parameters queried!</translation>
+    </message>
+    <message>
+        <source>查询读写器参数失败 !</source>
+        <translation>Querying reader parameters failed!</translation>
+    </message>
+</context>
+<context>
     <name>PositioningPage</name>
     <message>
         <source>普通读卡</source>
-        <translation>Normal reading</translation>
+        <translation>Normal read</translation>
     </message>
     <message>
         <source>定位读卡</source>
@@ -763,6 +1146,263 @@
     </message>
 </context>
 <context>
+    <name>RfBasicPage</name>
+    <message>
+        <source>衰减系数</source>
+        <translation>Attenuation</translation>
+    </message>
+    <message>
+        <source>通道一系数</source>
+        <translation>Channel 1</translation>
+    </message>
+    <message>
+        <source>通道二系数</source>
+        <translation>Channel 2</translation>
+    </message>
+    <message>
+        <source>RSSI 参数</source>
+        <translation>RSSI</translation>
+    </message>
+    <message>
+        <source>设置衰减系数失败 !</source>
+        <translation>Setting the attenuation failed!</translation>
+    </message>
+    <message>
+        <source>查询通道衰减系数失败 !</source>
+        <translation>Querying the channel attenuation failed!</translation>
+    </message>
+    <message>
+        <source>设置RSSI参数失败！</source>
+        <translation>Setting RSSI failed!</translation>
+    </message>
+    <message>
+        <source>查询RSSI参数失败！</source>
+        <translation>Querying RSSI failed!</translation>
+    </message>
+    <message>
+        <source>%1 dB</source>
+        <translation>%1 dB</translation>
+    </message>
+</context>
+<context>
+    <name>RfChannelPage</name>
+    <message>
+        <source>模块%1</source>
+        <translation>Module %1</translation>
+    </message>
+    <message>
+        <source>设置频率参数失败！</source>
+        <translation>Setting the frequency failed!</translation>
+    </message>
+    <message>
+        <source>查询频率参数失败！</source>
+        <translation>Querying the frequency failed!</translation>
+    </message>
+    <message>
+        <source>设置功率和速率参数失败！</source>
+        <translation>Setting the power and rate failed!</translation>
+    </message>
+    <message>
+        <source>查询功率和速率参数失败！</source>
+        <translation>Querying the power and rate failed!</translation>
+    </message>
+    <message>
+        <source>设置标签类型参数失败！</source>
+        <translation>Setting the tag type failed!</translation>
+    </message>
+    <message>
+        <source>查询标签类型参数失败！</source>
+        <translation>Querying the tag type failed!</translation>
+    </message>
+    <message>
+        <source>%1 MHz</source>
+        <translation>%1 MHz</translation>
+    </message>
+</context>
+<context>
+    <name>RfModuleGroup</name>
+    <message>
+        <source>模块</source>
+        <translation>Module</translation>
+    </message>
+    <message>
+        <source>频率</source>
+        <translation>Frequency</translation>
+    </message>
+    <message>
+        <source>功率</source>
+        <translation>Power</translation>
+    </message>
+    <message>
+        <source>Level 0</source>
+        <translation>Level 0</translation>
+    </message>
+    <message>
+        <source>Level 1</source>
+        <translation>Level 1</translation>
+    </message>
+    <message>
+        <source>Level 2</source>
+        <translation>Level 2</translation>
+    </message>
+    <message>
+        <source>Level 3</source>
+        <translation>Level 3</translation>
+    </message>
+    <message>
+        <source>Level 4</source>
+        <translation>Level 4</translation>
+    </message>
+    <message>
+        <source>Level 5</source>
+        <translation>Level 5</translation>
+    </message>
+    <message>
+        <source>Level 6</source>
+        <translation>Level 6</translation>
+    </message>
+    <message>
+        <source>Level 7</source>
+        <translation>Level 7</translation>
+    </message>
+    <message>
+        <source>Level 8</source>
+        <translation>Level 8</translation>
+    </message>
+    <message>
+        <source>Level 9</source>
+        <translation>Level 9</translation>
+    </message>
+    <message>
+        <source>Level 10</source>
+        <translation>Level 10</translation>
+    </message>
+    <message>
+        <source>Level 11</source>
+        <translation>Level 11</translation>
+    </message>
+    <message>
+        <source>Level 12</source>
+        <translation>Level 12</translation>
+    </message>
+    <message>
+        <source>Level 13</source>
+        <translation>Level 13</translation>
+    </message>
+    <message>
+        <source>Level 14</source>
+        <translation>Level 14</translation>
+    </message>
+    <message>
+        <source>Level 15</source>
+        <translation>Level 15</translation>
+    </message>
+    <message>
+        <source>速率</source>
+        <translation>Rate</translation>
+    </message>
+    <message>
+        <source>250  Kbps</source>
+        <translation>250  Kbps</translation>
+    </message>
+    <message>
+        <source>500  Kbps</source>
+        <translation>500  Kbps</translation>
+    </message>
+    <message>
+        <source>1000 Kbps</source>
+        <translation>1000 Kbps</translation>
+    </message>
+    <message>
+        <source>2000 Kbps</source>
+        <translation>2000 Kbps</translation>
+    </message>
+    <message>
+        <source>标签</source>
+        <translation>Tag</translation>
+    </message>
+    <message>
+        <source>Type 1</source>
+        <translation>Type 1</translation>
+    </message>
+    <message>
+        <source>Type 2</source>
+        <translation>Type 2</translation>
+    </message>
+    <message>
+        <source>Type 3</source>
+        <translation>Type 3</translation>
+    </message>
+    <message>
+        <source>Type 4</source>
+        <translation>Type 4</translation>
+    </message>
+    <message>
+        <source>Type 5</source>
+        <translation>Type 5</translation>
+    </message>
+    <message>
+        <source>Type 6</source>
+        <translation>Type 6</translation>
+    </message>
+    <message>
+        <source>Type 7</source>
+        <translation>Type 7</translation>
+    </message>
+    <message>
+        <source>Type 8</source>
+        <translation>Type 8</translation>
+    </message>
+    <message>
+        <source>Type 9</source>
+        <translation>Type 9</translation>
+    </message>
+    <message>
+        <source>Type 10</source>
+        <translation>Type 10</translation>
+    </message>
+    <message>
+        <source>Type 11</source>
+        <translation>Type 11</translation>
+    </message>
+    <message>
+        <source>Type 12</source>
+        <translation>Type 12</translation>
+    </message>
+    <message>
+        <source>Type 13</source>
+        <translation>Type 13</translation>
+    </message>
+    <message>
+        <source>Type 14</source>
+        <translation>Type 14</translation>
+    </message>
+    <message>
+        <source>Type 15</source>
+        <translation>Type 15</translation>
+    </message>
+    <message>
+        <source>Type 16</source>
+        <translation>Type 16</translation>
+    </message>
+    <message>
+        <source>Type 17</source>
+        <translation>Type 17</translation>
+    </message>
+    <message>
+        <source>Type 18</source>
+        <translation>Type 18</translation>
+    </message>
+    <message>
+        <source>Type 19</source>
+        <translation>Type 19</translation>
+    </message>
+    <message>
+        <source>Type 20</source>
+        <translation>Type 20</translation>
+    </message>
+</context>
+<context>
     <name>RfPage</name>
     <message>
         <source>基本参数</source>
@@ -775,6 +1415,22 @@
     <message>
         <source>通道二设置</source>
         <translation>Channel 2</translation>
+    </message>
+    <message>
+        <source>设置射频参数成功！</source>
+        <translation>RF parameters set!</translation>
+    </message>
+    <message>
+        <source>设置射频参数失败！</source>
+        <translation>Setting RF parameters failed!</translation>
+    </message>
+    <message>
+        <source>查询射频参数成功！</source>
+        <translation>RF parameters queried!</translation>
+    </message>
+    <message>
+        <source>查询射频参数失败！</source>
+        <translation>Querying RF parameters failed!</translation>
     </message>
 </context>
 <context>
@@ -844,7 +1500,7 @@
     </message>
     <message>
         <source>端口号</source>
-        <translation>Port number</translation>
+        <translation>Port</translation>
     </message>
     <message>
         <source>确定</source>
@@ -1002,6 +1658,18 @@
     <message>
         <source>File &quot;%1&quot; is too large for a batch text.</source>
         <translation>File &quot;%1&quot; is too large for a batch text.</translation>
+    </message>
+    <message>
+        <source>Cannot tell whether file &quot;%1&quot; exists. %2</source>
+        <translation>Cannot tell whether file &quot;%1&quot; exists. %2</translation>
+    </message>
+    <message>
+        <source>Unable to create backup file. &quot;%1&quot; holds the new text; its previous content is in &quot;%2&quot;.</source>
+        <translation>Unable to create backup file. &quot;%1&quot; holds the new text; its previous content is in &quot;%2&quot;.</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; was saved, but may not have reached the disk. %2</source>
+        <translation>&quot;%1&quot; was saved, but may not have reached the disk. %2</translation>
     </message>
 </context>
 </TS>
