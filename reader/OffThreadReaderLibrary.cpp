@@ -1,7 +1,8 @@
 #include "OffThreadReaderLibrary.h"
 
+#include "ModalWait.h"
+
 #include <QCoreApplication>
-#include <QEvent>
 #include <QEventLoop>
 #include <QMetaObject>
 #include <QObject>
@@ -9,54 +10,6 @@
 
 #include <exception>
 #include <utility>
-
-namespace {
-
-bool isUserInput(QEvent::Type type) {
-    switch (type) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::MouseMove:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::ShortcutOverride:
-        case QEvent::Shortcut:
-        case QEvent::Wheel:
-        case QEvent::TouchBegin:
-        case QEvent::TouchUpdate:
-        case QEvent::TouchEnd:
-        case QEvent::TouchCancel:
-        case QEvent::TabletPress:
-        case QEvent::TabletRelease:
-        case QEvent::TabletMove:
-        case QEvent::ContextMenu:
-        case QEvent::InputMethod:
-            return true;
-        default:
-            return false;
-    }
-}
-
-// While installed, swallows user input that reaches the application by another way than the
-// window system (posted events), which the local loop's flag does not hold back.
-class UserInputBlocker final : public QObject {
-  public:
-    UserInputBlocker() { QCoreApplication::instance()->installEventFilter(this); }
-    ~UserInputBlocker() override { QCoreApplication::instance()->removeEventFilter(this); }
-    UserInputBlocker(const UserInputBlocker&) = delete;
-    UserInputBlocker& operator=(const UserInputBlocker&) = delete;
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (isUserInput(event->type())) {
-            return true;
-        }
-        return QObject::eventFilter(watched, event);
-    }
-};
-
-}  // namespace
 
 OffThreadReaderLibrary::OffThreadReaderLibrary(ReaderLibrary& library)
     : library_(library), worker_([this] { workerLoop(); }) {}
@@ -102,7 +55,6 @@ int16_t OffThreadReaderLibrary::call(const std::function<int16_t(ReaderLibrary&)
         std::exception_ptr exception;
     } outcome;
     QEventLoop loop;
-    const UserInputBlocker blocker;
     {
         const std::lock_guard lock(mutex_);
         jobs_.emplace_back([this, &work, &outcome, &loop] {
@@ -118,7 +70,7 @@ int16_t OffThreadReaderLibrary::call(const std::function<int16_t(ReaderLibrary&)
         });
     }
     wake_.notify_one();
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    execWithoutUserInput(loop);
     if (outcome.exception) {
         std::rethrow_exception(outcome.exception);
     }
