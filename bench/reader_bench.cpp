@@ -2,7 +2,10 @@
 //  - over loopback TCP, GetParameter (1, 16, 29 bytes) and SetParameter (16 bytes) next to the
 //    same requests on a plain libmodbus context (the baseline);
 //  - over RTU on the simulator's pseudo-terminal with --line-rate, a 16-block export (16 reads
-//    of 16 bytes) at 9600 and 115200 bps next to the wire-time limit of those frames.
+//    of 16 bytes) at 9600 and 115200 bps next to the wire-time limit of those frames;
+//  - with the simulator stopped (SIGSTOP), 20 page queries of 14 fields over TCP and over RTU
+//    at 9600 bps, as the window makes them (off-thread library, dead-link guard), and the
+//    longest time the calling thread went without processing events.
 // Usage: reader-bench [--iterations N] [--exports N]
 #include <modbus/modbus.h>
 
