@@ -48,29 +48,48 @@ int16_t OffThreadReaderLibrary::call(const std::function<int16_t(ReaderLibrary&)
     if (!onGuiThread()) {
         return work(library_);
     }
-    // Everything the worker hands back; read only after the loop has seen the call end.
+    // Everything the worker hands back. The worker marks the call done and posts the quit
+    // under one lock, so the GUI thread either sees it done (and the quit already posted) or
+    // waits on for the quit still to come; the loop may also end early when the application
+    // quits, and must not be left while the worker still writes here.
     struct Outcome {
         int16_t result = 0;
         ReaderError error;
         std::exception_ptr exception;
+        std::mutex mutex;
+        bool done = false;
     } outcome;
     QEventLoop loop;
     {
         const std::lock_guard lock(mutex_);
         jobs_.emplace_back([this, &work, &outcome, &loop] {
+            int16_t result = 0;
+            ReaderError error;
+            std::exception_ptr exception;
             try {
-                outcome.result = work(library_);
-                outcome.error = library_.lastError();
+                result = work(library_);
+                error = library_.lastError();
             } catch (...) {
-                outcome.exception = std::current_exception();
+                exception = std::current_exception();
             }
+            const std::lock_guard done(outcome.mutex);
+            outcome.result = result;
+            outcome.error = std::move(error);
+            outcome.exception = exception;
+            outcome.done = true;
             // Queued: the loop quits on its own thread, also when the call ended before the
             // loop started.
             QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
         });
     }
     wake_.notify_one();
-    execWithoutUserInput(loop);
+    for (;;) {
+        execWithoutUserInput(loop);
+        const std::lock_guard done(outcome.mutex);
+        if (outcome.done) {
+            break;
+        }
+    }
     if (outcome.exception) {
         std::rethrow_exception(outcome.exception);
     }

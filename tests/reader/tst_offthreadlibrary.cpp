@@ -90,6 +90,7 @@ class OffThreadLibraryTest : public QObject {
     void resultsBuffersAndLastErrorPassThrough();
     void otherThreadsCallDirectly();
     void exceptionReachesTheCaller();
+    void applicationQuitDuringCallWaitsForIt();
 };
 
 void OffThreadLibraryTest::guiKeepsPaintingAndTimersRun() {
@@ -206,6 +207,21 @@ void OffThreadLibraryTest::exceptionReachesTheCaller() {
     // The worker survived the exception.
     slow.throwOnSet = false;
     QCOMPARE(library.SetParameter(7, 0, 1, value), READER_OK);
+}
+
+// Quitting the application ends every event loop of the GUI thread, the call's own too; the
+// call still returns only with the worker's outcome.
+void OffThreadLibraryTest::applicationQuitDuringCallWaitsForIt() {
+    SlowLibrary slow;
+    OffThreadReaderLibrary library(slow);
+    QTimer::singleShot(30, [] { QCoreApplication::exit(0); });
+    uint8_t buffer[2] = {};
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(library.GetParameter(0, 0x30, 2, buffer), READER_ERROR_TIMEOUT);
+    QVERIFY(clock.elapsed() >= kCallMs - 5);
+    QCOMPARE(buffer[1], uint8_t{0x31});
+    QCOMPARE(library.lastError().code, READER_ERROR_TIMEOUT);
 }
 
 QTEST_MAIN(OffThreadLibraryTest)
