@@ -1,6 +1,11 @@
 #include "Pause.h"
 
+#include "reader/ModalWait.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QThread>
+#include <QTimer>
 
 namespace {
 
@@ -16,7 +21,15 @@ void pauseFor(int milliseconds) {
         sleeper(milliseconds);
         return;
     }
-    QThread::msleep(static_cast<unsigned long>(milliseconds));
+    const QCoreApplication* application = QCoreApplication::instance();
+    if (!application || QThread::currentThread() != application->thread()) {
+        QThread::msleep(static_cast<unsigned long>(milliseconds));
+        return;
+    }
+    // On the GUI thread the window keeps painting through the pause, but takes no input.
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    execWithoutUserInput(loop);
 }
 
 Sleeper setSleeper(Sleeper sleeper) {

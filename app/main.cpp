@@ -1,5 +1,6 @@
 #include "app/Main.h"
 #include "app/StartupOptions.h"
+#include "reader/OffThreadReaderLibrary.h"
 #include "reader/ReaderLibrary.h"
 
 #include <QApplication>
@@ -46,7 +47,10 @@ int main(int argc, char* argv[]) {
     // The application title names the program (task bar, message boxes). It is not set as
     // the display name, which X11 would append to every window's caption.
     QApplication::setApplicationName(QObject::tr("参数配置程序"));
-    SharedReaderLibrary library;
+    // Every call of the library runs off the GUI thread, so the window keeps painting while a
+    // slow or dead reader holds a call; the operation stays modal.
+    SharedReaderLibrary sharedLibrary;
+    OffThreadReaderLibrary library(sharedLibrary);
     TForm1 window(library, options.windowVariant);
     window.show();
     return QApplication::exec();

@@ -4,9 +4,11 @@
 
 #include "app/ButtonKeys.h"
 #include "app/ErrorReporting.h"
+#include "app/WaitCursor.h"
 #include "batch/BatchFile.h"
 #include "batch/BatchText.h"
 #include "batch/BatchWrite.h"
+#include "reader/DeadLinkGuard.h"
 #include "reader/ReaderLibrary.h"
 
 #include <QFileDialog>
@@ -114,12 +116,17 @@ void TForm3::BitBtn2Click() {
 
 // Export from the reader.
 void TForm3::BitBtn3Click() {
+    const WaitCursor waiting;
     ui_->Memo1->clear();
     bool ok = true;
+    // Once the link is found dead, the remaining blocks fail without waiting for it.
+    DeadLinkGuard link;
     for (int block = 0; block < batchtext::kBlockCount; ++block) {
         batchtext::Block bytes{};
-        if (library_.GetParameter(readerHandle_, block * batchtext::kBlockSize,
-                                  batchtext::kBlockSize, bytes.data()) != 0) {
+        if (link.run(library_, [&] {
+                return library_.GetParameter(readerHandle_, block * batchtext::kBlockSize,
+                                             batchtext::kBlockSize, bytes.data());
+            }) != 0) {
             ok = false;
             continue;
         }
@@ -131,9 +138,14 @@ void TForm3::BitBtn3Click() {
 // Import into the reader. Each line stands by itself, so a later line for a block overwrites
 // an earlier one; a line that is not a block line writes nothing and fails the import.
 void TForm3::BitBtn4Click() {
+    const WaitCursor waiting;
     bool ok = true;
+    // Once the link is found dead, the remaining writes fail without waiting for it.
+    DeadLinkGuard link;
     auto write = [&](int address, int length, const std::uint8_t* bytes) {
-        if (library_.SetParameter(readerHandle_, address, length, bytes) != 0) {
+        if (link.run(library_, [&] {
+                return library_.SetParameter(readerHandle_, address, length, bytes);
+            }) != 0) {
             ok = false;
         }
     };

@@ -2,13 +2,20 @@
 //  - over loopback TCP, GetParameter (1, 16, 29 bytes) and SetParameter (16 bytes) next to the
 //    same requests on a plain libmodbus context (the baseline);
 //  - over RTU on the simulator's pseudo-terminal with --line-rate, a 16-block export (16 reads
-//    of 16 bytes) at 9600 and 115200 bps next to the wire-time limit of those frames.
+//    of 16 bytes) at 9600 and 115200 bps next to the wire-time limit of those frames;
+//  - with the simulator stopped (SIGSTOP), 20 page queries of 14 fields over TCP and over RTU
+//    at 9600 bps, as the window makes them (off-thread library, dead-link guard), and the
+//    longest time the calling thread went without processing events.
 // Usage: reader-bench [--iterations N] [--exports N]
 #include <modbus/modbus.h>
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QTimer>
+
+#include <signal.h>
+#include <csignal>
 
 #include <algorithm>
 #include <array>
@@ -20,9 +27,12 @@
 #include <utility>
 #include <vector>
 
+#include "reader/DeadLinkGuard.h"
 #include "reader/LineTiming.h"
 #include "reader/ModbusRequest.h"
+#include "reader/OffThreadReaderLibrary.h"
 #include "reader/Reader.h"
+#include "reader/ReaderLibrary.h"
 #include "tests/support/SimProcess.h"
 
 namespace {
@@ -179,6 +189,70 @@ void rtuExports(SimProcess& sim, int exports) {
     }
 }
 
+// A page query of 14 two-byte fields against a hung reader (reader-sim stopped with SIGSTOP),
+// made as the window makes it: through the off-thread library and a dead-link guard, while a
+// 1 ms timer on this (the "GUI") thread measures the longest time without event processing.
+void stoppedReaderQueries(SimProcess& sim, int queries) {
+    SharedReaderLibrary shared;
+    OffThreadReaderLibrary library(shared);
+    qputenv("READER_COM1", sim.ptyLink().toLocal8Bit());
+    library.SelectStation(0);
+    library.SelectPort(sim.tcpPort());
+    int32_t tcp = 0;
+    int32_t rtu = 0;
+    if (library.OpenReader(&tcp, READER_LINK_TCP, "127.0.0.1") != 0 ||
+        library.OpenReader(&rtu, READER_LINK_SERIAL, "COM1") != 0) {
+        std::fprintf(stderr, "reader-bench: OpenReader before the stop failed\n");
+        std::exit(1);
+    }
+    const auto pid = static_cast<pid_t>(sim.processId());
+    ::kill(pid, SIGSTOP);
+    std::printf(
+        "\nStopped reader, basic page query (14 fields of 2 bytes) through the off-thread "
+        "library, %d queries (ms)\n",
+        queries);
+    std::printf("  %-18s %8s %8s %8s %14s\n", "link", "first", "p50", "p99", "longest stall");
+    for (const auto& [name, handle] : {std::pair{"TCP", tcp}, std::pair{"RTU 9600 bps", rtu}}) {
+        std::vector<double> times;
+        double longestStall = 0;
+        auto lastTick = Clock::now();
+        QTimer ticker;
+        ticker.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&ticker, &QTimer::timeout, [&] {
+            const auto now = Clock::now();
+            longestStall = std::max(longestStall, microseconds(now - lastTick) / 1000.0);
+            lastTick = now;
+        });
+        ticker.start(1);
+        for (int q = 0; q < queries; ++q) {
+            DeadLinkGuard guard;
+            std::array<uint8_t, 2> bytes{};
+            const auto start = Clock::now();
+            lastTick = start;
+            for (int field = 0; field < 14; ++field) {
+                guard.run(library, [&] {
+                    return library.GetParameter(handle, 0x10 + 2 * field, 2, bytes.data());
+                });
+            }
+            const auto end = Clock::now();
+            longestStall = std::max(longestStall, microseconds(end - lastTick) / 1000.0);
+            times.push_back(microseconds(end - start) / 1000.0);
+        }
+        ticker.stop();
+        const double first = times.front();
+        std::sort(times.begin(), times.end());
+        const auto at = [&times](double fraction) {
+            return times[std::min(times.size() - 1,
+                                  static_cast<std::size_t>(fraction * double(times.size())))];
+        };
+        std::printf("  %-18s %8.1f %8.1f %8.1f %14.1f\n", name, first, at(0.5), at(0.99),
+                    longestStall);
+    }
+    ::kill(pid, SIGCONT);
+    library.CloseReader(tcp);
+    library.CloseReader(rtu);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -234,6 +308,7 @@ int main(int argc, char** argv) {
     }
     tcpRoundTrips(sim, *iterations);
     rtuExports(sim, *exports);
+    stoppedReaderQueries(sim, 20);
     sim.stop();
     return 0;
 }

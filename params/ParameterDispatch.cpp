@@ -2,6 +2,7 @@
 
 #include "app/ErrorReporting.h"
 #include "app/Pause.h"
+#include "app/WaitCursor.h"
 #include "params/PageIndex.h"
 #include "params/ParameterPage.h"
 
@@ -117,11 +118,13 @@ PageOperation ParameterDispatch::currentOperation() const {
 }
 
 void ParameterDispatch::query() {
+    const WaitCursor waiting;
     const BusyCursor busy(controls_.busyWidgets);
     run(page(currentOperation()), true);
 }
 
 void ParameterDispatch::set() {
+    const WaitCursor waiting;
     ParameterPage* current = page(currentOperation());
     if (run(current, false) && current && current->pauseAfterSetMs() > 0) {
         pauseFor(current->pauseAfterSetMs());

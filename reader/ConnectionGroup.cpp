@@ -2,6 +2,7 @@
 
 #include "app/KeyFilters.h"
 #include "app/OperationLog.h"
+#include "app/WaitCursor.h"
 #include "reader/FailureReason.h"
 #include "reader/LinkBox.h"
 #include "reader/Reader.h"
@@ -218,6 +219,7 @@ void ConnectionGroup::showStation() {
 }
 
 void ConnectionGroup::Button1Click() {
+    const WaitCursor waiting;
     ReaderLibrary& library = session_.library();
     // A station still being typed is the one to connect with (or is refused first).
     commitTypedStation();
@@ -277,6 +279,7 @@ void ConnectionGroup::restoreRateAndClose() {
 }
 
 void ConnectionGroup::Button2Click() {
+    const WaitCursor waiting;
     restoreRateAndClose();
     setConnectedState(false);
     emit statusTextChanged(0, ui_->ComboBox1->currentText() + tr(":关闭"));
@@ -284,6 +287,7 @@ void ConnectionGroup::Button2Click() {
 }
 
 void ConnectionGroup::Button3Click() {
+    const WaitCursor waiting;
     ReaderLibrary& library = session_.library();
     bool ok = true;
     if (openLinkIndex() >= kFirstSerialLink) {

@@ -50,4 +50,25 @@ inline constexpr std::chrono::milliseconds kRateSwitchPause{20};
 inline constexpr std::chrono::milliseconds kQuietGuard{200};
 inline constexpr std::chrono::milliseconds kMaxDrain{1000};
 
+// A TCP reader that keeps failing is reconnected after a growing pause: none after the first
+// failed call, then kFirstReconnectPause, doubling up to kMaxReconnectPause. Within the pause
+// a call fails at once without a connection attempt, so a hung reader whose kernel still
+// completes handshakes never collects a backlog of our connections.
+inline constexpr std::chrono::milliseconds kFirstReconnectPause{500};
+inline constexpr std::chrono::milliseconds kMaxReconnectPause{5000};
+
+// The pause before the next connection attempt after failures calls in a row failed.
+constexpr std::chrono::milliseconds reconnectPause(int failures) {
+    if (failures <= 1) {
+        return std::chrono::milliseconds{0};
+    }
+    const int doublings = failures - 2 < 4 ? failures - 2 : 4;
+    const auto pause = kFirstReconnectPause * (1 << doublings);
+    return pause < kMaxReconnectPause ? pause : kMaxReconnectPause;
+}
+static_assert(reconnectPause(1).count() == 0 && reconnectPause(2).count() == 500 &&
+              reconnectPause(3).count() == 1000 && reconnectPause(4).count() == 2000 &&
+              reconnectPause(5).count() == 4000 && reconnectPause(6).count() == 5000 &&
+              reconnectPause(60).count() == 5000);
+
 }  // namespace reader

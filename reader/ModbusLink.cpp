@@ -152,9 +152,20 @@ std::unique_ptr<ModbusLink> ModbusLink::openSerial(const std::string& device, Li
 
 Outcome ModbusLink::execute(int32_t station, const Request& request, uint16_t* values) {
     ExchangeDetail detail;
+    if (!connected_ && kind_ == LinkKind::Tcp && Clock::now() < reconnectNotBefore_) {
+        // Still within the pause after repeated failures: no connection attempt.
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(reconnectNotBefore_ - Clock::now());
+        lastFailure_ = {READER_ERROR_UNREACHABLE, "no answer from " + label_ + " in the last " +
+                                                      std::to_string(tcpFailures_) +
+                                                      " calls; next connection in " +
+                                                      std::to_string(left.count()) + " ms"};
+        return Outcome::Broken;
+    }
     if (!ensureConnected()) {
         detail.error = connectError_;
         lastFailure_ = failureOf(Outcome::Broken, detail, {});
+        noteTcpOutcome(Outcome::Broken);
         return Outcome::Broken;
     }
     const int unit = station >= 1 && station <= 247 ? station : reg::kAnyUnit;
@@ -189,7 +200,20 @@ Outcome ModbusLink::execute(int32_t station, const Request& request, uint16_t* v
     lastExchangeEnd_ = Clock::now();
     lastFailure_ = failureOf(outcome, detail, timeout);
     afterFailure(outcome);
+    noteTcpOutcome(outcome);
     return outcome;
+}
+
+void ModbusLink::noteTcpOutcome(Outcome outcome) {
+    if (kind_ != LinkKind::Tcp) {
+        return;
+    }
+    if (outcome == Outcome::Ok || outcome == Outcome::Exception) {
+        tcpFailures_ = 0;
+        return;
+    }
+    ++tcpFailures_;
+    reconnectNotBefore_ = Clock::now() + reconnectPause(tcpFailures_);
 }
 
 Outcome ModbusLink::executeDirect(const Request& r, uint16_t* values, ExchangeDetail& detail) {

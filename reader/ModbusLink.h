@@ -66,6 +66,8 @@ class ModbusLink {
     void abortConnection();
     void drainLateReplies();
     void afterFailure(Outcome outcome);
+    // TCP: counts the calls failing in a row and sets the pause before the next connection.
+    void noteTcpOutcome(Outcome outcome);
     std::chrono::microseconds responseTimeout(const Request& request) const;
     Outcome executeDirect(const Request& request, uint16_t* values, ExchangeDetail& detail);
     void traceDirectRequest(int unit, const Request& request);
@@ -84,6 +86,8 @@ class ModbusLink {
     std::chrono::steady_clock::time_point lastDisturbance_{};
     std::chrono::steady_clock::time_point lastExchangeEnd_{};
     std::optional<int32_t> ownStation_;
+    int tcpFailures_ = 0;  // TCP calls failed in a row (answered or refused ones reset it)
+    std::chrono::steady_clock::time_point reconnectNotBefore_{};
     std::mutex mutex_;
 };
 

@@ -4,20 +4,57 @@
 #include "app/JpegImage.h"
 #include "app/KeyFilters.h"
 #include "app/OperationLog.h"
+#include "app/Pause.h"
 #include "params/CommPortPage.h"
 #include "reader/ReaderLibrary.h"
 #include "tests/support/RecordingReaderLibrary.h"
 #include "tests/support/TextInput.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 class TestAppCommon : public QObject {
     Q_OBJECT
 
   private slots:
+    // The blocking pause on the GUI thread: timers run through it, user input does not.
+    void pauseKeepsTimersRunningWithoutInput() {
+        QPushButton button(QStringLiteral("设置"));
+        button.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&button));
+        QSignalSpy clicked(&button, &QPushButton::clicked);
+        int ticks = 0;
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, &button, [&ticks] { ++ticks; });
+        timer.start(20);
+        QTimer::singleShot(40, &button, [&button] {
+            const QPointF centre = QRectF(button.rect()).center();
+            const QPointF global = button.mapToGlobal(centre);
+            for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+                QCoreApplication::postEvent(
+                    &button,
+                    new QMouseEvent(
+                        type, centre, global, Qt::LeftButton,
+                        type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, {}));
+            }
+        });
+        QElapsedTimer clock;
+        clock.start();
+        pauseFor(200);
+        QVERIFY(clock.elapsed() >= 195);
+        timer.stop();
+        QVERIFY2(ticks >= 3, qPrintable(QString::number(ticks)));
+        QCoreApplication::processEvents();
+        QCOMPARE(clicked.count(), 0);
+    }
+
     void keyFilters_data() {
         QTest::addColumn<bool>("hex");
         QTest::addColumn<QString>("typed");
@@ -175,10 +212,14 @@ class TestAppCommon : public QObject {
         QTest::addColumn<QString>("entered");
         QTest::addColumn<QString>("text");  // after "1" and the entered text
         for (const char* way : {"paste", "drop", "commit"}) {
-            QTest::addRow("%s zz", way) << way << "zz" << "1";
-            QTest::addRow("%s 0x", way) << way << "0x" << "1";
-            QTest::addRow("%s a7", way) << way << "a7" << "1A7";
-            QTest::addRow("%s full-width ｃ９", way) << way << "ｃ９" << "1C9";
+            QTest::addRow("%s zz", way) << way << "zz"
+                                        << "1";
+            QTest::addRow("%s 0x", way) << way << "0x"
+                                        << "1";
+            QTest::addRow("%s a7", way) << way << "a7"
+                                        << "1A7";
+            QTest::addRow("%s full-width ｃ９", way) << way << "ｃ９"
+                                                     << "1C9";
         }
     }
 

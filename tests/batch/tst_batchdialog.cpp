@@ -11,8 +11,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
-#include <QSignalSpy>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -159,6 +159,8 @@ class BatchDialogTest : public QObject {
     void importOfLines_data();
     void importOfLines();
     void importWithAFailingWrite();
+    void importOverADeadLink_data();
+    void importOverADeadLink();
     void saveProposesTheSerialNumber_data();
     void saveProposesTheSerialNumber();
     void saveWritesLinesWithCrLf();
@@ -297,23 +299,34 @@ void BatchDialogTest::exportFromAFullReader() {
 }
 
 void BatchDialogTest::exportWithFailingReads_data() {
+    using Failure = RecordingReaderLibrary::Failure;
     QTest::addColumn<QList<int>>("failingAddresses");
-    QTest::newRow("block 3") << QList<int>{0x3F};
-    QTest::newRow("first and last") << QList<int>{0x00, 0xF0};
-    QTest::newRow("every block") << QList<int>{0x00, 0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70,
-                                               0x80, 0x90, 0xA0, 0xB0, 0xC0, 0xD0, 0xE0, 0xF0};
+    QTest::addColumn<Failure>("kind");
+    QTest::addColumn<int>("calls");
+    const QList<int> everyBlock{0x00, 0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70,
+                                0x80, 0x90, 0xA0, 0xB0, 0xC0, 0xD0, 0xE0, 0xF0};
+    QTest::newRow("block 3") << QList<int>{0x3F} << Failure::Link << 16;
+    QTest::newRow("first and last") << QList<int>{0x00, 0xF0} << Failure::Link << 16;
+    QTest::newRow("two apart") << QList<int>{0x20, 0x40} << Failure::Link << 16;
+    // Two link failures in a row: the remaining blocks fail without a call.
+    QTest::newRow("every block, dead link") << everyBlock << Failure::Link << 2;
+    QTest::newRow("dead from block 3") << everyBlock.mid(3) << Failure::Link << 5;
+    // The reader answering with a refusal is no dead link.
+    QTest::newRow("every block refused") << everyBlock << Failure::Exception << 16;
 }
 
 void BatchDialogTest::exportWithFailingReads() {
     QFETCH(QList<int>, failingAddresses);
+    QFETCH(RecordingReaderLibrary::Failure, kind);
+    QFETCH(int, calls);
     QSet<int> failingBlocks;
     for (int address : failingAddresses) {
-        library.failAddress(address);
+        library.failAddress(address, kind);
         failingBlocks << address / 16;
     }
     click("BitBtn3");
 
-    QCOMPARE(library.callTexts().size(), 16);
+    QCOMPARE(library.callTexts().size(), calls);
     QStringList expectedLines;
     for (int block = 0; block < 16; ++block) {
         if (!failingBlocks.contains(block)) {
@@ -455,6 +468,43 @@ void BatchDialogTest::importWithAFailingWrite() {
 
     library.clearFailures();
     click("BitBtn4");
+    QCOMPARE(status(), QString("导入参数到读写器成功!"));
+}
+
+void BatchDialogTest::importOverADeadLink_data() {
+    using Failure = RecordingReaderLibrary::Failure;
+    QTest::addColumn<QList<int>>("failingCalls");
+    QTest::addColumn<Failure>("kind");
+    QTest::addColumn<int>("calls");
+    QList<int> fromThird;
+    for (int index = 2; index < 15; ++index) {
+        fromThird << index;
+    }
+    QTest::newRow("dead from the third write") << fromThird << Failure::Link << 4;
+    QTest::newRow("one lost write") << QList<int>{5} << Failure::Link << 15;
+    QTest::newRow("two lost writes apart") << QList<int>{5, 7} << Failure::Link << 15;
+    QTest::newRow("refused from the third write") << fromThird << Failure::Exception << 15;
+}
+
+void BatchDialogTest::importOverADeadLink() {
+    QFETCH(QList<int>, failingCalls);
+    QFETCH(RecordingReaderLibrary::Failure, kind);
+    QFETCH(int, calls);
+    click("BitBtn3");
+    library.clearCalls();
+    for (int index : failingCalls) {
+        library.failCallIndex(index, kind);
+    }
+    click("BitBtn4");
+    QCOMPARE(library.callTexts().size(), calls);
+    QCOMPARE(status(), QString("导入参数到读写器失败!"));
+    QCOMPARE(statusDetail(), QString());
+
+    // The next import starts with a live link again.
+    library.clearFailures();
+    library.clearCalls();
+    click("BitBtn4");
+    QCOMPARE(library.callTexts().size(), 15);
     QCOMPARE(status(), QString("导入参数到读写器成功!"));
 }
 

@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include <array>
+#include <atomic>
 #include <mutex>
 #include <optional>
 
@@ -242,6 +243,45 @@ class tst_ReaderPeer : public QObject {
         std::array<uint8_t, 2> second{};
         QCOMPARE(GetParameter(h, 0x10, 2, second.data()), 0);
         QCOMPARE(second, (std::array<uint8_t, 2>{0x10, 0x11}));
+        QCOMPARE(CloseReader(h), 0);
+    }
+
+    // A hung TCP reader (its kernel still takes connections, nothing answers): the library
+    // reconnects at most once per call and pauses longer between attempts while the reader
+    // keeps failing, so twenty calls do not pile up connections on it; once it answers again
+    // a call after the pause reaches it.
+    void hungTcpReaderIsNotFloodedWithConnections() {
+        std::atomic<bool> answering{false};
+        FakeTcpPeer peer([&answering](const Bytes& r, int) {
+            return answering ? normalAnswer(r, 0) : FakeRtuPeer::Answer{};
+        });
+        QVERIFY(peer.port() != 0);
+        SelectPort(peer.port());
+        int32_t h = 0;
+        QCOMPARE(OpenReader(&h, READER_LINK_TCP, "127.0.0.1"), 0);
+        std::array<uint8_t, 2> buffer{};
+        for (int call = 0; call < 20; ++call) {
+            const int16_t result = GetParameter(h, 0x10, 2, buffer.data());
+            QVERIFY(result != 0);
+            QVERIFY2(ReaderIsLinkFailure(result), qPrintable(QString::number(result)));
+        }
+        // The open, one reconnection after the first failure, and perhaps one after the
+        // first pause: never one connection per call.
+        QVERIFY2(peer.connections() <= 3, qPrintable(QString::number(peer.connections())));
+        const std::size_t requestsWhileHung = peer.requests().size();
+        QVERIFY(requestsWhileHung <= 3);
+
+        answering = true;
+        bool reached = false;
+        QElapsedTimer clock;
+        clock.start();
+        while (!reached && clock.elapsed() < 8000) {
+            reached = GetParameter(h, 0x10, 2, buffer.data()) == 0;
+            if (!reached) {
+                QTest::qWait(100);
+            }
+        }
+        QVERIFY(reached);
         QCOMPARE(CloseReader(h), 0);
     }
 

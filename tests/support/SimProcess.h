@@ -41,6 +41,8 @@ class SimProcess {
     void stop();  // SIGTERM and wait
     void kill();  // SIGKILL and wait
     bool isRunning() const;
+    // The simulator's process id (to stop and continue it as a hung reader).
+    qint64 processId() const { return process_.processId(); }
 
     quint16 tcpPort() const { return tcpPort_; }
     QString ptyLink() const { return ptyLink_; }

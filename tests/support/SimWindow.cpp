@@ -11,7 +11,7 @@ constexpr int kTcpLink = 0;
 }
 
 SimWindow::SimWindow(ReaderLibrary& library, quint16 port, int windowVariant)
-    : form(library, windowVariant) {
+    : offThread_(library), form(offThread_, windowVariant) {
     library.SelectStation(-1);
     library.SelectPort(port);
     form.show();
@@ -20,7 +20,7 @@ SimWindow::SimWindow(ReaderLibrary& library, quint16 port, int windowVariant)
 }
 
 SimWindow::SimWindow(ReaderLibrary& library, const QString& serialLink, int windowVariant)
-    : form(library, windowVariant) {
+    : offThread_(library), form(offThread_, windowVariant) {
     library.SelectStation(-1);
     form.show();
     connectLink(form.connectionGroup()->ComboBox1()->findText(serialLink));

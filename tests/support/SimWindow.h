@@ -1,8 +1,10 @@
 #pragma once
 
-// The real window and the real library against a reader-sim process over loopback TCP.
+// The real window and the real library against a reader-sim process over loopback TCP. The
+// window calls the library off the GUI thread, as the program does.
 
 #include "app/Main.h"
+#include "reader/OffThreadReaderLibrary.h"
 #include "tests/support/PageTestSupport.h"
 #include "tests/support/SimProcess.h"
 
@@ -26,6 +28,10 @@ class SimWindow {
     void query() { form.BitBtn3()->click(); }
     void set() { form.BitBtn4()->click(); }
 
+  private:
+    OffThreadReaderLibrary offThread_;
+
+  public:
     TForm1 form;
     ScopedErrorReporter errors;
 
