@@ -1,5 +1,7 @@
-// The reader access library: every reader operation of the tool goes through these eleven
-// calls. C linkage and fixed-width types keep the ABI stable for other callers.
+// The reader access library: every reader operation of the tool goes through the eleven
+// calls OpenReader .. SetOLEnable; OpenReaderAt opens a link with settings of its own for
+// callers that drive several readers at once. C linkage and fixed-width types keep the ABI
+// stable for other callers.
 //
 // Every call returns 0 on success and a non-zero value on failure (one of the result codes
 // below). A call with a handle that is not open (0, unknown or closed) fails and leaves every
