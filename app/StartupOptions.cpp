@@ -39,10 +39,16 @@ StartupOptions parseStartupOptions(const QStringList& arguments) {
         QStringLiteral("Interface language: zh (Chinese) or en (English). Without it, English "
                        "for an English system locale, otherwise Chinese."),
         QStringLiteral("zh|en"));
+    const QCommandLineOption trace(
+        QStringLiteral("trace"),
+        QStringLiteral("Trace every request and reply to a reader as timestamped hex: to "
+                       "standard error for 1 or stderr, else appended to the file named."),
+        QStringLiteral("1|stderr|FILE"));
     parser.addOption(help);
     parser.addOption(version);
     parser.addOption(windowVariant);
     parser.addOption(language);
+    parser.addOption(trace);
     // The toolkit's own options (-platform offscreen, -style fusion, ...) are the
     // application object's business; they are accepted here and left to it.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -100,6 +106,7 @@ StartupOptions parseStartupOptions(const QStringList& arguments) {
                 QStringLiteral("--language: '%1' is not zh or en").arg(parser.value(language)));
         }
     }
+    options.trace = parser.value(trace);
     return options;
 }
 

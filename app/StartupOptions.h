@@ -20,6 +20,9 @@ struct StartupOptions {
     int windowVariant = 0;
     // "zh" or "en"; empty when the command line names none (the system locale decides).
     QString language;
+    // Where the library traces the traffic: "1" or "stderr", or a file; empty for no trace
+    // beyond what READER_TRACE asks for.
+    QString trace;
 };
 
 // Parses the arguments, program name first, as the process got them: the toolkit's own

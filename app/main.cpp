@@ -1,6 +1,7 @@
 #include "app/Main.h"
 #include "app/StartupOptions.h"
 #include "reader/OffThreadReaderLibrary.h"
+#include "reader/Reader.h"
 #include "reader/ReaderLibrary.h"
 
 #include <QApplication>
@@ -34,6 +35,12 @@ int main(int argc, char* argv[]) {
             return 2;
         case StartupOptions::Action::Run:
             break;
+    }
+
+    if (!options.trace.isEmpty() && ReaderSetTrace(options.trace.toLocal8Bit().constData()) != 0) {
+        print(stderr,
+              QStringLiteral("readerconfig: --trace: cannot open '%1'\n").arg(options.trace));
+        return 2;
     }
 
     QApplication application(argc, argv);

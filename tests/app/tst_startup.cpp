@@ -151,6 +151,10 @@ void TestStartup::parsesCommandLine_data() {
         << QStringList{"--verbose"} << error << 0 << QString() << "Unknown option 'verbose'";
     QTest::newRow("stray argument")
         << QStringList{"file.txt"} << error << 0 << QString() << "unexpected argument 'file.txt'";
+    QTest::newRow("trace to a file")
+        << QStringList{"--trace", "/tmp/frames.txt"} << run << 0 << QString() << QString();
+    QTest::newRow("trace without value")
+        << QStringList{"--trace"} << error << 0 << QString() << "Missing value";
     QTest::newRow("toolkit options pass")
         << QStringList{"-platform", "offscreen", "-style", "fusion", "-reverse"} << run << 0
         << QString() << QString();
@@ -168,6 +172,8 @@ void TestStartup::parsesCommandLine() {
     if (action == Action::Run) {
         QCOMPARE(options.windowVariant, windowVariant);
         QCOMPARE(options.language, language);
+        QCOMPARE(options.trace,
+                 arguments.contains("--trace") ? QString("/tmp/frames.txt") : QString());
     }
     QVERIFY2(options.text.contains(textContains), qPrintable(options.text));
     if (action == Action::Error) {
