@@ -229,13 +229,10 @@ void CommPortPage::QueryCommPortParameters() {
 
 void CommPortPage::QueryMacAddress() {
     // Read whether or not a reader is connected; a failure changes nothing and logs nothing.
+    // A step without a message and a run without a summary: the opening read stays silent.
     const FieldBinding& mac = fields_->mac;
-    Bytes bytes(static_cast<std::size_t>(mac.field.width));
-    if (session_.library().GetParameter(session_.handle(), mac.field.address, mac.field.width,
-                                        bytes.data()) != 0) {
-        return;
-    }
-    mac.encoding.decode(bytes);
+    FieldRun run(session_, log_);
+    run.read(mac.field, {}, [&mac](const Bytes& bytes) { mac.encoding.decode(bytes); });
 }
 
 QLineEdit* CommPortPage::macEdit(int index) const {
