@@ -2,16 +2,18 @@
 //  - over loopback TCP, GetParameter (1, 16, 29 bytes) and SetParameter (16 bytes) next to the
 //    same requests on a plain libmodbus context (the baseline);
 //  - over RTU on the simulator's pseudo-terminal with --line-rate, a 16-block export (16 reads
-//    of 16 bytes) at 9600 and 115200 bps next to the wire-time limit of those frames;
-//  - with the simulator stopped (SIGSTOP), 20 page queries of 14 fields over TCP and over RTU
-//    at 9600 bps, as the window makes them (off-thread library, dead-link guard), and the
-//    longest time the calling thread went without processing events.
+//    of 16 bytes) at 9600 and 115200 bps next to the frame limit of those exchanges (their bytes
+//    and the frame-ending silence, 1750 us above 19200 bps) and next to the bare bytes;
+//  - with the simulator stopped (SIGSTOP), 20 queries of the basic page in the real window over
+//    TCP and over RTU at 9600 bps, and the longest time the GUI thread went without processing
+//    events meanwhile.
+// Every row gives the median (p50) and the 99th percentile (p99) of its samples.
 // Usage: reader-bench [--iterations N] [--exports N]
 #include <modbus/modbus.h>
 
+#include <QApplication>
 #include <QCommandLineOption>
 #include <QCommandLineParser>
-#include <QCoreApplication>
 #include <QTimer>
 
 #include <signal.h>
@@ -20,74 +22,80 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
 
-#include "reader/DeadLinkGuard.h"
+#include "params/PageIndex.h"
 #include "reader/LineTiming.h"
 #include "reader/ModbusRequest.h"
-#include "reader/OffThreadReaderLibrary.h"
 #include "reader/Reader.h"
 #include "reader/ReaderLibrary.h"
 #include "tests/support/SimProcess.h"
+#include "tests/support/SimWindow.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double microseconds(Clock::duration d) {
-    return std::chrono::duration<double, std::micro>(d).count();
+double milliseconds(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
 }
 
-double medianOf(std::vector<double>& times) {
-    std::nth_element(times.begin(), times.begin() + static_cast<long>(times.size() / 2),
-                     times.end());
-    return times[times.size() / 2];
-}
+// Times of one kind of sample, in the unit the row prints.
+class Samples {
+  public:
+    void add(double value) {
+        values_.push_back(value);
+        sorted_ = false;
+    }
+    // The nearest-rank percentile: with 20 samples p99 is the largest.
+    double percentile(double p) {
+        if (!sorted_) {
+            std::sort(values_.begin(), values_.end());
+            sorted_ = true;
+        }
+        const auto rank = static_cast<std::size_t>(std::ceil(p / 100.0 * double(values_.size())));
+        return values_[std::clamp<std::size_t>(rank, 1, values_.size()) - 1];
+    }
+    double p50() { return percentile(50); }
+    double p99() { return percentile(99); }
 
+  private:
+    std::vector<double> values_;
+    bool sorted_ = true;
+};
+
+// The time of one call in `unit`; every call must succeed.
+template <typename Unit>
 double timedCall(const std::function<bool()>& call) {
     const auto start = Clock::now();
     if (!call()) {
         std::fprintf(stderr, "reader-bench: a call failed\n");
         std::exit(1);
     }
-    return microseconds(Clock::now() - start);
+    return std::chrono::duration<double, Unit>(Clock::now() - start).count();
 }
 
-// Median time of one call in microseconds; every call must succeed.
-double median(int iterations, const std::function<bool()>& call) {
-    for (int i = 0; i < std::max(5, iterations / 20); ++i) {
-        call();  // warm-up
-    }
-    std::vector<double> times;
-    times.reserve(static_cast<std::size_t>(iterations));
-    for (int i = 0; i < iterations; ++i) {
-        times.push_back(timedCall(call));
-    }
-    return medianOf(times);
-}
-
-// Median times of two calls measured in alternation, so that both meet the same machine
-// state (CPU frequency, scheduler wake-up latency) instead of one block each.
-std::pair<double, double> pairedMedians(int iterations, const std::function<bool()>& first,
-                                        const std::function<bool()>& second) {
+// Two calls measured in alternation, so that both meet the same machine state (CPU
+// frequency, scheduler wake-up latency) instead of one block each.
+std::pair<Samples, Samples> pairedSamples(int iterations, const std::function<bool()>& first,
+                                          const std::function<bool()>& second) {
     for (int i = 0; i < std::max(5, iterations / 20); ++i) {
         first();  // warm-up
         second();
     }
-    std::vector<double> firstTimes;
-    std::vector<double> secondTimes;
-    firstTimes.reserve(static_cast<std::size_t>(iterations));
-    secondTimes.reserve(static_cast<std::size_t>(iterations));
+    std::pair<Samples, Samples> samples;
     for (int i = 0; i < iterations; ++i) {
-        firstTimes.push_back(timedCall(first));
-        secondTimes.push_back(timedCall(second));
+        samples.first.add(timedCall<std::micro>(first));
+        samples.second.add(timedCall<std::micro>(second));
     }
-    return {medianOf(firstTimes), medianOf(secondTimes)};
+    return samples;
 }
 
 // A count option's value: a whole number of at least 1 (a median needs one sample), or
@@ -96,6 +104,12 @@ std::optional<int> count(const QCommandLineParser& parser, const QCommandLineOpt
     bool ok = false;
     const int value = parser.value(option).toInt(&ok);
     return ok && value >= 1 ? std::optional<int>(value) : std::nullopt;
+}
+
+void printTcpRow(const char* call, std::pair<Samples, Samples> samples) {
+    auto& [lib, base] = samples;
+    std::printf("  %-22s %8.1f %8.1f %9.1f %8.1f %7.2f\n", call, lib.p50(), lib.p99(), base.p50(),
+                base.p99(), lib.p50() / base.p50());
 }
 
 void tcpRoundTrips(SimProcess& sim, int iterations) {
@@ -115,18 +129,21 @@ void tcpRoundTrips(SimProcess& sim, int iterations) {
 
     std::array<uint8_t, 29> bytes{};
     std::array<uint16_t, 29> registers{};
-    std::printf("Loopback TCP, median of %d round trips (us)\n", iterations);
-    std::printf("  %-24s %10s %10s %7s\n", "call", "libReader", "libmodbus", "ratio");
+    std::printf("Loopback TCP, %d round trips a call (us); ratio of the medians\n", iterations);
+    std::printf("  %-22s %8s %8s %9s %8s %7s\n", "call", "lib p50", "lib p99", "raw p50", "raw p99",
+                "ratio");
     for (int length : {1, 16, 29}) {
-        const auto [lib, base] = pairedMedians(
-            iterations,
-            [&] { return GetParameter(h, 0xA9 - 29 + length, length, bytes.data()) == 0; },
-            [&] {
-                return modbus_read_registers(raw, 0xA9 - 29 + length, length, registers.data()) ==
-                       length;
-            });
-        std::printf("  GetParameter %2d bytes    %10.1f %10.1f %7.2f\n", length, lib, base,
-                    lib / base);
+        char call[32];
+        std::snprintf(call, sizeof call, "GetParameter %2d bytes", length);
+        printTcpRow(
+            call,
+            pairedSamples(
+                iterations,
+                [&] { return GetParameter(h, 0xA9 - 29 + length, length, bytes.data()) == 0; },
+                [&] {
+                    return modbus_read_registers(raw, 0xA9 - 29 + length, length,
+                                                 registers.data()) == length;
+                }));
     }
     std::array<uint8_t, 16> block{};
     std::array<uint16_t, 16> blockRegisters{};
@@ -135,23 +152,33 @@ void tcpRoundTrips(SimProcess& sim, int iterations) {
         blockRegisters[i] = block[i];
     }
     // The bench's own block: 0xF0-0xFF of the simulator's throw-away memory file.
-    const auto [lib, base] = pairedMedians(
-        iterations, [&] { return SetParameter(h, 0xF0, 16, block.data()) == 0; },
-        [&] { return modbus_write_registers(raw, 0xF0, 16, blockRegisters.data()) == 16; });
-    std::printf("  SetParameter 16 bytes    %10.1f %10.1f %7.2f\n", lib, base, lib / base);
+    printTcpRow(
+        "SetParameter 16 bytes",
+        pairedSamples(
+            iterations, [&] { return SetParameter(h, 0xF0, 16, block.data()) == 0; },
+            [&] { return modbus_write_registers(raw, 0xF0, 16, blockRegisters.data()) == 16; }));
     modbus_close(raw);
     modbus_free(raw);
     CloseReader(h);
 }
 
+// An RTU row takes at least this long, so that a fast rate gets enough samples for a median
+// that moves little between runs.
+constexpr std::chrono::seconds kRtuRowTime{4};
+
 void rtuExports(SimProcess& sim, int exports) {
     qputenv("READER_COM1", sim.ptyLink().toLocal8Bit());
     const reader::Request block{reader::Function::ReadHolding, 0, 16};
+    const int requestBytes = reader::rtuRequestBytes(block);
+    const int replyBytes = reader::rtuReplyBytes(block);
     std::printf(
-        "\nRTU on the pseudo-terminal with --line-rate, 16-block export "
-        "(16 x GetParameter of 16 bytes), median of %d (ms)\n",
-        exports);
-    std::printf("  %-22s %10s %12s %7s\n", "rate, unit", "libReader", "wire limit", "ratio");
+        "\nRTU on the pseudo-terminal with --line-rate, 16-block export (16 x GetParameter of 16 "
+        "bytes), at least %d exports or %lld s a row (ms)\n"
+        "  limit: the frames' bytes and the frame-ending silence (3.5 characters, 1750 us above "
+        "19200 bps); bytes: the bare bytes\n",
+        exports, static_cast<long long>(kRtuRowTime.count()));
+    std::printf("  %-19s %7s %8s %8s %8s %8s %7s %7s\n", "rate, unit", "exports", "p50", "p99",
+                "limit", "bytes", "/limit", "/bytes");
     for (const int station : {0, 1}) {
         SelectStation(station);
         int32_t h = 0;
@@ -165,111 +192,125 @@ void rtuExports(SimProcess& sim, int exports) {
                 std::exit(1);
             }
             const int32_t rate = reader::rateForCode(code);
+            const auto limit = 16 * reader::exchangeWireTime(requestBytes, replyBytes, rate);
+            const auto bare = 16 * reader::wireTime(requestBytes + replyBytes, rate);
+            const int rounds = std::max(
+                exports,
+                static_cast<int>(std::ceil(std::chrono::duration<double>(kRtuRowTime) / limit)));
             std::array<uint8_t, 16> bytes{};
-            const double lib = median(exports,
-                                      [&] {
-                                          for (int b = 0; b < 16; ++b) {
-                                              if (GetParameter(h, b * 16, 16, bytes.data()) != 0) {
-                                                  return false;
-                                              }
-                                          }
-                                          return true;
-                                      }) /
-                               1000.0;
-            const double limit =
-                16 *
-                microseconds(reader::exchangeWireTime(reader::rtuRequestBytes(block),
-                                                      reader::rtuReplyBytes(block), rate)) /
-                1000.0;
-            std::printf("  %6d bps, unit %-6s %10.1f %12.1f %7.2f\n", rate,
-                        station == 0 ? "255" : "1", lib, limit, lib / limit);
+            const auto exportAll = [&] {
+                for (int b = 0; b < 16; ++b) {
+                    if (GetParameter(h, b * 16, 16, bytes.data()) != 0) {
+                        return false;
+                    }
+                }
+                return true;
+            };
+            exportAll();  // warm-up
+            Samples times;
+            for (int i = 0; i < rounds; ++i) {
+                times.add(timedCall<std::milli>(exportAll));
+            }
+            const double limitMs = milliseconds(limit);
+            const double bareMs = milliseconds(bare);
+            std::printf("  %6d bps, unit %-3s %7d %8.1f %8.1f %8.1f %8.1f %7.3f %7.3f\n", rate,
+                        station == 0 ? "255" : "1", rounds, times.p50(), times.p99(), limitMs,
+                        bareMs, times.p50() / limitMs, times.p50() / bareMs);
         }
         SetBaudRate(h, 2);
         CloseReader(h);
     }
 }
 
-// A page query of 14 two-byte fields against a hung reader (reader-sim stopped with SIGSTOP),
-// made as the window makes it: through the off-thread library and a dead-link guard, while a
-// 1 ms timer on this (the "GUI") thread measures the longest time without event processing.
+// Queries of the basic page against a hung reader (reader-sim stopped with SIGSTOP), clicked in
+// the real window over TCP and over RTU at 9600 bps, while a 1 ms timer on the GUI thread
+// measures the longest time without event processing.
 void stoppedReaderQueries(SimProcess& sim, int queries) {
-    SharedReaderLibrary shared;
-    OffThreadReaderLibrary library(shared);
+    SharedReaderLibrary library;
     qputenv("READER_COM1", sim.ptyLink().toLocal8Bit());
-    library.SelectStation(0);
-    library.SelectPort(sim.tcpPort());
-    int32_t tcp = 0;
-    int32_t rtu = 0;
-    if (library.OpenReader(&tcp, READER_LINK_TCP, "127.0.0.1") != 0 ||
-        library.OpenReader(&rtu, READER_LINK_SERIAL, "COM1") != 0) {
-        std::fprintf(stderr, "reader-bench: OpenReader before the stop failed\n");
-        std::exit(1);
+    struct Link {
+        const char* name;
+        std::unique_ptr<SimWindow> window;
+    };
+    std::array<Link, 2> links{
+        Link{"TCP", std::make_unique<SimWindow>(library, sim.tcpPort())},
+        Link{"RTU 9600 bps", std::make_unique<SimWindow>(library, QStringLiteral("COM1"))}};
+    for (const Link& link : links) {
+        if (!link.window->connected()) {
+            std::fprintf(stderr, "reader-bench: the window did not connect over %s\n", link.name);
+            std::exit(1);
+        }
+        link.window->showPage(page::ReaderParameters, 0);
     }
     const auto pid = static_cast<pid_t>(sim.processId());
     ::kill(pid, SIGSTOP);
     std::printf(
-        "\nStopped reader, basic page query (14 fields of 2 bytes) through the off-thread "
-        "library, %d queries (ms)\n",
+        "\nStopped reader, the basic page's query (14 fields) in the window, %d queries in a row "
+        "(ms)\n",
         queries);
     std::printf("  %-18s %8s %8s %8s %14s\n", "link", "first", "p50", "p99", "longest stall");
-    for (const auto& [name, handle] : {std::pair{"TCP", tcp}, std::pair{"RTU 9600 bps", rtu}}) {
-        std::vector<double> times;
+    for (const Link& link : links) {
+        Samples times;
+        double first = 0;
         double longestStall = 0;
         auto lastTick = Clock::now();
         QTimer ticker;
         ticker.setTimerType(Qt::PreciseTimer);
         QObject::connect(&ticker, &QTimer::timeout, [&] {
             const auto now = Clock::now();
-            longestStall = std::max(longestStall, microseconds(now - lastTick) / 1000.0);
+            longestStall = std::max(longestStall, milliseconds(now - lastTick));
             lastTick = now;
         });
         ticker.start(1);
         for (int q = 0; q < queries; ++q) {
-            DeadLinkGuard guard;
-            std::array<uint8_t, 2> bytes{};
+            link.window->form.Memo1()->clear();
             const auto start = Clock::now();
             lastTick = start;
-            for (int field = 0; field < 14; ++field) {
-                guard.run(library, [&] {
-                    return library.GetParameter(handle, 0x10 + 2 * field, 2, bytes.data());
-                });
-            }
+            link.window->query();
             const auto end = Clock::now();
-            longestStall = std::max(longestStall, microseconds(end - lastTick) / 1000.0);
-            times.push_back(microseconds(end - start) / 1000.0);
+            longestStall = std::max(longestStall, milliseconds(end - lastTick));
+            const double time = milliseconds(end - start);
+            first = q == 0 ? time : first;
+            times.add(time);
+            // Every field reports its failure, then the summary: the whole query ran.
+            if (link.window->messages().size() != 15) {
+                std::fprintf(stderr, "reader-bench: a query over %s logged %lld lines, not 15\n",
+                             link.name, static_cast<long long>(link.window->messages().size()));
+                std::exit(1);
+            }
         }
         ticker.stop();
-        const double first = times.front();
-        std::sort(times.begin(), times.end());
-        const auto at = [&times](double fraction) {
-            return times[std::min(times.size() - 1,
-                                  static_cast<std::size_t>(fraction * double(times.size())))];
-        };
-        std::printf("  %-18s %8.1f %8.1f %8.1f %14.1f\n", name, first, at(0.5), at(0.99),
-                    longestStall);
+        std::printf("  %-18s %8.1f %8.1f %8.1f %14.1f\n", link.name, first, times.p50(),
+                    times.p99(), longestStall);
     }
     ::kill(pid, SIGCONT);
-    library.CloseReader(tcp);
-    library.CloseReader(rtu);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // The window of the stopped-reader rows is never shown on a screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
     QCoreApplication::setApplicationVersion(QStringLiteral(READER_VERSION));
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Times libReader round trips against reader-sim, next to raw libmodbus "
-                       "over TCP and next to the wire-time limit over RTU."));
+        QStringLiteral("Times libReader against reader-sim: round trips next to raw libmodbus "
+                       "over TCP, exports next to the frame limit over RTU, and the window's "
+                       "basic-page query against a stopped reader."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption iterationsOption(
         QStringLiteral("iterations"), QStringLiteral("Round trips per TCP figure (default 500)."),
         QStringLiteral("N"), QStringLiteral("500"));
-    const QCommandLineOption exportsOption(QStringLiteral("exports"),
-                                           QStringLiteral("Exports per RTU figure (default 7)."),
-                                           QStringLiteral("N"), QStringLiteral("7"));
+    const QCommandLineOption exportsOption(
+        QStringLiteral("exports"),
+        QStringLiteral("Least exports per RTU figure (default 7); a fast rate takes more, to "
+                       "fill %1 s.")
+            .arg(kRtuRowTime.count()),
+        QStringLiteral("N"), QStringLiteral("7"));
     parser.addOptions({iterationsOption, exportsOption});
     const auto usageError = [&parser](const QString& message) {
         std::fprintf(stderr, "reader-bench: %s\n\n%s", qPrintable(message),

@@ -49,12 +49,12 @@ double timed(const std::function<void()>& body) {
 
 // The least time reads of these ranges occupy an RTU line at rate.
 double wireLimit(const std::vector<Field>& reads, int rate) {
-    std::chrono::microseconds total{0};
+    std::chrono::nanoseconds total{0};
     for (const Field range : reads) {
         const reader::Request request{reader::Function::ReadHolding, 0,
                                       static_cast<std::uint16_t>(range.width)};
-        const int bytes = reader::rtuRequestBytes(request) + reader::rtuReplyBytes(request);
-        total += reader::byteTime(rate) * bytes + 2 * reader::frameGap(rate);
+        total += reader::exchangeWireTime(reader::rtuRequestBytes(request),
+                                          reader::rtuReplyBytes(request), rate);
     }
     return std::chrono::duration<double, std::milli>(total).count();
 }

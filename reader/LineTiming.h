@@ -19,23 +19,31 @@ constexpr int32_t rateForCode(int32_t code) {
 // One byte on an 8N1 line is 10 bits.
 inline constexpr int kBitsPerByte = 10;
 
-constexpr std::chrono::microseconds byteTime(int32_t bitsPerSecond) {
-    return std::chrono::microseconds(1'000'000LL * kBitsPerByte / bitsPerSecond);
+// The time bytes take on the line, to the nanosecond: at 115200 bps a byte takes 86.8 us, and
+// a whole-microsecond byte time would understate a 45-byte exchange by 36 us.
+constexpr std::chrono::nanoseconds wireTime(int bytes, int32_t bitsPerSecond) {
+    return std::chrono::nanoseconds(1'000'000'000LL * kBitsPerByte * bytes / bitsPerSecond);
+}
+
+constexpr std::chrono::nanoseconds byteTime(int32_t bitsPerSecond) {
+    return wireTime(1, bitsPerSecond);
 }
 
 // The silence that must end an RTU frame before the next one starts: 3.5 characters, fixed
 // at 1750 us above 19200 bps where receivers use that fixed timer.
-constexpr std::chrono::microseconds frameGap(int32_t bitsPerSecond) {
-    return bitsPerSecond > 19200 ? std::chrono::microseconds(1750)
-                                 : byteTime(bitsPerSecond) * 7 / 2;
+constexpr std::chrono::nanoseconds frameGap(int32_t bitsPerSecond) {
+    return bitsPerSecond > 19200 ? std::chrono::nanoseconds(1'750'000)
+                                 : wireTime(7, bitsPerSecond) / 2;
 }
 
 // The least time a request of requestBytes and its reply of replyBytes occupy the line: their
-// bytes and a 3.5-character silence after each. No exchange on this line can be faster.
-constexpr std::chrono::microseconds exchangeWireTime(int requestBytes, int replyBytes,
-                                                     int32_t bitsPerSecond) {
-    return byteTime(bitsPerSecond) * (requestBytes + replyBytes) + byteTime(bitsPerSecond) * 7;
+// bytes and the frame-ending silence after each. No exchange on this line can be faster.
+constexpr std::chrono::nanoseconds exchangeWireTime(int requestBytes, int replyBytes,
+                                                    int32_t bitsPerSecond) {
+    return wireTime(requestBytes + replyBytes, bitsPerSecond) + 2 * frameGap(bitsPerSecond);
 }
+static_assert(wireTime(45, 115200).count() == 3'906'250 && frameGap(9600).count() == 3'645'833 &&
+              exchangeWireTime(8, 37, 115200).count() == 7'406'250);
 
 // A reader answers within kAnswerTime once the request is on the wire; a serial line adds the
 // frames' own wire time. Short enough that a dead link does not freeze the window long.

@@ -60,8 +60,7 @@ LinkFailure failureOf(Outcome outcome, const ExchangeDetail& detail,
         }
         case Outcome::Garbled:
             if (detail.timedOut) {
-                const auto ms =
-                    std::chrono::duration_cast<std::chrono::milliseconds>(timeout).count();
+                const auto ms = std::chrono::round<std::chrono::milliseconds>(timeout).count();
                 return {READER_ERROR_TIMEOUT, "no answer within " + std::to_string(ms) + " ms"};
             }
             return {READER_ERROR_GARBLED, "garbled reply"};

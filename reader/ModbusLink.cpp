@@ -303,7 +303,8 @@ std::chrono::microseconds ModbusLink::responseTimeout(const Request& request) co
     if (kind_ != LinkKind::Serial) {
         return kAnswerTime;
     }
-    return kAnswerTime + exchangeWireTime(rtuRequestBytes(request), rtuReplyBytes(request), rate_);
+    return kAnswerTime + std::chrono::ceil<std::chrono::microseconds>(exchangeWireTime(
+                             rtuRequestBytes(request), rtuReplyBytes(request), rate_));
 }
 
 bool ModbusLink::ensureConnected() {

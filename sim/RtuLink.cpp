@@ -12,6 +12,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "reader/LineTiming.h"
 #include "reader/ModbusCrc.h"
 
 namespace sim {
@@ -28,7 +29,6 @@ constexpr Clock::duration kMinSilence = 20ms;
 constexpr std::size_t kMaxFrame = 256;  // the largest Modbus RTU frame
 constexpr std::size_t kMaxPending = 16 * kMaxFrame;
 
-constexpr std::array<int, 7> kBaudRates{2400, 4800, 9600, 19200, 38400, 57600, 115200};
 constexpr std::array<speed_t, 7> kSpeeds{B2400, B4800, B9600, B19200, B38400, B57600, B115200};
 
 std::runtime_error systemError(const std::string& what) {
@@ -105,7 +105,7 @@ FrameScan findRequest(std::span<const std::uint8_t> bytes, bool lineQuiet) {
 }
 
 int baudRate(int rateCode) {
-    return kBaudRates.at(static_cast<std::size_t>(rateCode));
+    return reader::kRates.at(static_cast<std::size_t>(rateCode));
 }
 
 RtuLink::RtuLink(int fd, bool lineRate) : fd_(fd), lineRate_(lineRate) {}
@@ -185,9 +185,7 @@ std::string RtuLink::describe() const {
 }
 
 Clock::duration RtuLink::byteTime() const {
-    // 10 bits per byte: start, 8 data, stop.
-    return std::chrono::duration_cast<Clock::duration>(
-        std::chrono::nanoseconds(10'000'000'000LL / baudRate(rateCode_)));
+    return std::chrono::duration_cast<Clock::duration>(reader::byteTime(baudRate(rateCode_)));
 }
 
 Clock::duration RtuLink::silence() const {
@@ -353,7 +351,11 @@ void RtuLink::answer(const std::vector<std::uint8_t>& frame, ModbusHandler& hand
         if (slaveFd_ >= 0) {
             ::tcflush(slaveFd_, TCIFLUSH);
         }
-        outStart_ = lineRate_ ? std::max(now, frameEnd + byteTime() * 7 / 2) : now;
+        // A reader keeps the frame-ending silence before it answers, 1750 us above 19200 bps.
+        outStart_ = lineRate_
+                        ? std::max(now, frameEnd + std::chrono::duration_cast<Clock::duration>(
+                                                       reader::frameGap(baudRate(rateCode_))))
+                        : now;
     }
     out_.insert(out_.end(), out.begin(), out.end());
 }

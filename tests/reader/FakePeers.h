@@ -29,8 +29,8 @@ class FakeRtuPeer {
 
         Bytes bytes;  // written as they are; empty = no answer
         std::chrono::milliseconds delay{0};
-        std::chrono::microseconds perByte{0};  // > 0: one byte at a time, paced like a line
-        Bytes later;                           // written laterDelay after the answer, unasked
+        std::chrono::nanoseconds perByte{0};  // > 0: one byte at a time, paced like a line
+        Bytes later;                          // written laterDelay after the answer, unasked
         std::chrono::milliseconds laterDelay{0};
     };
     // When a request's first byte came in, and when the answer to it was all written (or,

@@ -216,8 +216,8 @@ class tst_ReaderFailures : public QObject {
         QTest::addColumn<QString>("reason");  // after "<link name>: "
         const auto rtuTimeout =
             QStringLiteral("no answer within %1 ms")
-                .arg((reader::kAnswerTime + std::chrono::duration_cast<std::chrono::milliseconds>(
-                                                reader::exchangeWireTime(8, 9, 9600)))
+                .arg(std::chrono::round<std::chrono::milliseconds>(
+                         reader::kAnswerTime + reader::exchangeWireTime(8, 9, 9600))
                          .count());
         QTest::newRow("TCP never answers")
             << "tcp" << 1 << "silent" << int(READER_ERROR_TIMEOUT) << "no answer within 500 ms";
