@@ -21,9 +21,11 @@ LinkFailure failureFromErrno(int error);
 
 // What a failed exchange met, for its reason.
 struct ExchangeDetail {
-    bool timedOut = false;  // no complete reply before the timeout
-    int exceptionCode = 0;  // the reader's exception code, for Outcome::Exception
-    int error = 0;          // errno, for Outcome::Broken
+    bool timedOut = false;          // no complete reply before the timeout
+    bool silent = true;             // not a byte came back (a late reply may still come whole)
+    bool lateReplyDropped = false;  // an earlier request's late reply came first, put aside
+    int exceptionCode = 0;          // the reader's exception code, for Outcome::Exception
+    int error = 0;                  // errno, for Outcome::Broken
 };
 
 LinkFailure failureOf(Outcome outcome, const ExchangeDetail& detail,

@@ -169,38 +169,51 @@ Outcome ModbusLink::execute(int32_t station, const Request& request, uint16_t* v
         return Outcome::Broken;
     }
     const int unit = station >= 1 && station <= 247 ? station : reg::kAnyUnit;
-    const auto timeout = responseTimeout(request);
-    Outcome outcome;
-    if (serialLine()) {
-        drainLateReplies();
-        if (kind_ == LinkKind::Serial) {
-            // The silence that ends the previous frame on the line.
-            std::this_thread::sleep_until(lastExchangeEnd_ + frameGap(rate_));
-        }
-        modbus_flush(ctx_);  // nothing received before the request can be its answer
-    }
-    const bool write =
-        request.function == Function::WriteSingle || request.function == Function::WriteMultiple;
-    if (serialLine() && (unit == reg::kAnyUnit || write)) {
-        outcome = exchangeRaw(ctx_, static_cast<uint8_t>(unit), request, values,
-                              Clock::now() + timeout, detail, label_);
-    } else {
-        modbus_set_slave(ctx_, unit);
-        setResponseTimeout(ctx_, timeout);
-        const bool tracing = trace::enabled();
-        if (tracing) {
-            traceDirectRequest(unit, request);
-        }
-        const auto sent = Clock::now();
-        outcome = executeDirect(request, values, detail);
-        if (tracing) {
-            traceDirectReply(unit, request, values, outcome, detail, sent);
-        }
-    }
+    Outcome outcome = serialLine()
+                          ? executeSerial(static_cast<uint8_t>(unit), request, values, detail)
+                          : executeTcp(unit, request, values, detail);
     lastExchangeEnd_ = Clock::now();
-    lastFailure_ = failureOf(outcome, detail, timeout);
     afterFailure(outcome);
     noteTcpOutcome(outcome);
+    return outcome;
+}
+
+Outcome ModbusLink::executeTcp(int unit, const Request& request, uint16_t* values,
+                               ExchangeDetail& detail) {
+    modbus_set_slave(ctx_, unit);
+    setResponseTimeout(ctx_, kAnswerTime);
+    const bool tracing = trace::enabled();
+    if (tracing) {
+        trace::request(label_, requestAdu(static_cast<uint8_t>(unit), request));
+    }
+    const auto sent = Clock::now();
+    const Outcome outcome = executeDirect(request, values, detail);
+    if (tracing) {
+        traceDirectReply(unit, request, values, outcome, detail, sent);
+    }
+    lastFailure_ = failureOf(outcome, detail, kAnswerTime);
+    return outcome;
+}
+
+Outcome ModbusLink::executeSerial(uint8_t unit, const Request& request, uint16_t* values,
+                                  ExchangeDetail& detail) {
+    if (kind_ == LinkKind::Serial) {
+        // The silence that ends the previous frame on the line.
+        std::this_thread::sleep_until(lastExchangeEnd_ + frameGap(rate_));
+    }
+    const Request wire = settleLine(unit, request);
+    modbus_flush(ctx_);  // nothing received before the request can be its answer
+    const auto timeout = responseTimeout(wire);
+    std::array<uint16_t, MODBUS_MAX_READ_REGISTERS> wireValues{};
+    const Outcome outcome = exchangeRaw(ctx_, unit, wire, wireValues.data(), Clock::now() + timeout,
+                                        detail, label_, lateReply_ ? &*lateReply_ : nullptr);
+    if (outcome == Outcome::Ok && values != nullptr &&
+        (wire.function == Function::ReadHolding || wire.function == Function::ReadInput)) {
+        // A read widened to tell it from a late reply holds one register more.
+        std::copy_n(wireValues.begin() + (request.address - wire.address), request.count, values);
+    }
+    noteLateReply(unit, wire, outcome, detail);
+    lastFailure_ = failureOf(outcome, detail, timeout);
     return outcome;
 }
 
@@ -246,27 +259,12 @@ Outcome ModbusLink::executeDirect(const Request& r, uint16_t* values, ExchangeDe
     return outcome;
 }
 
-// libmodbus keeps the frames it sends and receives to itself; the trace shows them as they
-// are on the wire for RTU (unit, PDU, CRC) and as unit and PDU for TCP, without the MBAP
-// header. A reply that libmodbus refused is not shown byte for byte.
-void ModbusLink::traceDirectRequest(int unit, const Request& request) {
-    std::vector<uint8_t> frame = requestAdu(static_cast<uint8_t>(unit), request);
-    if (kind_ != LinkKind::Tcp) {
-        appendCrc(frame);
-    }
-    trace::request(label_, frame);
-}
-
 void ModbusLink::traceDirectReply(int unit, const Request& request, const uint16_t* values,
                                   Outcome outcome, const ExchangeDetail& detail,
                                   std::chrono::steady_clock::time_point sent) {
     const auto u = static_cast<uint8_t>(unit);
     if (outcome == Outcome::Ok || outcome == Outcome::Exception) {
-        std::vector<uint8_t> reply = replyAdu(u, request, values, detail.exceptionCode);
-        if (kind_ != LinkKind::Tcp) {
-            appendCrc(reply);
-        }
-        trace::reply(label_, reply, sent);
+        trace::reply(label_, replyAdu(u, request, values, detail.exceptionCode), sent);
     } else if (detail.timedOut) {
         trace::note(label_, "no answer", sent);
     } else {
@@ -283,7 +281,7 @@ void ModbusLink::afterFailure(Outcome outcome) {
             if (kind_ == LinkKind::Tcp) {
                 // A fresh connection can never carry the late reply.
                 abortConnection();
-            } else {
+            } else if (!lateReply_) {
                 modbus_flush(ctx_);
                 resyncPending_ = true;
                 lastDisturbance_ = Clock::now();
@@ -300,7 +298,7 @@ void ModbusLink::afterFailure(Outcome outcome) {
 }
 
 std::chrono::microseconds ModbusLink::responseTimeout(const Request& request) const {
-    if (kind_ != LinkKind::Serial) {
+    if (kind_ == LinkKind::Usb) {
         return kAnswerTime;
     }
     return kAnswerTime + std::chrono::ceil<std::chrono::microseconds>(exchangeWireTime(
@@ -327,6 +325,7 @@ bool ModbusLink::ensureConnected() {
     }
     connected_ = connectError_ == 0;
     resyncPending_ = false;
+    lateReply_.reset();
     return connected_;
 }
 
@@ -352,6 +351,52 @@ void ModbusLink::abortConnection() {
     close(fd);
     modbus_set_socket(ctx_, -1);
     connected_ = false;
+}
+
+Request ModbusLink::settleLine(uint8_t unit, const Request& request) {
+    if (lateReply_) {
+        std::optional<Request> apart;
+        if (Clock::now() < lateReply_->expected + kQuietGuard && !inputWaiting()) {
+            apart = requestApartFrom(*lateReply_, unit, request);
+        }
+        if (apart) {
+            // The late reply cannot pass for this request's answer: no need to wait for it.
+            return *apart;
+        }
+        // It may have started, or would look like the answer: wait for the line to be quiet.
+        resyncPending_ = true;
+        lastDisturbance_ = std::max(lastDisturbance_, lateReply_->expected);
+        lateReply_.reset();
+    }
+    drainLateReplies();
+    return request;
+}
+
+void ModbusLink::noteLateReply(uint8_t unit, const Request& wire, Outcome outcome,
+                               const ExchangeDetail& detail) {
+    if (outcome == Outcome::Garbled && detail.timedOut && detail.silent) {
+        // Not a byte of answer: the reply may still come whole, and a request that it cannot
+        // be mistaken for may go out meanwhile.
+        lateReply_.emplace(unit, wire, Clock::now());
+        return;
+    }
+    if (!lateReply_) {
+        return;
+    }
+    if (detail.lateReplyDropped || outcome == Outcome::Garbled || outcome == Outcome::Broken) {
+        lateReply_.reset();  // put aside, or the line is drained or reopened anyway
+    } else if (outcome == Outcome::Exception && lateReply_->function == wire.function) {
+        // The exception may have been the late reply's; the request's own answer may follow.
+        lateReply_.reset();
+        modbus_flush(ctx_);
+        resyncPending_ = true;
+        lastDisturbance_ = Clock::now();
+    }
+}
+
+bool ModbusLink::inputWaiting() const {
+    pollfd pfd{modbus_get_socket(ctx_), POLLIN, 0};
+    return poll(&pfd, 1, 0) > 0;
 }
 
 void ModbusLink::drainLateReplies() {
@@ -413,6 +458,7 @@ void ModbusLink::readerRestarted() {
         switchLineRate(kOpeningRate);
     }
     // Whatever the reader sends while it starts up is not an answer.
+    lateReply_.reset();
     resyncPending_ = true;
     lastDisturbance_ = Clock::now();
 }

@@ -12,6 +12,7 @@
 
 #include "LinkFailure.h"
 #include "ModbusRequest.h"
+#include "RtuRawUnit.h"
 
 typedef struct _modbus modbus_t;
 
@@ -64,13 +65,21 @@ class ModbusLink {
     void disconnect();
     // TCP: closes with a reset, discarding whatever is still queued for sending.
     void abortConnection();
+    // Serial: the request to send in place of request once the line is fit for it: drained
+    // after a disturbance, or kept apart from a late reply that may still come.
+    Request settleLine(uint8_t unit, const Request& request);
     void drainLateReplies();
+    void noteLateReply(uint8_t unit, const Request& wire, Outcome outcome,
+                       const ExchangeDetail& detail);
+    bool inputWaiting() const;
+    Outcome executeSerial(uint8_t unit, const Request& request, uint16_t* values,
+                          ExchangeDetail& detail);
+    Outcome executeTcp(int unit, const Request& request, uint16_t* values, ExchangeDetail& detail);
     void afterFailure(Outcome outcome);
     // TCP: counts the calls failing in a row and sets the pause before the next connection.
     void noteTcpOutcome(Outcome outcome);
     std::chrono::microseconds responseTimeout(const Request& request) const;
     Outcome executeDirect(const Request& request, uint16_t* values, ExchangeDetail& detail);
-    void traceDirectRequest(int unit, const Request& request);
     void traceDirectReply(int unit, const Request& request, const uint16_t* values, Outcome outcome,
                           const ExchangeDetail& detail, std::chrono::steady_clock::time_point sent);
 
@@ -83,6 +92,8 @@ class ModbusLink {
     int connectError_ = 0;  // errno of the last failed reconnection
     bool connected_ = true;
     bool resyncPending_ = false;
+    // A reply that may still come to a request that timed out without a byte of answer.
+    std::optional<LateReply> lateReply_;
     std::chrono::steady_clock::time_point lastDisturbance_{};
     std::chrono::steady_clock::time_point lastExchangeEnd_{};
     std::optional<int32_t> ownStation_;

@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <vector>
@@ -137,7 +138,89 @@ ReplyCheck checkReply(const Request& request, uint8_t unit, std::span<const uint
     return ReplyCheck::Bad;
 }
 
+LateReply::LateReply(uint8_t replyUnit, const Request& request,
+                     std::chrono::steady_clock::time_point expectedUntil)
+    : unit(replyUnit),
+      function(request.function),
+      address(request.address),
+      count(request.count),
+      value(request.function == Function::WriteSingle ? request.values[0] : 0),
+      expected(expectedUntil) {}
+
 namespace {
+
+// The registers a read may cover: the parameter memory, or the input registers.
+int readableRegisters(Function function) {
+    return function == Function::ReadInput ? reg::kInputCount : reg::kMemorySize;
+}
+
+}  // namespace
+
+std::optional<Request> requestApartFrom(const LateReply& late, uint8_t unit,
+                                        const Request& request) {
+    if (late.unit != unit || late.function != request.function) {
+        return request;
+    }
+    switch (request.function) {
+        case Function::ReadHolding:
+        case Function::ReadInput: {
+            if (late.count != request.count) {
+                return request;
+            }
+            const int end = request.address + request.count;
+            if (request.count >= MODBUS_MAX_READ_REGISTERS ||
+                end > readableRegisters(request.function)) {
+                return std::nullopt;
+            }
+            Request wider = request;
+            wider.count = static_cast<uint16_t>(request.count + 1);
+            if (end == readableRegisters(request.function)) {
+                if (request.address == 0) {
+                    return std::nullopt;
+                }
+                wider.address = static_cast<uint16_t>(request.address - 1);
+            }
+            return wider;
+        }
+        case Function::WriteSingle:
+            if (late.address != request.address || late.value != request.values[0]) {
+                return request;
+            }
+            return std::nullopt;
+        case Function::WriteMultiple:
+            if (late.address != request.address || late.count != request.count) {
+                return request;
+            }
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+// The length of a complete reply to late at the front of received, 0 when received does not
+// start with one, -1 while it may still become one.
+int lateReplyAtFront(const LateReply& late, const Request& request,
+                     std::span<const uint8_t> received) {
+    const Request lateRequest = late.request();
+    const bool exception =
+        received.size() >= 2 && received[1] == (static_cast<uint8_t>(late.function) | 0x80);
+    const std::size_t frame = exception ? 5 : static_cast<std::size_t>(rtuReplyBytes(lateRequest));
+    std::array<uint16_t, MODBUS_MAX_READ_REGISTERS> scratch{};
+    switch (checkReply(lateRequest, late.unit, received.first(std::min(received.size(), frame)),
+                       scratch.data())) {
+        case ReplyCheck::Ok:
+            return static_cast<int>(frame);
+        case ReplyCheck::Exception:
+            // An exception to the same function belongs to the request as much as to late.
+            return late.function == request.function ? 0 : static_cast<int>(frame);
+        case ReplyCheck::Incomplete:
+            return -1;
+        case ReplyCheck::Bad:
+            return 0;
+    }
+    return 0;
+}
 
 // Traces the end of an exchange: the bytes received, or what was missing.
 void traceEnd(const std::string& link, std::span<const uint8_t> received, Outcome outcome,
@@ -158,7 +241,7 @@ void traceEnd(const std::string& link, std::span<const uint8_t> received, Outcom
 
 Outcome exchangeRaw(modbus_t* ctx, uint8_t unit, const Request& request, uint16_t* values,
                     std::chrono::steady_clock::time_point deadline, ExchangeDetail& detail,
-                    const std::string& link) {
+                    const std::string& link, const LateReply* late) {
     detail = {};
     const std::vector<uint8_t> raw = requestAdu(unit, request);
     const auto sent = std::chrono::steady_clock::now();
@@ -209,7 +292,29 @@ Outcome exchangeRaw(modbus_t* ctx, uint8_t unit, const Request& request, uint16_
             return finish(Outcome::Broken);  // hang-up (0) or device error
         }
         length += static_cast<std::size_t>(n);
-        switch (checkReply(request, unit, std::span(reply.data(), length), values)) {
+        detail.silent = false;
+        ReplyCheck check = checkReply(request, unit, std::span(reply.data(), length), values);
+        if (late != nullptr && check != ReplyCheck::Ok && check != ReplyCheck::Exception) {
+            const int taken = lateReplyAtFront(*late, request, std::span(reply.data(), length));
+            if (taken < 0) {
+                continue;  // the late reply, or garbage: more bytes tell
+            }
+            if (taken > 0) {
+                if (tracing) {
+                    trace::reply(link, std::span(reply.data(), static_cast<std::size_t>(taken)),
+                                 sent);
+                    trace::note(link, "late reply put aside", sent);
+                }
+                std::copy(reply.begin() + taken, reply.begin() + static_cast<long>(length),
+                          reply.begin());
+                length -= static_cast<std::size_t>(taken);
+                late = nullptr;
+                detail.lateReplyDropped = true;
+                detail.silent = length == 0;
+                check = checkReply(request, unit, std::span(reply.data(), length), values);
+            }
+        }
+        switch (check) {
             case ReplyCheck::Incomplete:
                 if (length == reply.size()) {
                     return finish(Outcome::Garbled);

@@ -1,13 +1,14 @@
-// Exchanges in the library's own RTU frames. libmodbus 3.1.6 refuses RTU units above 247, yet
-// 255 is how the reader at the other end of a point-to-point line is addressed without knowing
-// its station; and it takes the echo of a write for an answer without comparing its address
-// and value. So unit 255, and every write, goes out through modbus_send_raw_request (libmodbus
-// adds the CRC); the reply is read from the port and checked here: unit, function code,
-// length, echo and CRC.
+// Exchanges in the library's own RTU frames: every exchange on a serial line or USB goes out
+// through modbus_send_raw_request (libmodbus adds the CRC) and its reply is read from the port
+// and checked here: unit, function code, length, echo and CRC. libmodbus 3.1.6 refuses RTU
+// units above 247, yet 255 is how the reader at the other end of a point-to-point line is
+// addressed without knowing its station; it takes the echo of a write for an answer without
+// comparing its address and value; and it cannot put aside a late reply to an earlier request.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -26,11 +27,35 @@ enum class ReplyCheck { Incomplete, Ok, Exception, Bad };
 ReplyCheck checkReply(const Request& request, uint8_t unit, std::span<const uint8_t> received,
                       uint16_t* values);
 
+// A request that timed out without a byte of answer: its reply may still come, late.
+struct LateReply {
+    LateReply(uint8_t replyUnit, const Request& request,
+              std::chrono::steady_clock::time_point expected);
+    Request request() const { return {function, address, count, &value}; }
+
+    uint8_t unit;
+    Function function;
+    uint16_t address;
+    uint16_t count;
+    uint16_t value;  // the first written value, which a single write's echo repeats
+    // After this a reply is no longer waited for: a request may be taken for the next answer.
+    std::chrono::steady_clock::time_point expected;
+};
+
+// The request to send to unit in place of request so that its normal reply cannot be
+// mistaken for late's reply: request itself when unit, function, length or echo differ, or a
+// read widened by one register (whose reply is longer); nothing when no such request exists
+// (the same write again, or a read that cannot grow). An exception reply to the same function
+// still looks alike: after one the line must be drained before the next request.
+std::optional<Request> requestApartFrom(const LateReply& late, uint8_t unit,
+                                        const Request& request);
+
 // One exchange with unit, waiting for the reply until deadline. detail tells a timeout from
-// a garbled reply, and gives the exception code; link names the link in the trace.
+// a garbled reply, and gives the exception code; link names the link in the trace. With late,
+// a reply to that earlier request arriving first is put aside (detail.lateReplyDropped).
 Outcome exchangeRaw(modbus_t* ctx, uint8_t unit, const Request& request, uint16_t* values,
                     std::chrono::steady_clock::time_point deadline, ExchangeDetail& detail,
-                    const std::string& link);
+                    const std::string& link, const LateReply* late = nullptr);
 
 // The request to unit as unit and PDU, without a CRC.
 std::vector<uint8_t> requestAdu(uint8_t unit, const Request& request);
