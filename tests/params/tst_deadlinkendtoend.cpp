@@ -330,10 +330,13 @@ void TestDeadLinkEndToEnd::hungReaderGetsOneConnectionAtATime() {
         QVERIFY2(window.messages() == allFailed, qPrintable(QString::number(query)));
         window.form.Memo1()->clear();
     }
-    // Two timed-out reads in the first query, one after the pause; each on a connection of
-    // its own, closed before the next was made.
-    QCOMPARE(int(peer.requests().size()) - requestsBefore, 3);
-    QCOMPARE(peer.connections() - connectionsBefore, 2);
+    // Two timed-out reads in the first query and one after the pause (two if a stall of this
+    // machine outlasted the longer pause that followed it); each after the first on a
+    // connection of its own, and each connection closed before the next was made.
+    const int requestsWhileHung = int(peer.requests().size()) - requestsBefore;
+    QVERIFY2(requestsWhileHung >= 3 && requestsWhileHung <= 4,
+             qPrintable(QString::number(requestsWhileHung)));
+    QCOMPARE(peer.connections() - connectionsBefore, requestsWhileHung - 1);
     QCOMPARE(peer.mostOpenAtOnce(), 1);
 
     answering = true;
