@@ -40,6 +40,29 @@ Bytes rtuFrame(uint8_t unit, const Bytes& pdu) {
     return frame;
 }
 
+FakeRtuPeer::Answer normalAnswer(const Bytes& request, uint8_t seed) {
+    const auto wordAt = [&request](std::size_t i) {
+        return static_cast<uint16_t>(request[i] << 8 | request[i + 1]);
+    };
+    const uint8_t unit = request[0];
+    const uint8_t function = request[1];
+    if (function == 0x03 || function == 0x04) {
+        const uint16_t address = wordAt(2);
+        const uint16_t count = wordAt(4);
+        Bytes pdu{function, static_cast<uint8_t>(2 * count)};
+        for (uint16_t i = 0; i < count; ++i) {
+            pdu.push_back(0);
+            pdu.push_back(static_cast<uint8_t>(seed + address + i));
+        }
+        return {rtuFrame(unit, pdu)};
+    }
+    return {rtuFrame(unit, Bytes(request.begin() + 1, request.begin() + 6))};
+}
+
+Bytes exceptionReply(const Bytes& request, uint8_t code) {
+    return rtuFrame(request[0], {static_cast<uint8_t>(request[1] | 0x80), code});
+}
+
 FakeRtuPeer::FakeRtuPeer(Script script) : script_(std::move(script)) {
     master_ = posix_openpt(O_RDWR | O_NOCTTY);
     if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) {
@@ -182,6 +205,13 @@ int listenOnLoopback(uint16_t& port) {
     return listener;
 }
 
+// Whether the other end closed or reset the connection; data still to be read is not a close.
+bool closedByOtherEnd(int fd) {
+    uint8_t byte = 0;
+    const ssize_t n = ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+}
+
 }  // namespace
 
 FakeTcpPeer::FakeTcpPeer(FakeRtuPeer::Script script) : script_(std::move(script)) {
@@ -220,13 +250,6 @@ void FakeTcpPeer::run() {
         }
         if (poll(fds.data(), fds.size(), 20) <= 0) {
             continue;
-        }
-        if (fds[0].revents & POLLIN) {
-            const int fd = ::accept(listener_, nullptr, nullptr);
-            if (fd >= 0) {
-                clients.push_back({fd, {}});
-                ++connections_;
-            }
         }
         for (std::size_t i = 1; i < fds.size(); ++i) {
             if (!(fds[i].revents & (POLLIN | POLLHUP))) {
@@ -276,7 +299,25 @@ void FakeTcpPeer::run() {
                 (void)::send(client.fd, reply.data(), reply.size(), MSG_NOSIGNAL);
             }
         }
+        if (fds[0].revents & POLLIN) {
+            // The library closes a connection before it makes the next one: a close that the
+            // poll above came too early to see is taken in before the new one is counted.
+            for (Client& client : clients) {
+                if (client.fd >= 0 && closedByOtherEnd(client.fd)) {
+                    ::close(client.fd);
+                    client.fd = -1;
+                }
+            }
+        }
         std::erase_if(clients, [](const Client& c) { return c.fd < 0; });
+        if (fds[0].revents & POLLIN) {
+            const int fd = ::accept(listener_, nullptr, nullptr);
+            if (fd >= 0) {
+                clients.push_back({fd, {}});
+                ++connections_;
+                mostOpen_ = std::max(mostOpen_.load(), static_cast<int>(clients.size()));
+            }
+        }
     }
     for (const Client& c : clients) {
         ::close(c.fd);

@@ -71,6 +71,12 @@ class FakeRtuPeer {
     std::thread thread_;
 };
 
+// A reader's answer in RTU form: reads of functions 03 and 04 give seed + register address in
+// every register; writes are answered with their echo.
+FakeRtuPeer::Answer normalAnswer(const Bytes& request, uint8_t seed);
+// The exception reply with that code to a request.
+Bytes exceptionReply(const Bytes& request, uint8_t code);
+
 // A Modbus TCP peer on 127.0.0.1 with the same kind of script: the script sees each request
 // and answers in RTU form (unit, PDU, CRC); the peer wraps the answer in the request's MBAP
 // header. Connections that the library drops and makes anew are served alike.
@@ -82,7 +88,10 @@ class FakeTcpPeer {
     FakeTcpPeer& operator=(const FakeTcpPeer&) = delete;
 
     uint16_t port() const { return port_; }
+    // Connections accepted so far, and the most of them open at one time (a connection the
+    // library closed or reset counts as closed before the next one is accepted).
     int connections() const { return connections_; }
+    int mostOpenAtOnce() const { return mostOpen_; }
     std::vector<Bytes> requests() const;
 
   private:
@@ -92,6 +101,7 @@ class FakeTcpPeer {
     int listener_ = -1;
     uint16_t port_ = 0;
     std::atomic<int> connections_{0};
+    std::atomic<int> mostOpen_{0};
     std::atomic<bool> stop_{false};
     mutable std::mutex mutex_;
     std::vector<Bytes> requests_;

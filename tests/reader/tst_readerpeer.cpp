@@ -17,27 +17,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-uint16_t wordAt(const Bytes& b, std::size_t i) {
-    return static_cast<uint16_t>(b[i] << 8 | b[i + 1]);
-}
-
-// Reads answer seed + register address in every register; writes answer with their echo.
-FakeRtuPeer::Answer normalAnswer(const Bytes& request, uint8_t seed) {
-    const uint8_t unit = request[0];
-    const uint8_t function = request[1];
-    if (function == 0x03 || function == 0x04) {
-        const uint16_t address = wordAt(request, 2);
-        const uint16_t count = wordAt(request, 4);
-        Bytes pdu{function, static_cast<uint8_t>(2 * count)};
-        for (uint16_t i = 0; i < count; ++i) {
-            pdu.push_back(0);
-            pdu.push_back(static_cast<uint8_t>(seed + address + i));
-        }
-        return {rtuFrame(unit, pdu)};
-    }
-    return {rtuFrame(unit, Bytes(request.begin() + 1, request.begin() + 6))};
-}
-
 constexpr uint8_t kSentinel = 0xEE;
 
 // The whole time a one-register read at 9600 bps may take before the library gives up.
@@ -381,8 +360,9 @@ class tst_ReaderPeer : public QObject {
             QVERIFY2(ReaderIsLinkFailure(result), qPrintable(QString::number(result)));
         }
         // The open, one reconnection after the first failure, and perhaps one after the
-        // first pause: never one connection per call.
+        // first pause: never one connection per call, and each one closed before the next.
         QVERIFY2(peer.connections() <= 3, qPrintable(QString::number(peer.connections())));
+        QCOMPARE(peer.mostOpenAtOnce(), 1);
         const std::size_t requestsWhileHung = peer.requests().size();
         QVERIFY(requestsWhileHung <= 3);
 
@@ -397,6 +377,7 @@ class tst_ReaderPeer : public QObject {
             }
         }
         QVERIFY(reached);
+        QCOMPARE(peer.mostOpenAtOnce(), 1);
         QCOMPARE(CloseReader(h), 0);
     }
 
@@ -476,9 +457,9 @@ class tst_ReaderPeer : public QObject {
             } else if (fault == "cut short") {
                 frame.resize(5);
             } else if (fault == "exception 02") {
-                frame = rtuFrame(r[0], {static_cast<uint8_t>(r[1] | 0x80), 0x02});
+                frame = exceptionReply(r, 0x02);
             } else if (fault == "exception with bad CRC") {
-                frame = rtuFrame(r[0], {static_cast<uint8_t>(r[1] | 0x80), 0x02});
+                frame = exceptionReply(r, 0x02);
                 frame.back() ^= 0x5A;
                 // The proper reply after the garbage: drained, never taken for the next answer.
                 answer.later = normalAnswer(r, 0x40).bytes;
