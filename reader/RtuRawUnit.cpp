@@ -239,6 +239,58 @@ void traceEnd(const std::string& link, std::span<const uint8_t> received, Outcom
 
 }  // namespace
 
+ReplyCheck ReplyReader::judge(ExchangeDetail& detail) {
+    const ReplyCheck check = checkReply(request_, unit_, received(), values_);
+    if (late_ == nullptr || check == ReplyCheck::Ok || check == ReplyCheck::Exception) {
+        return check;
+    }
+    const int taken = lateReplyAtFront(*late_, request_, received());
+    if (taken < 0) {
+        return ReplyCheck::Incomplete;  // the late reply, or garbage: more bytes tell
+    }
+    if (taken == 0) {
+        return check;
+    }
+    std::copy(buffer_.begin() + taken, buffer_.begin() + static_cast<long>(length_),
+              buffer_.begin());
+    length_ -= static_cast<std::size_t>(taken);
+    late_ = nullptr;
+    detail.lateReplyDropped = true;
+    detail.silent = length_ == 0;
+    return checkReply(request_, unit_, received(), values_);
+}
+
+std::optional<Outcome> ReplyReader::take(std::span<const uint8_t> bytes, ExchangeDetail& detail) {
+    if (bytes.empty()) {
+        return std::nullopt;
+    }
+    detail.silent = false;
+    for (;;) {
+        const std::size_t fits = std::min(bytes.size(), buffer_.size() - length_);
+        std::copy_n(bytes.begin(), fits, buffer_.begin() + static_cast<long>(length_));
+        length_ += fits;
+        bytes = bytes.subspan(fits);
+        switch (judge(detail)) {
+            case ReplyCheck::Incomplete:
+                break;
+            case ReplyCheck::Ok:
+                return Outcome::Ok;
+            case ReplyCheck::Exception:
+                detail.exceptionCode = buffer_[2];
+                return Outcome::Exception;
+            case ReplyCheck::Bad:
+                return Outcome::Garbled;
+        }
+        if (length_ == buffer_.size()) {
+            return Outcome::Garbled;  // more than any frame holds
+        }
+        if (bytes.empty()) {
+            return std::nullopt;
+        }
+        // A late reply was put aside and made room for the rest.
+    }
+}
+
 Outcome exchangeRaw(modbus_t* ctx, uint8_t unit, const Request& request, uint16_t* values,
                     std::chrono::steady_clock::time_point deadline, ExchangeDetail& detail,
                     const std::string& link, const LateReply* late) {
@@ -251,11 +303,13 @@ Outcome exchangeRaw(modbus_t* ctx, uint8_t unit, const Request& request, uint16_
         appendCrc(frame);
         trace::request(link, frame);
     }
-    std::array<uint8_t, MODBUS_RTU_MAX_ADU_LENGTH> reply{};
-    std::size_t length = 0;
+    ReplyReader reply(request, unit, values, late);
     const auto finish = [&](Outcome outcome) {
         if (tracing) {
-            traceEnd(link, std::span(reply.data(), length), outcome, detail, sent);
+            if (detail.lateReplyDropped) {
+                trace::note(link, "late reply put aside", sent);
+            }
+            traceEnd(link, reply.received(), outcome, detail, sent);
         }
         return outcome;
     };
@@ -264,6 +318,7 @@ Outcome exchangeRaw(modbus_t* ctx, uint8_t unit, const Request& request, uint16_
         return finish(Outcome::Broken);
     }
     const int fd = modbus_get_socket(ctx);
+    std::array<uint8_t, ReplyReader::kCapacity> chunk{};
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
@@ -283,7 +338,7 @@ Outcome exchangeRaw(modbus_t* ctx, uint8_t unit, const Request& request, uint16_
         if (ready == 0) {
             continue;
         }
-        const ssize_t n = read(fd, reply.data() + length, reply.size() - length);
+        const ssize_t n = read(fd, chunk.data(), chunk.size());
         if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
             continue;
         }
@@ -291,42 +346,9 @@ Outcome exchangeRaw(modbus_t* ctx, uint8_t unit, const Request& request, uint16_
             detail.error = n == 0 ? EIO : errno;
             return finish(Outcome::Broken);  // hang-up (0) or device error
         }
-        length += static_cast<std::size_t>(n);
-        detail.silent = false;
-        ReplyCheck check = checkReply(request, unit, std::span(reply.data(), length), values);
-        if (late != nullptr && check != ReplyCheck::Ok && check != ReplyCheck::Exception) {
-            const int taken = lateReplyAtFront(*late, request, std::span(reply.data(), length));
-            if (taken < 0) {
-                continue;  // the late reply, or garbage: more bytes tell
-            }
-            if (taken > 0) {
-                if (tracing) {
-                    trace::reply(link, std::span(reply.data(), static_cast<std::size_t>(taken)),
-                                 sent);
-                    trace::note(link, "late reply put aside", sent);
-                }
-                std::copy(reply.begin() + taken, reply.begin() + static_cast<long>(length),
-                          reply.begin());
-                length -= static_cast<std::size_t>(taken);
-                late = nullptr;
-                detail.lateReplyDropped = true;
-                detail.silent = length == 0;
-                check = checkReply(request, unit, std::span(reply.data(), length), values);
-            }
-        }
-        switch (check) {
-            case ReplyCheck::Incomplete:
-                if (length == reply.size()) {
-                    return finish(Outcome::Garbled);
-                }
-                break;
-            case ReplyCheck::Ok:
-                return finish(Outcome::Ok);
-            case ReplyCheck::Exception:
-                detail.exceptionCode = reply[2];
-                return finish(Outcome::Exception);
-            case ReplyCheck::Bad:
-                return finish(Outcome::Garbled);
+        if (const auto outcome =
+                reply.take(std::span(chunk.data(), static_cast<std::size_t>(n)), detail)) {
+            return finish(*outcome);
         }
     }
 }

@@ -6,6 +6,7 @@
 // comparing its address and value; and it cannot put aside a late reply to an earlier request.
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -49,6 +50,32 @@ struct LateReply {
 // still looks alike: after one the line must be drained before the next request.
 std::optional<Request> requestApartFrom(const LateReply& late, uint8_t unit,
                                         const Request& request);
+
+// Gathers the bytes of one reply as they come in, in pieces of any size, and judges them as the
+// reply of unit to request; with late, a complete reply to that earlier request arriving first
+// is put aside (detail.lateReplyDropped) and the bytes after it judged.
+class ReplyReader {
+  public:
+    // The largest RTU frame; more bytes without a verdict are garbage.
+    static constexpr std::size_t kCapacity = 256;
+
+    ReplyReader(const Request& request, uint8_t unit, uint16_t* values, const LateReply* late)
+        : request_(request), unit_(unit), values_(values), late_(late) {}
+
+    // How the exchange ended, once the bytes received so far tell; nothing while they do not.
+    std::optional<Outcome> take(std::span<const uint8_t> bytes, ExchangeDetail& detail);
+    std::span<const uint8_t> received() const { return {buffer_.data(), length_}; }
+
+  private:
+    ReplyCheck judge(ExchangeDetail& detail);
+
+    Request request_;
+    uint8_t unit_;
+    uint16_t* values_;
+    const LateReply* late_;
+    std::array<uint8_t, kCapacity> buffer_{};
+    std::size_t length_ = 0;
+};
 
 // One exchange with unit, waiting for the reply until deadline. detail tells a timeout from
 // a garbled reply, and gives the exception code; link names the link in the trace. With late,

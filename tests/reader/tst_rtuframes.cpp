@@ -120,6 +120,55 @@ class tst_RtuFrames : public QObject {
         QVERIFY(keptApart > 0);
         QVERIFY(refused > 0);
     }
+
+    void lateReplyThenOwnReply_data() {
+        QTest::addColumn<int>("lateCount");      // registers of the late read
+        QTest::addColumn<QList<int>>("pieces");  // sizes of the reads from the port
+        QTest::newRow("together") << 2 << QList<int>{256};
+        QTest::newRow("byte by byte") << 2 << QList<int>{1};
+        QTest::newRow("split inside the late reply") << 2 << QList<int>{4, 256};
+        // The longest late reply and the own reply overflow one frame's room together.
+        QTest::newRow("longest late reply, together") << 123 << QList<int>{256};
+        QTest::newRow("longest late reply, two pieces") << 123 << QList<int>{200, 62};
+    }
+
+    // A late reply and the request's own reply, as the port hands them over: the late one is
+    // put aside and the own one's values are taken.
+    void lateReplyThenOwnReply() {
+        QFETCH(int, lateCount);
+        QFETCH(QList<int>, pieces);
+        constexpr uint8_t kUnit = 255;
+        std::array<uint16_t, 125> values{};
+        const Request lateRead{Function::ReadHolding, 0, static_cast<uint16_t>(lateCount), nullptr};
+        const reader::LateReply late(kUnit, lateRead, {});
+        const Request read{Function::ReadHolding, 0x80, 3, nullptr};
+        const std::optional<Request> sent = reader::requestApartFrom(late, kUnit, read);
+        QVERIFY(sent.has_value());
+        values.fill(0x4444);
+        std::vector<uint8_t> bytes = reader::replyAdu(kUnit, late.request(), values.data());
+        reader::appendCrc(bytes);
+        const std::array<uint16_t, 4> own{0x11, 0x22, 0x33, 0x44};
+        std::vector<uint8_t> ownFrame = reader::replyAdu(kUnit, *sent, own.data());
+        reader::appendCrc(ownFrame);
+        bytes.insert(bytes.end(), ownFrame.begin(), ownFrame.end());
+
+        std::array<uint16_t, 125> taken{};
+        reader::ReplyReader reader(*sent, kUnit, taken.data(), &late);
+        reader::ExchangeDetail detail;
+        std::optional<reader::Outcome> outcome;
+        std::size_t at = 0;
+        for (int i = 0; at < bytes.size() && !outcome; ++i) {
+            const auto n =
+                std::min<std::size_t>(std::size_t(pieces[i % pieces.size()]), bytes.size() - at);
+            outcome = reader.take(std::span(bytes).subspan(at, n), detail);
+            at += n;
+        }
+        QCOMPARE(outcome, std::optional(reader::Outcome::Ok));
+        QVERIFY(detail.lateReplyDropped);
+        QCOMPARE(at, bytes.size());
+        QCOMPARE(taken[0], own[0]);
+        QCOMPARE(taken[sent->count - 1], own[sent->count - 1]);
+    }
 };
 
 QTEST_APPLESS_MAIN(tst_RtuFrames)
