@@ -45,7 +45,8 @@ Readers:
                          its own "--station N".
 
 Batch text: one line per 16-byte block, "N:" and 32 hex digits, as the batch dialog saves it.
-Blocks 0 and 2 and the bytes 0x67-0x69 belong to each reader and are never written.
+Blocks 0 and 2, the bytes 0x67-0x69 and the MAC address 0xAC-0xB1 belong to each reader and
+are never written.
 
 Exit codes: 0 success (diff: nothing would change); 1 a reader failed (diff: something would
 change); 2 usage error (bad reader name, address, list or batch text; nothing written);
@@ -191,8 +192,8 @@ int runSet(const Arguments& args) {
     for (int a = address; a < address + length; ++a) {
         if (batchtext::isIdentityByte(a)) {
             throw UsageError(fmt::format(
-                "0x{:02X} belongs to the reader's identity (blocks 0 and 2, 0x67-0x69) and is "
-                "never written",
+                "0x{:02X} belongs to the reader's identity (blocks 0 and 2, 0x67-0x69, MAC "
+                "0xAC-0xB1) and is never written",
                 a));
         }
     }

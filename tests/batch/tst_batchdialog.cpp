@@ -368,6 +368,10 @@ void BatchDialogTest::importOfAnExportedMemory() {
         if (block == 6) {
             expected << QString("SetParameter(7, 0x60, 7, %1)").arg(pairs(0x60, 7));
             expected << QString("SetParameter(7, 0x6A, 6, %1)").arg(pairs(0x6A, 6));
+        } else if (block == 10) {
+            expected << QString("SetParameter(7, 0xA0, 12, %1)").arg(pairs(0xA0, 12));
+        } else if (block == 11) {
+            expected << QString("SetParameter(7, 0xB2, 14, %1)").arg(pairs(0xB2, 14));
         } else {
             expected << QString("SetParameter(7, %1, 16, %2)").arg(hexAddress, pairs(address, 16));
         }
@@ -377,7 +381,8 @@ void BatchDialogTest::importOfAnExportedMemory() {
 
     for (std::size_t address = 0; address < 256; ++address) {
         const bool kept = address < 0x10 || (address >= 0x20 && address < 0x30) ||
-                          (address >= 0x67 && address <= 0x69);
+                          (address >= 0x67 && address <= 0x69) ||
+                          (address >= 0xAC && address <= 0xB1);
         QCOMPARE(library.memory[address], kept ? target[address] : source[address]);
     }
     QCOMPARE(status(), QString("导入参数到读写器成功!"));
@@ -395,6 +400,12 @@ void BatchDialogTest::importOfLines_data() {
         << "6:" + sixteen
         << QStringList{"SetParameter(7, 0x60, 7, 00 01 02 03 04 05 06)",
                        "SetParameter(7, 0x6A, 6, 0A 0B 0C 0D 0E 0F)"}
+        << true << "";
+    // Readers configured alike must not share one MAC address (0xAC..0xB1).
+    QTest::newRow("blocks 10 and 11 around the MAC address")
+        << "a:" + sixteen + "\nb:" + sixteen
+        << QStringList{"SetParameter(7, 0xA0, 12, 00 01 02 03 04 05 06 07 08 09 0A 0B)",
+                       "SetParameter(7, 0xB2, 14, 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F)"}
         << true << "";
     QTest::newRow("blocks 0 and 2 are never written")
         << "0:" + sixteen + "\n2:" + sixteen << QStringList{} << true << "";
@@ -418,7 +429,7 @@ void BatchDialogTest::importOfLines_data() {
                "\n9:" + QString(32, '9') + QString(QChar(0)) + "\n6:" + QString(33, '6') +
                "\nA:" + QString(32, 'A')
         << QStringList{"SetParameter(7, 0x50, 16, " + QString("55 ").repeated(15) + "55)",
-                       "SetParameter(7, 0xA0, 16, " + QString("AA ").repeated(15) + "AA)"}
+                       "SetParameter(7, 0xA0, 12, " + QString("AA ").repeated(11) + "AA)"}
         << false << "无效行: 1, 3, 4, 5, 6, 7, 8";
     QTest::newRow("a text of the wrong characters")
         << "３:" + QString(32, '3') << QStringList{} << false << "无效行: 1";

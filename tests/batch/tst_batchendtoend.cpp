@@ -23,11 +23,11 @@ Memory randomMemory(quint32 seed) {
     return SimProcess::randomMemory(seed);
 }
 
-// The bytes that belong to one reader and never travel with a batch text: blocks 0 and 2
-// and the PCB identity at 0x67..0x69.
+// The bytes that belong to one reader and never travel with a batch text: blocks 0 and 2,
+// the PCB identity at 0x67..0x69 and the MAC address at 0xAC..0xB1.
 bool isIdentity(std::size_t address) {
     return address < 0x10 || (address >= 0x20 && address < 0x30) ||
-           (address >= 0x67 && address <= 0x69);
+           (address >= 0x67 && address <= 0x69) || (address >= 0xAC && address <= 0xB1);
 }
 
 }  // namespace

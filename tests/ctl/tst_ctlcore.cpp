@@ -199,12 +199,14 @@ void CtlCoreTest::writableRunsKeepTheIdentity() {
     QCOMPARE(runsText(batchtext::writableRuns(1)), QString("10+16"));
     QCOMPARE(runsText(batchtext::writableRuns(2)), QString());
     QCOMPARE(runsText(batchtext::writableRuns(6)), QString("60+7 6a+6"));
+    QCOMPARE(runsText(batchtext::writableRuns(10)), QString("a0+12"));
+    QCOMPARE(runsText(batchtext::writableRuns(11)), QString("b2+14"));
     QCOMPARE(runsText(batchtext::writableRuns(15)), QString("f0+16"));
     int identity = 0;
     for (int address = 0; address < 256; ++address) {
         identity += batchtext::isIdentityByte(address) ? 1 : 0;
     }
-    QCOMPARE(identity, 16 + 16 + 3);
+    QCOMPARE(identity, 16 + 16 + 3 + 6);
 }
 
 void CtlCoreTest::planWritesOnlyDifferingBlocksInFewRequests_data() {
@@ -214,14 +216,15 @@ void CtlCoreTest::planWritesOnlyDifferingBlocksInFewRequests_data() {
     QTest::addColumn<int>("bytes");
     QTest::newRow("nothing") << QList<int>{} << "" << 0 << 0;
     QTest::newRow("one byte") << QList<int>{0x94} << "90+16" << 1 << 1;
-    QTest::newRow("neighbours merge") << QList<int>{0x94, 0xA0, 0xB5} << "90+48" << 3 << 3;
+    QTest::newRow("neighbours merge") << QList<int>{0x94, 0xA0, 0xB5} << "90+28 b2+14" << 3 << 3;
     QTest::newRow("gap stays apart") << QList<int>{0x30, 0x50} << "30+16 50+16" << 2 << 2;
-    QTest::newRow("identity only") << QList<int>{0x00, 0x25, 0x67, 0x69} << "" << 0 << 0;
+    QTest::newRow("identity only")
+        << QList<int>{0x00, 0x25, 0x67, 0x69, 0xAC, 0xB1} << "" << 0 << 0;
     QTest::newRow("block 6 around the PCB") << QList<int>{0x61, 0x68} << "60+7 6a+6" << 1 << 1;
     QTest::newRow("block 6 joins block 7") << QList<int>{0x6F, 0x70} << "60+7 6a+22" << 2 << 2;
     QTest::newRow("all blocks") << QList<int>{0x10, 0x30, 0x40, 0x50, 0x60, 0x70, 0x80,
-                                              0x90, 0xA0, 0xB0, 0xC0, 0xD0, 0xE0, 0xF0}
-                                << "10+16 30+55 6a+118 e0+32" << 14 << 14;
+                                              0x90, 0xA0, 0xB5, 0xC0, 0xD0, 0xE0, 0xF0}
+                                << "10+16 30+55 6a+66 b2+78" << 14 << 14;
 }
 
 void CtlCoreTest::planWritesOnlyDifferingBlocksInFewRequests() {
@@ -293,7 +296,8 @@ void CtlCoreTest::diffLines_data() {
                               << "0xBE-0xBF TCP port: 4001 -> 502";
     QTest::newRow("tcp mac") << 0xAC << bytes({0, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E})
                              << bytes({0, 0x1A, 0x2B, 0x3C, 0x4D, 0x5F})
-                             << "0xAC-0xB1 MAC address: 00:1A:2B:3C:4D:5E -> 00:1A:2B:3C:4D:5F";
+                             << "0xAC-0xB1 MAC address: 00:1A:2B:3C:4D:5E -> 00:1A:2B:3C:4D:5F "
+                                "(kept)";
     QTest::newRow("tcp client mode")
         << 0xA9 << bytes({0}) << bytes({2}) << "0xA9 TCP/IP work mode: none -> client mode";
     QTest::newRow("number list") << 0xD8 << bytes({1, 2, 3, 4}) << bytes({1, 2, 3, 9})

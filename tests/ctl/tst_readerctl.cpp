@@ -429,6 +429,8 @@ void ReaderCtlTest::badInputWritesNothing_data() {
         << QStringList{"set", "SIM", "0xFF", "0102"} << good << 2 << "0xFF+2 runs past 0xFF";
     QTest::newRow("set identity") << QStringList{"set", "SIM", "0x66", "01", "02"} << good << 2
                                   << "0x67 belongs to the reader's identity";
+    QTest::newRow("set MAC address") << QStringList{"set", "SIM", "0xAA", "01020304"} << good << 2
+                                     << "0xAC belongs to the reader's identity";
     QTest::newRow("set half a byte") << QStringList{"set", "SIM", "0x94", "123"} << good << 2
                                      << "'123' is not whole bytes of hex digits";
     QTest::newRow("missing list") << QStringList{"apply", "FILE", "--readers",
