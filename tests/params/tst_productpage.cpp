@@ -8,7 +8,11 @@
 #include "tests/support/PageTestSupport.h"
 #include "tests/support/SimWindow.h"
 
+#include "batch/Unit3.h"
+
 #include <QApplication>
+#include <QLabel>
+#include <QPushButton>
 
 namespace {
 
@@ -37,6 +41,34 @@ const QString kSetSucceeded = "设置产品参数成功 !";
 const QString kSetFailed = "设置产品参数失败 !";
 const QString kQuerySucceeded = "查询产品参数成功 !";
 const QString kQueryFailed = "查询产品参数失败 !";
+
+// Gives the reader behind port a new identity through the factory window: model QLX-7321R in
+// November 2024, sequence number 42, PCB QLX_PCB_034 V1.2; waits until it is stored.
+void setIdentity(ReaderLibrary& library, SimProcess& sim) {
+    {
+        SimWindow setter(library, sim.tcpPort(), kFactoryWindow);
+        QVERIFY(setter.connected());
+        setter.showPage(page::Product);
+        QCOMPARE(setter.form.PageControl1()->currentIndex(), int(page::Product));
+        auto& page = *setter.form.productPage();
+        page.setClock([] { return QDate(2024, 11, 2); });
+        control<QComboBox>(page, "ComboBox14")->setCurrentIndex(4);
+        page.ComboBox14Change();
+        control<QLineEdit>(page, "Edit18")->setText("42");
+        control<QComboBox>(page, "ComboBox16")->setCurrentText("QLX_PCB_034");
+        control<QComboBox>(page, "ComboBox17")->setCurrentText("V1.2");
+        setter.set();
+        QCOMPARE(setter.messages(), QStringList{kSetSucceeded});
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(sim.readMemoryFile()[0x6D], std::uint8_t{0x00}, 10000);
+}
+
+// The bytes a batch text never carries into another reader: blocks 0 and 2 (the serial
+// number), the PCB identity at 0x67..0x69 and the MAC address at 0xAC..0xB1.
+bool belongsToTheReader(std::size_t address) {
+    return address < 0x10 || (address >= 0x20 && address < 0x30) ||
+           (address >= 0x67 && address <= 0x69) || (address >= 0xAC && address <= 0xB1);
+}
 
 }  // namespace
 
@@ -71,6 +103,7 @@ class TestProductPage : public QObject {
     void queryFailure();
 
     void setAndQueryAgainstSimulator();
+    void batchLeavesAnotherReadersIdentity();
 };
 
 void TestProductPage::startState_data() {
@@ -382,22 +415,10 @@ void TestProductPage::setAndQueryAgainstSimulator() {
     SimProcess sim;
     QVERIFY(sim.start());
     SharedReaderLibrary library;
-    {
-        SimWindow setter(library, sim.tcpPort(), kFactoryWindow);
-        QVERIFY(setter.connected());
-        setter.showPage(page::Product);
-        QCOMPARE(setter.form.PageControl1()->currentIndex(), int(page::Product));
-        auto& page = *setter.form.productPage();
-        page.setClock([] { return QDate(2024, 11, 2); });
-        control<QComboBox>(page, "ComboBox14")->setCurrentIndex(4);
-        page.ComboBox14Change();
-        control<QLineEdit>(page, "Edit18")->setText("42");
-        control<QComboBox>(page, "ComboBox16")->setCurrentText("QLX_PCB_034");
-        control<QComboBox>(page, "ComboBox17")->setCurrentText("V1.2");
-        setter.set();
-        QCOMPARE(setter.messages(), QStringList{kSetSucceeded});
+    setIdentity(library, sim);
+    if (QTest::currentTestFailed()) {
+        return;
     }
-    QTRY_COMPARE_WITH_TIMEOUT(sim.readMemoryFile()[0x6D], std::uint8_t{0x00}, 10000);
     const auto memory = sim.readMemoryFile();
     QCOMPARE(QByteArray(reinterpret_cast<const char*>(memory.data()) + 0x20, 16),
              QByteArray("QLX7321R24110042"));
@@ -423,6 +444,76 @@ void TestProductPage::setAndQueryAgainstSimulator() {
     QCOMPARE(controlValue(page, "ComboBox16"), QString("QLX_PCB_034"));
     QCOMPARE(controlValue(page, "ComboBox17"), QString("V1.2"));
     QCOMPARE(reader.errors.errors, QStringList{});
+}
+
+// A reader given its identity here, copied into another reader with the batch dialog: the
+// other reader takes the configuration and keeps its own serial number, PCB identity and MAC.
+void TestProductPage::batchLeavesAnotherReadersIdentity() {
+    SimProcess configured;
+    QVERIFY(configured.start());
+    SharedReaderLibrary library;
+    setIdentity(library, configured);
+    if (QTest::currentTestFailed()) {
+        return;
+    }
+    const auto source = configured.readMemoryFile();
+    const auto other = SimProcess::randomMemory(7);
+    QTemporaryDir folder;
+    SimProcess::Options options;
+    options.memoryFile = folder.filePath("other.mem");
+    SimProcess::writeMemoryFile(options.memoryFile, other);
+    SimProcess target(options);
+    QVERIFY(target.start());
+    for (std::size_t address = 0; address < other.size(); ++address) {
+        QVERIFY(!belongsToTheReader(address) || source[address] != other[address]);
+    }
+
+    library.SelectStation(-1);
+    std::int32_t from = 0;
+    std::int32_t into = 0;
+    library.SelectPort(configured.tcpPort());
+    QCOMPARE(library.OpenReader(&from, READER_LINK_TCP, "127.0.0.1"), std::int16_t(0));
+    library.SelectPort(target.tcpPort());
+    QCOMPARE(library.OpenReader(&into, READER_LINK_TCP, "127.0.0.1"), std::int16_t(0));
+    ScopedErrorReporter errors;
+    const auto press = [](TForm3& dialog, const char* button) {
+        QTest::mouseClick(dialog.findChild<QPushButton*>(button), Qt::LeftButton);
+        return dialog.findChild<QLabel*>("StatusPanel")->text();
+    };
+    // As the operator does: export from one reader and save, then load and import into the
+    // other, each in the dialog opened for its reader.
+    const QString path = folder.filePath("copy.Txt");
+    {
+        TForm3 dialog(library);
+        dialog.setTag(from);
+        dialog.show();
+        QCOMPARE(press(dialog, "BitBtn3"), QString("从读写器导出参数成功!"));
+        dialog.setSaveFileChooser([&](const QString&) { return path; });
+        press(dialog, "BitBtn2");
+    }
+    {
+        TForm3 dialog(library);
+        dialog.setTag(into);
+        dialog.show();
+        dialog.setOpenFileChooser([&](const QString&) { return path; });
+        press(dialog, "BitBtn1");
+        QCOMPARE(press(dialog, "BitBtn4"), QString("导入参数到读写器成功!"));
+    }
+    library.CloseReader(from);
+    library.CloseReader(into);
+    QCOMPARE(errors.errors, QStringList{});
+
+    QTRY_COMPARE_WITH_TIMEOUT(target.readMemoryFile()[0xF0], source[0xF0], 10000);
+    const auto copied = target.readMemoryFile();
+    for (std::size_t address = 0; address < copied.size(); ++address) {
+        const std::uint8_t expected =
+            belongsToTheReader(address) ? other[address] : source[address];
+        QVERIFY2(copied[address] == expected, qPrintable(QString("byte 0x%1: %2, expected %3")
+                                                             .arg(address, 2, 16, QChar(u'0'))
+                                                             .arg(copied[address])
+                                                             .arg(expected)));
+    }
+    QCOMPARE(configured.readMemoryFile(), source);
 }
 
 QTEST_MAIN(TestProductPage)
