@@ -202,6 +202,10 @@ Outcome ModbusLink::executeSerial(uint8_t unit, const Request& request, uint16_t
         std::this_thread::sleep_until(lastExchangeEnd_ + frameGap(rate_));
     }
     const Request wire = settleLine(unit, request);
+    if (wire.count != request.count && trace::enabled()) {
+        trace::note(label_, "next read widened by one register: a late reply may still come",
+                    Clock::now());
+    }
     modbus_flush(ctx_);  // nothing received before the request can be its answer
     const auto timeout = responseTimeout(wire);
     std::array<uint16_t, MODBUS_MAX_READ_REGISTERS> wireValues{};
