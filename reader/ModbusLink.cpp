@@ -360,7 +360,7 @@ void ModbusLink::abortConnection() {
 Request ModbusLink::settleLine(uint8_t unit, const Request& request) {
     if (lateReply_) {
         std::optional<Request> apart;
-        if (Clock::now() < lateReply_->expected + kQuietGuard && !inputWaiting()) {
+        if (Clock::now() < lateReply_->timedOut + kQuietGuard && !inputWaiting()) {
             apart = requestApartFrom(*lateReply_, unit, request);
         }
         if (apart) {
@@ -369,7 +369,7 @@ Request ModbusLink::settleLine(uint8_t unit, const Request& request) {
         }
         // It may have started, or would look like the answer: wait for the line to be quiet.
         resyncPending_ = true;
-        lastDisturbance_ = std::max(lastDisturbance_, lateReply_->expected);
+        lastDisturbance_ = std::max(lastDisturbance_, lateReply_->timedOut);
         lateReply_.reset();
     }
     drainLateReplies();

@@ -139,13 +139,13 @@ ReplyCheck checkReply(const Request& request, uint8_t unit, std::span<const uint
 }
 
 LateReply::LateReply(uint8_t replyUnit, const Request& request,
-                     std::chrono::steady_clock::time_point expectedUntil)
+                     std::chrono::steady_clock::time_point when)
     : unit(replyUnit),
       function(request.function),
       address(request.address),
       count(request.count),
       value(request.function == Function::WriteSingle ? request.values[0] : 0),
-      expected(expectedUntil) {}
+      timedOut(when) {}
 
 namespace {
 

@@ -31,7 +31,7 @@ ReplyCheck checkReply(const Request& request, uint8_t unit, std::span<const uint
 // A request that timed out without a byte of answer: its reply may still come, late.
 struct LateReply {
     LateReply(uint8_t replyUnit, const Request& request,
-              std::chrono::steady_clock::time_point expected);
+              std::chrono::steady_clock::time_point when);
     Request request() const { return {function, address, count, &value}; }
 
     uint8_t unit;
@@ -39,8 +39,9 @@ struct LateReply {
     uint16_t address;
     uint16_t count;
     uint16_t value;  // the first written value, which a single write's echo repeats
-    // After this a reply is no longer waited for: a request may be taken for the next answer.
-    std::chrono::steady_clock::time_point expected;
+    // When the request timed out. For a while after it (ModbusLink: kQuietGuard) the next
+    // requests go out only in a shape whose answer the late reply cannot pass for.
+    std::chrono::steady_clock::time_point timedOut;
 };
 
 // The request to send to unit in place of request so that its normal reply cannot be
