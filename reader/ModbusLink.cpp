@@ -209,8 +209,27 @@ Outcome ModbusLink::executeSerial(uint8_t unit, const Request& request, uint16_t
     modbus_flush(ctx_);  // nothing received before the request can be its answer
     const auto timeout = responseTimeout(wire);
     std::array<uint16_t, MODBUS_MAX_READ_REGISTERS> wireValues{};
-    const Outcome outcome = exchangeRaw(ctx_, unit, wire, wireValues.data(), Clock::now() + timeout,
-                                        detail, label_, lateReply_ ? &*lateReply_ : nullptr);
+    Outcome outcome = exchangeRaw(ctx_, unit, wire, wireValues.data(), Clock::now() + timeout,
+                                  detail, label_, lateReply_ ? &*lateReply_ : nullptr);
+    if (outcome == Outcome::Garbled && detail.timedOut && detail.silent &&
+        detail.lateReplyDropped) {
+        // The reader answered the earlier request late: it was still busy when this one came
+        // and may have lost it. Sent once more; the same request answered twice is answered
+        // right either way, and a second answer that comes late is kept apart like any other.
+        lateReply_.reset();
+        if (kind_ == LinkKind::Serial) {
+            std::this_thread::sleep_for(frameGap(rate_));
+        }
+        if (trace::enabled()) {
+            trace::note(label_, "reader was busy with the late request: sending again",
+                        Clock::now());
+        }
+        outcome = exchangeRaw(ctx_, unit, wire, wireValues.data(), Clock::now() + timeout, detail,
+                              label_);
+        if (outcome == Outcome::Ok || outcome == Outcome::Exception) {
+            lateReply_.emplace(unit, wire, Clock::now());
+        }
+    }
     if (outcome == Outcome::Ok && values != nullptr &&
         (wire.function == Function::ReadHolding || wire.function == Function::ReadInput)) {
         // A read widened to tell it from a late reply holds one register more.

@@ -287,6 +287,34 @@ class tst_ReaderPeer : public QObject {
         QCOMPARE(CloseReader(h), 0);
     }
 
+    // A reader still busy with the late request loses the next one; once its late reply is in,
+    // the library sends the request again and gets its answer, so a slow reader does not look
+    // like a dead link.
+    void requestLostWhileTheReaderWasBusyIsSentAgain() {
+        FakeRtuPeer peer([](const Bytes& r, int index) {
+            if (index == 0) {
+                return FakeRtuPeer::Answer{normalAnswer(r, 0x40).bytes, 620ms};
+            }
+            if (index == 1) {
+                return FakeRtuPeer::Answer{};  // came while the reader was busy
+            }
+            return normalAnswer(r, 0x00);
+        });
+        const int32_t h = openOn(peer);
+        QVERIFY(h != 0);
+        SelectStation(0);
+        std::array<uint8_t, 2> bytes{kSentinel, kSentinel};
+        if (GetParameter(h, 0x10, 2, bytes.data()) == 0) {
+            QSKIP("the machine was too slow to see the first reply come late");
+        }
+        QCOMPARE(GetParameter(h, 0x30, 2, bytes.data()), int16_t(0));
+        QCOMPARE(bytes, (std::array<uint8_t, 2>{0x30, 0x31}));
+        const auto requests = peer.requests();
+        QCOMPARE(requests.size(), std::size_t(3));
+        QCOMPARE(requests[2], requests[1]);
+        QCOMPARE(CloseReader(h), 0);
+    }
+
     // An exception reply may be the late request's as much as the next one's: the call takes
     // it, and the line is drained before the call after it, so that the reply the reader still
     // sends is never taken for a third request's answer.
