@@ -264,12 +264,12 @@ std::optional<Outcome> ReplyReader::take(std::span<const uint8_t> bytes, Exchang
     if (bytes.empty()) {
         return std::nullopt;
     }
-    detail.silent = false;
     for (;;) {
         const std::size_t fits = std::min(bytes.size(), buffer_.size() - length_);
         std::copy_n(bytes.begin(), fits, buffer_.begin() + static_cast<long>(length_));
         length_ += fits;
         bytes = bytes.subspan(fits);
+        detail.silent = length_ == 0;  // nothing of the request's own reply yet
         switch (judge(detail)) {
             case ReplyCheck::Incomplete:
                 break;

@@ -132,6 +132,25 @@ class tst_RtuFrames : public QObject {
         QTest::newRow("longest late reply, two pieces") << 123 << QList<int>{200, 62};
     }
 
+    // The late reply and the start of the request's own reply in one piece: the exchange
+    // waits for the rest, and counts as answered (not silent) should the rest never come.
+    void lateReplyThenPartOfOwnReply() {
+        constexpr uint8_t kUnit = 255;
+        const reader::LateReply late(kUnit, {Function::ReadHolding, 0, 2, nullptr}, {});
+        const Request sent{Function::ReadHolding, 0, 3, nullptr};
+        std::array<uint16_t, 3> values{};
+        std::vector<uint8_t> bytes = reader::replyAdu(kUnit, late.request(), values.data());
+        reader::appendCrc(bytes);
+        bytes.insert(bytes.end(), {kUnit, 0x03, 0x06});
+        std::array<uint16_t, 125> taken{};
+        reader::ReplyReader reader(sent, kUnit, taken.data(), &late);
+        reader::ExchangeDetail detail;
+        QCOMPARE(reader.take(bytes, detail), std::nullopt);
+        QVERIFY(detail.lateReplyDropped);
+        QVERIFY(!detail.silent);
+        QCOMPARE(reader.received().size(), std::size_t(3));
+    }
+
     // A late reply and the request's own reply, as the port hands them over: the late one is
     // put aside and the own one's values are taken.
     void lateReplyThenOwnReply() {
@@ -165,6 +184,7 @@ class tst_RtuFrames : public QObject {
         }
         QCOMPARE(outcome, std::optional(reader::Outcome::Ok));
         QVERIFY(detail.lateReplyDropped);
+        QVERIFY(!detail.silent);
         QCOMPARE(at, bytes.size());
         QCOMPARE(taken[0], own[0]);
         QCOMPARE(taken[sent->count - 1], own[sent->count - 1]);
