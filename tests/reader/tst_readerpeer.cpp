@@ -268,9 +268,10 @@ class tst_ReaderPeer : public QObject {
         SelectStation(0);
         std::array<uint8_t, 8> bytes{};
         const int16_t firstResult = call(h, first, bytes);
-        // Only a heavily loaded machine lets the late reply in before the timeout.
-        QVERIFY2(firstResult == READER_ERROR_TIMEOUT || firstResult == 0,
-                 qPrintable(QString::number(firstResult)));
+        if (firstResult == 0) {
+            QSKIP("the machine was too slow to see the first reply come late");
+        }
+        QCOMPARE(firstResult, int16_t(READER_ERROR_TIMEOUT));
         bytes.fill(kSentinel);
         QCOMPARE(call(h, second, bytes), int16_t(0));
         if (second.startsWith(u"get")) {
@@ -330,7 +331,11 @@ class tst_ReaderPeer : public QObject {
         QVERIFY(h != 0);
         SelectStation(0);
         std::array<uint8_t, 3> bytes{};
-        QCOMPARE(GetParameter(h, 0x10, 2, bytes.data()), int16_t(READER_ERROR_TIMEOUT));
+        const int16_t first = GetParameter(h, 0x10, 2, bytes.data());
+        if (first == int16_t(READER_ERROR_EXCEPTION)) {
+            QSKIP("the machine was too slow to see the first reply come late");
+        }
+        QCOMPARE(first, int16_t(READER_ERROR_TIMEOUT));
         const int16_t second = GetParameter(h, 0x10, 2, bytes.data());
         QVERIFY2(second == READER_ERROR_EXCEPTION || second == 0,
                  qPrintable(QString::number(second)));
