@@ -16,11 +16,6 @@ constexpr std::string_view kTcp = "tcp:";
 constexpr std::string_view kSerial = "serial:";
 constexpr std::string_view kUsb = "usb";
 
-// The rate code of 9600 bps, where the reader answers after it starts.
-const auto kOpeningRateCode = static_cast<std::int32_t>(
-    std::find(reader::kRates.begin(), reader::kRates.end(), reader::kOpeningRate) -
-    reader::kRates.begin());
-
 std::optional<long long> parseInteger(std::string_view text) {
     int base = 10;
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
@@ -91,8 +86,7 @@ ReaderName parseReaderName(std::string_view text, int station) {
         const auto at = rest.rfind('@');
         if (at != std::string_view::npos) {
             name.rate = number(rest.substr(at + 1), 1, 1'000'000, "line rate");
-            if (std::find(reader::kRates.begin(), reader::kRates.end(), name.rate) ==
-                reader::kRates.end()) {
+            if (reader::codeForRate(name.rate) < 0) {
                 throw bad(
                     "the line rate is not one of 2400, 4800, 9600, 19200, 38400, 57600, "
                     "115200");
@@ -136,12 +130,16 @@ std::string describeResult(int result) {
     return fmt::format("library error {}", result);
 }
 
-std::vector<Field> readRequests(Field range) {
+std::vector<Field> splitRequests(Field range, int maxBytes) {
     std::vector<Field> requests;
-    for (int address = range.address; address < range.end(); address += kMaxRead) {
-        requests.push_back({address, std::min(kMaxRead, range.end() - address)});
+    for (int address = range.address; address < range.end(); address += maxBytes) {
+        requests.push_back({address, std::min(maxBytes, range.end() - address)});
     }
     return requests;
+}
+
+std::vector<Field> readRequests(Field range) {
+    return splitRequests(range, kMaxRead);
 }
 
 ReaderLink::ReaderLink(ReaderName name) : name_(std::move(name)) {
@@ -159,9 +157,7 @@ ReaderLink::ReaderLink(ReaderName name) : name_(std::move(name)) {
         fail("cannot open the link", result);
     }
     if (name_.rate != 0 && name_.rate != reader::kOpeningRate) {
-        const auto code = std::find(reader::kRates.begin(), reader::kRates.end(), name_.rate) -
-                          reader::kRates.begin();
-        if (const int rateResult = SetBaudRate(handle_, static_cast<std::int32_t>(code));
+        if (const int rateResult = SetBaudRate(handle_, reader::codeForRate(name_.rate));
             rateResult != 0) {
             CloseReader(handle_);
             handle_ = 0;
@@ -176,7 +172,9 @@ ReaderLink::~ReaderLink() {
         return;
     }
     if (rateSwitched_) {
-        SetBaudRate(handle_, kOpeningRateCode);  // best effort: the link closes either way
+        // Back to the rate the reader answers at after it starts.
+        SetBaudRate(handle_, reader::codeForRate(
+                                 reader::kOpeningRate));  // best effort: the link closes either way
     }
     CloseReader(handle_);
 }
@@ -221,14 +219,12 @@ batchtext::Memory ReaderLink::readMemory() {
 }
 
 void ReaderLink::write(int address, const std::uint8_t* bytes, int length) {
-    for (int done = 0; done < length; done += kMaxWrite) {
-        const int part = std::min(kMaxWrite, length - done);
+    for (const Field part : splitRequests({address, length}, kMaxWrite)) {
         ++requests_;
-        const int result = SetParameter(handle_, address + done, part, bytes + done);
+        const int result =
+            SetParameter(handle_, part.address, part.width, bytes + (part.address - address));
         if (result != 0) {
-            fail(
-                fmt::format("writing 0x{:02X}-0x{:02X}", address + done, address + done + part - 1),
-                result);
+            fail(fmt::format("writing 0x{:02X}-0x{:02X}", part.address, part.end() - 1), result);
         }
     }
 }

@@ -55,9 +55,12 @@ int parseNumber(std::string_view text, int low, int high, std::string_view what)
 // The reader library's result as words.
 std::string describeResult(int result);
 
-// Requests a whole-memory read takes: runs of at most kMaxRead bytes.
+// The most bytes one read or one write carries.
 inline constexpr int kMaxRead = 125;
 inline constexpr int kMaxWrite = 123;
+// range cut into runs of at most maxBytes, in address order.
+std::vector<Field> splitRequests(Field range, int maxBytes);
+// The requests a read of range takes: runs of at most kMaxRead bytes.
 std::vector<Field> readRequests(Field range);
 
 class ReaderLink {

@@ -146,18 +146,9 @@ int runDiff(const Arguments& args) {
 int runImport(const Arguments& args) {
     const ReaderName name = parseReaderName(args.reader, stationOf(args));
     const BatchFile file = loadBatchFile(args.file);
-    ReaderOutcome outcome;
-    outcome.name = name;
-    const auto start = std::chrono::steady_clock::now();
-    try {
-        ReaderLink link(name);
-        outcome.result = importInto(link, file, {!args.noVerify, args.reset});
-    } catch (const ReaderError& error) {
-        outcome.result.error = error.what();
-    }
-    outcome.milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(
-                               std::chrono::steady_clock::now() - start)
-                               .count();
+    ApplyOptions options;
+    options.import = {!args.noVerify, args.reset};
+    const ReaderOutcome outcome = applyToReaders({name}, file, options).front();
     if (!outcome.result.ok()) {
         fmt::print(stderr, "readerctl: {}\n", outcome.result.error);
         return kExitFailed;
@@ -166,13 +157,18 @@ int runImport(const Arguments& args) {
     return kExitOk;
 }
 
+// A range of the parameter memory given on the command line.
+void checkInMemory(int address, int length) {
+    if (address + length > batchtext::kMemorySize) {
+        throw UsageError(fmt::format("0x{:02X}+{} runs past 0xFF", address, length));
+    }
+}
+
 int runGet(const Arguments& args) {
     const ReaderName name = parseReaderName(args.reader, stationOf(args));
     const int address = parseNumber(args.address, 0, 0xFF, "address");
     const int length = parseNumber(args.length, 1, kMaxRead, "length");
-    if (address + length > batchtext::kMemorySize) {
-        throw UsageError(fmt::format("0x{:02X}+{} runs past 0xFF", address, length));
-    }
+    checkInMemory(address, length);
     ReaderLink link(name);
     fmt::print("{}\n", hexBytes(link.read({address, length})));
     return kExitOk;
@@ -186,9 +182,7 @@ int runSet(const Arguments& args) {
     if (length > kMaxRead) {
         throw UsageError(fmt::format("{} bytes: at most {} go in one access", length, kMaxRead));
     }
-    if (address + length > batchtext::kMemorySize) {
-        throw UsageError(fmt::format("0x{:02X}+{} runs past 0xFF", address, length));
-    }
+    checkInMemory(address, length);
     for (int a = address; a < address + length; ++a) {
         if (batchtext::isIdentityByte(a)) {
             throw UsageError(fmt::format(

@@ -16,6 +16,17 @@ constexpr int32_t rateForCode(int32_t code) {
     return code >= 0 && code < static_cast<int32_t>(kRates.size()) ? kRates[code] : 0;
 }
 
+// The rate code of bitsPerSecond, or -1 when it is not one of kRates.
+constexpr int32_t codeForRate(int32_t bitsPerSecond) {
+    for (std::size_t code = 0; code < kRates.size(); ++code) {
+        if (kRates[code] == bitsPerSecond) {
+            return static_cast<int32_t>(code);
+        }
+    }
+    return -1;
+}
+static_assert(codeForRate(kOpeningRate) == 2 && codeForRate(1200) == -1);
+
 // One byte on an 8N1 line is 10 bits.
 inline constexpr int kBitsPerByte = 10;
 
