@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr int kModules = 4;
+constexpr int kModules = static_cast<int>(std::tuple_size_v<decltype(RfChannel::modules)>);
 constexpr int kTagTypeOffset = 1;  // "Type 1" is stored as 1
 // Keeps the module groups clear of the window's right-hand buttons, which lie in front of
 // the page's right edge.
