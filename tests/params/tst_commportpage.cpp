@@ -41,14 +41,6 @@ const QString kQueryFailed = QStringLiteral("查询通信口参数失败!");
 const QString kStartRecord = QStringLiteral(
     "01 00 00 00 1A 2B 3C 4D 5E C0 A8 00 B2 FF FF FF 00 C0 A8 00 FE 0F A1 C0 A8 00 01 27 10");
 
-QString hexBytes(const std::uint8_t* bytes, int count) {
-    QStringList pairs;
-    for (int i = 0; i < count; ++i) {
-        pairs << QStringLiteral("%1").arg(bytes[i], 2, 16, QLatin1Char('0')).toUpper();
-    }
-    return pairs.join(u' ');
-}
-
 struct Fixture : PageOnFake<CommPortPage> {
     Fixture() {
         library.memory.fill(0xEE);
@@ -88,7 +80,7 @@ struct Fixture : PageOnFake<CommPortPage> {
         return texts;
     }
     QString memoryBytes(int address, int count) const {
-        return hexBytes(library.memory.data() + address, count);
+        return hexBytes(library.memory.data() + address, std::size_t(count));
     }
     void fillMemoryWithChangedValues() {
         for (const auto& [address, bytes] : kChangedCommPortBytes) {
@@ -774,7 +766,8 @@ void TestCommPortPage::queryFillsControlsAndRunsRules() {
                                                                                    {0x87, 3},
                                                                                    {0x8B, 1},
                                                                                    {0x8F, 1}}) {
-        QCOMPARE(f.memoryBytes(address, width), hexBytes(before.data() + address, width));
+        QCOMPARE(f.memoryBytes(address, width),
+                 hexBytes(before.data() + address, std::size_t(width)));
     }
 }
 

@@ -90,10 +90,6 @@ QStringList allModules(const char* RfModule::*list) {
     return names;
 }
 
-QString hexBytes(const QByteArray& bytes) {
-    return QString::fromLatin1(bytes.toHex(' ').toUpper());
-}
-
 }  // namespace
 
 class TestRfPage : public QObject {
@@ -461,9 +457,11 @@ void TestRfPage::queryShowsValuesAndSetWritesThemBack() {
     f.library.clearCalls();
     f.memo.clear();
     f.set(subPage);
-    const QString written = QStringLiteral("SetParameter(7, 0x%1, %2, %3)")
-                                .arg(QString::number(address, 16).toUpper(),
-                                     QString::number(stored.size()), hexBytes(stored));
+    const QString written =
+        QStringLiteral("SetParameter(7, 0x%1, %2, %3)")
+            .arg(QString::number(address, 16).toUpper(), QString::number(stored.size()),
+                 hexBytes(reinterpret_cast<const std::uint8_t*>(stored.constData()),
+                          std::size_t(stored.size())));
     QVERIFY2(f.library.callTexts().contains(written), qPrintable(f.library.callTexts().join(", ")));
     QCOMPARE(f.messages(), QStringList{"设置射频参数成功！"});
 }

@@ -8,14 +8,6 @@ QString hexAddress(std::int64_t address) {
     return QStringLiteral("0x%1").arg(address, 2, 16, QChar(u'0')).toUpper().replace(u'X', u'x');
 }
 
-QString hexBytes(const std::vector<std::uint8_t>& bytes) {
-    QStringList pairs;
-    for (std::uint8_t byte : bytes) {
-        pairs << QStringLiteral("%1").arg(byte, 2, 16, QChar(u'0')).toUpper();
-    }
-    return pairs.join(u' ');
-}
-
 RecordingReaderLibrary::Call makeCall(const QString& name, std::vector<std::int64_t> arguments) {
     RecordingReaderLibrary::Call call;
     call.name = name;
@@ -29,6 +21,14 @@ RecordingReaderLibrary::Call makeCall(const QString& name, std::vector<std::int6
 }
 
 }  // namespace
+
+QString hexBytes(const std::uint8_t* bytes, std::size_t count) {
+    QStringList pairs;
+    for (std::size_t i = 0; i < count; ++i) {
+        pairs << QStringLiteral("%1").arg(bytes[i], 2, 16, QChar(u'0')).toUpper();
+    }
+    return pairs.join(u' ');
+}
 
 void RecordingReaderLibrary::clearFailures() {
     failingAddresses_.clear();
@@ -151,7 +151,7 @@ int16_t RecordingReaderLibrary::SetParameter(int32_t handle, int32_t address, in
                     .arg(handle)
                     .arg(hexAddress(address))
                     .arg(length)
-                    .arg(hexBytes(call.bytes));
+                    .arg(hexBytes(call.bytes.data(), call.bytes.size()));
     const bool outside = address < 0 || length <= 0 || address + length > 256;
     if (const int16_t result = record(std::move(call), address, length)) {
         return result;

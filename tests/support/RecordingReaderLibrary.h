@@ -13,6 +13,9 @@
 #include <optional>
 #include <vector>
 
+// Bytes as uppercase hex pairs apart: "03 E8".
+QString hexBytes(const std::uint8_t* bytes, std::size_t count);
+
 // A reader library for tests: a 256-byte parameter memory, every call recorded with its
 // arguments, and failures injectable by address, by operation name or by call index, each
 // either a link-level failure (no answer) or an exception reply of the reader; lastError()
