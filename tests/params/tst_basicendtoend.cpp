@@ -35,19 +35,6 @@ const QList<std::pair<int, std::uint8_t>> kChangedBytes{
     {0x9B, 20},   {0x9C, 78},   {0x97, 0x2A}, {0x96, 90},
 };
 
-void enterChangedValues(QWidget& page) {
-    for (const auto& [name, value] : kChangedValues) {
-        if (auto* edit = page.findChild<QLineEdit*>(name)) {
-            edit->setText(value);
-        } else {
-            auto* button = control<QAbstractButton>(page, name);
-            if (button->isChecked() != (value == "1")) {
-                button->click();
-            }
-        }
-    }
-}
-
 }  // namespace
 
 class TestBasicEndToEnd : public QObject {
@@ -71,7 +58,7 @@ void TestBasicEndToEnd::setThenQueryIntoFreshWindow() {
     {
         ConnectedWindow setter(library_, sim.tcpPort());
         QVERIFY(setter.connected());
-        enterChangedValues(setter.page());
+        enterValues(setter.page(), kChangedValues);
         setter.set();
         QCOMPARE(setter.messages(), QStringList{"设置读写器参数成功 !"});
         QCOMPARE(setter.errors.errors, QStringList{});

@@ -36,21 +36,6 @@ struct ConnectedWindow {
     }
 };
 
-void enterValues(QWidget& page, const QList<std::pair<QString, QString>>& values) {
-    for (const auto& [name, value] : values) {
-        if (auto* edit = page.findChild<QLineEdit*>(name)) {
-            edit->setText(value);
-        } else if (auto* list = page.findChild<QComboBox*>(name)) {
-            list->setCurrentIndex(list->findText(value));
-        } else {
-            auto* button = control<QAbstractButton>(page, name);
-            if (button->isChecked() != (value == "1")) {
-                button->click();
-            }
-        }
-    }
-}
-
 }  // namespace
 
 class TestCommPortEndToEnd : public QObject {

@@ -74,6 +74,23 @@ inline QString controlValue(const QObject& parent, const QString& name) {
     return QStringLiteral("<missing ") + name + u'>';
 }
 
+// Puts values into controls by name, as controlValue reads them: an edit's text, a list's item
+// by its text, a button ticked ("1") or not ("0") by a click when it must change.
+inline void enterValues(QWidget& page, const QList<std::pair<QString, QString>>& values) {
+    for (const auto& [name, value] : values) {
+        if (auto* edit = page.findChild<QLineEdit*>(name)) {
+            edit->setText(value);
+        } else if (auto* list = page.findChild<QComboBox*>(name)) {
+            list->setCurrentIndex(list->findText(value));
+        } else {
+            auto* button = control<QAbstractButton>(page, name);
+            if (button->isChecked() != (value == QStringLiteral("1"))) {
+                button->click();
+            }
+        }
+    }
+}
+
 // Types into a widget through real key events; "\b" is a backspace.
 inline void typeKeys(QWidget* widget, const QString& keys) {
     for (QChar key : keys) {
