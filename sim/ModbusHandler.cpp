@@ -59,10 +59,8 @@ std::optional<std::vector<std::uint8_t>> ModbusHandler::handle(std::uint8_t unit
 }
 
 bool ModbusHandler::isStuck(std::size_t address) const {
-    return std::any_of(config_.stuck.begin(), config_.stuck.end(), [&](const FailRange& range) {
-        return address >= static_cast<std::size_t>(range.first) &&
-               address <= static_cast<std::size_t>(range.last);
-    });
+    return std::any_of(config_.stuck.begin(), config_.stuck.end(),
+                       [&](const FailRange& range) { return range.contains(address); });
 }
 
 bool ModbusHandler::touchesFailure(std::uint16_t start, std::size_t count) const {
@@ -74,8 +72,7 @@ bool ModbusHandler::touchesFailure(std::uint16_t start, std::size_t count) const
             return true;
         }
         // The offline register is the parameter byte 0x57 seen through another door.
-        if (start <= reg::kOffline && reg::kOffline < end && first <= reg::kOfflineByte &&
-            reg::kOfflineByte <= last) {
+        if (start <= reg::kOffline && reg::kOffline < end && range.contains(reg::kOfflineByte)) {
             return true;
         }
     }

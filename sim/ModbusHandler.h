@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -25,6 +26,10 @@ enum class ModbusException : std::uint8_t {
 struct FailRange {
     int first = 0;
     int last = 0;
+    bool contains(std::size_t address) const {
+        return address >= static_cast<std::size_t>(first) &&
+               address <= static_cast<std::size_t>(last);
+    }
 };
 
 // Effects of handled requests that the transports carry out once the answer is on its way.
