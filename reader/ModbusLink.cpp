@@ -235,7 +235,7 @@ Outcome ModbusLink::executeSerial(uint8_t unit, const Request& request, uint16_t
         // A read widened to tell it from a late reply holds one register more.
         std::copy_n(wireValues.begin() + (request.address - wire.address), request.count, values);
     }
-    noteLateReply(unit, wire, outcome, detail);
+    keepInStep(unit, wire, outcome, detail);
     lastFailure_ = failureOf(outcome, detail, timeout);
     return outcome;
 }
@@ -304,11 +304,7 @@ void ModbusLink::afterFailure(Outcome outcome) {
             if (kind_ == LinkKind::Tcp) {
                 // A fresh connection can never carry the late reply.
                 abortConnection();
-            } else if (!lateReply_) {
-                modbus_flush(ctx_);
-                resyncPending_ = true;
-                lastDisturbance_ = Clock::now();
-            }
+            }  // a serial line is kept in step by keepInStep
             return;
         case Outcome::Broken:
             if (kind_ == LinkKind::Tcp) {
@@ -395,26 +391,28 @@ Request ModbusLink::settleLine(uint8_t unit, const Request& request) {
     return request;
 }
 
-void ModbusLink::noteLateReply(uint8_t unit, const Request& wire, Outcome outcome,
-                               const ExchangeDetail& detail) {
+void ModbusLink::keepInStep(uint8_t unit, const Request& wire, Outcome outcome,
+                            const ExchangeDetail& detail) {
     if (outcome == Outcome::Garbled && detail.timedOut && detail.silent) {
         // Not a byte of answer: the reply may still come whole, and a request that it cannot
         // be mistaken for may go out meanwhile.
         lateReply_.emplace(unit, wire, Clock::now());
-        return;
-    }
-    if (!lateReply_) {
-        return;
-    }
-    if (detail.lateReplyDropped || outcome == Outcome::Garbled || outcome == Outcome::Broken) {
-        lateReply_.reset();  // put aside, or the line is drained or reopened anyway
-    } else if (outcome == Outcome::Exception && lateReply_->function == wire.function) {
+    } else if (outcome == Outcome::Garbled) {
+        drainBeforeNextRequest();  // the rest of a bad or partial reply may still come
+    } else if (outcome == Outcome::Broken || detail.lateReplyDropped) {
+        lateReply_.reset();  // the line is reopened, or the late reply was put aside
+    } else if (outcome == Outcome::Exception && lateReply_ &&
+               lateReply_->function == wire.function) {
         // The exception may have been the late reply's; the request's own answer may follow.
-        lateReply_.reset();
-        modbus_flush(ctx_);
-        resyncPending_ = true;
-        lastDisturbance_ = Clock::now();
+        drainBeforeNextRequest();
     }
+}
+
+void ModbusLink::drainBeforeNextRequest() {
+    lateReply_.reset();
+    modbus_flush(ctx_);
+    resyncPending_ = true;
+    lastDisturbance_ = Clock::now();
 }
 
 bool ModbusLink::inputWaiting() const {

@@ -69,8 +69,10 @@ class ModbusLink {
     // after a disturbance, or kept apart from a late reply that may still come.
     Request settleLine(uint8_t unit, const Request& request);
     void drainLateReplies();
-    void noteLateReply(uint8_t unit, const Request& wire, Outcome outcome,
-                       const ExchangeDetail& detail);
+    // Serial, after an exchange: what the next request must wait for or keep apart from.
+    void keepInStep(uint8_t unit, const Request& wire, Outcome outcome,
+                    const ExchangeDetail& detail);
+    void drainBeforeNextRequest();
     bool inputWaiting() const;
     Outcome executeSerial(uint8_t unit, const Request& request, uint16_t* values,
                           ExchangeDetail& detail);
