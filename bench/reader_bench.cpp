@@ -31,6 +31,7 @@
 #include <utility>
 #include <vector>
 
+#include "Samples.h"
 #include "params/PageIndex.h"
 #include "reader/LineTiming.h"
 #include "reader/ModbusRequest.h"
@@ -46,30 +47,6 @@ using Clock = std::chrono::steady_clock;
 double milliseconds(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
-
-// Times of one kind of sample, in the unit the row prints.
-class Samples {
-  public:
-    void add(double value) {
-        values_.push_back(value);
-        sorted_ = false;
-    }
-    // The nearest-rank percentile: with 20 samples p99 is the largest.
-    double percentile(double p) {
-        if (!sorted_) {
-            std::sort(values_.begin(), values_.end());
-            sorted_ = true;
-        }
-        const auto rank = static_cast<std::size_t>(std::ceil(p / 100.0 * double(values_.size())));
-        return values_[std::clamp<std::size_t>(rank, 1, values_.size()) - 1];
-    }
-    double p50() { return percentile(50); }
-    double p99() { return percentile(99); }
-
-  private:
-    std::vector<double> values_;
-    bool sorted_ = true;
-};
 
 // The time of one call in `unit`; every call must succeed.
 template <typename Unit>

@@ -8,6 +8,7 @@
 //    keep their memory files in /dev/shm when it exists.
 // Usage: readerctl-bench [--exports N] [--rounds N] [--max-readers N]
 
+#include "Samples.h"
 #include "ctl/Apply.h"
 #include "ctl/Import.h"
 #include "ctl/ReaderLink.h"
@@ -34,11 +35,6 @@ using Clock = std::chrono::steady_clock;
 
 double milliseconds(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
-}
-
-double medianOf(std::vector<double> times) {
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
 }
 
 double timed(const std::function<void()>& body) {
@@ -80,18 +76,18 @@ void rtuExports(int exports) {
     for (const int rate : {9600, 115200}) {
         ctl::ReaderLink link(
             ctl::parseReaderName(fmt::format("serial:{}@{}", sim.ptyLink().toStdString(), rate)));
-        std::vector<double> ctlTimes;
-        std::vector<double> dialogTimes;
+        Samples ctlTimes;
+        Samples dialogTimes;
         for (int i = 0; i < exports; ++i) {
-            ctlTimes.push_back(timed([&] { link.readMemory(); }));
-            dialogTimes.push_back(timed([&] {
+            ctlTimes.add(timed([&] { link.readMemory(); }));
+            dialogTimes.add(timed([&] {
                 for (const Field block : blocks) {
                     link.read(block);
                 }
             }));
         }
-        const double ctlMedian = medianOf(ctlTimes);
-        const double dialogMedian = medianOf(dialogTimes);
+        const double ctlMedian = ctlTimes.p50();
+        const double dialogMedian = dialogTimes.p50();
         const double ctlLimit = wireLimit(whole, rate);
         const double dialogLimit = wireLimit(blocks, rate);
         fmt::print("  {:>6} bps {:>14.1f} {:>12.1f} {:>7.2f} {:>16.1f} {:>12.1f} {:>9.2f}\n", rate,
@@ -170,20 +166,20 @@ void applies(int rounds, int maxReaders) {
         }
         const std::vector<ctl::ReaderName> readers(names.begin(), names.begin() + count);
         for (const int jobs : {1, 4, 16}) {
-            std::vector<double> sequential;
-            std::vector<double> parallel;
+            Samples sequential;
+            Samples parallel;
             for (int round = 0; round < rounds; ++round) {
                 // Alternate which goes first, so that neither always meets a warmer machine.
                 if (round % 2 == 0) {
-                    sequential.push_back(timed([&] { apply(readers, 1); }));
-                    parallel.push_back(timed([&] { apply(readers, jobs); }));
+                    sequential.add(timed([&] { apply(readers, 1); }));
+                    parallel.add(timed([&] { apply(readers, jobs); }));
                 } else {
-                    parallel.push_back(timed([&] { apply(readers, jobs); }));
-                    sequential.push_back(timed([&] { apply(readers, 1); }));
+                    parallel.add(timed([&] { apply(readers, jobs); }));
+                    sequential.add(timed([&] { apply(readers, 1); }));
                 }
             }
-            const double one = medianOf(sequential);
-            const double many = medianOf(parallel);
+            const double one = sequential.p50();
+            const double many = parallel.p50();
             fmt::print("  {:>7} {:>6} {:>14.1f} {:>12.1f} {:>9.2f}\n", count, jobs, one, many,
                        one / many);
         }
