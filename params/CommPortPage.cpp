@@ -229,10 +229,9 @@ void CommPortPage::QueryCommPortParameters() {
 
 void CommPortPage::QueryMacAddress() {
     // Read whether or not a reader is connected; a failure changes nothing and logs nothing.
-    // A step without a message and a run without a summary: the opening read stays silent.
-    const FieldBinding& mac = fields_->mac;
+    // The binding has no messages and the run no summary: the opening read stays silent.
     FieldRun run(session_, log_);
-    run.read(mac.field, {}, [&mac](const Bytes& bytes) { mac.encoding.decode(bytes); });
+    run.query(fields_->mac);
 }
 
 QLineEdit* CommPortPage::macEdit(int index) const {

@@ -1,5 +1,6 @@
 #include "ControlRules.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QWidget>
 
@@ -20,4 +21,12 @@ void moveFocusOnWhenFull(QLineEdit* edit, int length) {
             return;
         }
     }
+}
+
+void fillNumbers(QComboBox* list, int first, int last) {
+    list->clear();
+    for (int number = first; number <= last; ++number) {
+        list->addItem(QString::number(number));
+    }
+    list->setCurrentIndex(0);
 }

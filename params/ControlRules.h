@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 
+class QComboBox;
 class QLineEdit;
 class QWidget;
 
@@ -12,3 +13,6 @@ void enableAll(std::initializer_list<QWidget*> widgets, bool enabled);
 // characters, so a run of short edits (MAC pairs, codes) is typed without Tab. Only while
 // the edit has the focus: a text put in by code moves nothing.
 void moveFocusOnWhenFull(QLineEdit* edit, int length);
+
+// Fills a list with the whole numbers first to last and selects the first.
+void fillNumbers(QComboBox* list, int first, int last);

@@ -39,16 +39,7 @@ QChar Memo2KeyPress(QChar key) {
 // complete pairs count, at most width of them; the reader's key is never read back.
 FieldEncoding keyEncoding(const LimitedMemo* memo) {
     return FieldEncoding(
-        [memo](int width) {
-            const QString text = memo->toPlainText().remove(u'\n');
-            Bytes bytes;
-            for (qsizetype pair = 0;
-                 pair + 1 < text.size() && bytes.size() < static_cast<std::size_t>(width);
-                 pair += 2) {
-                bytes.push_back(HexPairToByte(text.mid(pair, 2)));
-            }
-            return bytes;
-        },
+        [memo](int width) { return HexPairsToBytes(memo->toPlainText().remove(u'\n'), width); },
         [](const Bytes&) {});
 }
 

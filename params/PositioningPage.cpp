@@ -2,6 +2,7 @@
 
 #include "ui_PositioningPage.h"
 
+#include "params/ControlRules.h"
 #include "params/FieldRun.h"
 
 namespace {
@@ -10,14 +11,6 @@ constexpr int kSensitivityFirst = 1;
 constexpr int kSensitivityLast = 10;
 constexpr int kFailureJudgementFirst = 6;
 constexpr int kFailureJudgementLast = 30;
-
-void fillNumbers(QComboBox* list, int first, int last) {
-    list->clear();
-    for (int number = first; number <= last; ++number) {
-        list->addItem(QString::number(number));
-    }
-    list->setCurrentIndex(0);
-}
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 
 #include "ui_RfBasicPage.h"
 
+#include "params/ControlRules.h"
 #include "params/FieldRun.h"
 #include "params/RfPage.h"
 
@@ -37,12 +38,7 @@ RfBasicPage::RfBasicPage(ReaderSession& session, OperationLog& log, QWidget* par
 RfBasicPage::~RfBasicPage() = default;
 
 void RfBasicPage::formShow(const WindowVariants& /*variants*/) {
-    QComboBox* rssi = ui_->ComboBox6;
-    rssi->clear();
-    for (int value = kRssiFirst; value <= kRssiLast; ++value) {
-        rssi->addItem(QString::number(value));
-    }
-    rssi->setCurrentIndex(0);
+    fillNumbers(ui_->ComboBox6, kRssiFirst, kRssiLast);
     for (QComboBox* attenuation : {ui_->ComboBox5, ui_->ComboBox8}) {
         attenuation->clear();
         for (int db = 0; db < kAttenuationSteps; ++db) {
