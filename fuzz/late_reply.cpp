@@ -26,10 +26,6 @@ using reader::Request;
 
 constexpr std::uint16_t kSentinel = 0xBEEF;
 
-bool isRead(Function function) {
-    return function == Function::ReadHolding || function == Function::ReadInput;
-}
-
 struct Shape {
     Request request;
     std::array<std::uint16_t, 125> written{};

@@ -21,13 +21,6 @@ using reader::ReplyCheck;
 
 constexpr std::uint16_t kSentinel = 0xBEEF;
 
-std::vector<std::uint8_t> withCrc(std::vector<std::uint8_t> frame) {
-    const std::uint16_t crc = reader::crc16(frame);
-    frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-    frame.push_back(static_cast<std::uint8_t>(crc >> 8));
-    return frame;
-}
-
 void put(std::vector<std::uint8_t>& out, std::uint16_t word) {
     out.push_back(static_cast<std::uint8_t>(word >> 8));
     out.push_back(static_cast<std::uint8_t>(word & 0xFF));
@@ -40,8 +33,7 @@ ReplyCheck check(const reader::Request& request, std::uint8_t unit,
     values.fill(kSentinel);
     const ReplyCheck result = reader::checkReply(request, unit, received, values.data());
     const auto function = static_cast<std::uint8_t>(request.function);
-    const bool read =
-        request.function == Function::ReadHolding || request.function == Function::ReadInput;
+    const bool read = reader::isRead(request.function);
     if (result != ReplyCheck::Ok || !read) {
         FUZZ_CHECK(std::all_of(values.begin(), values.end(),
                                [](std::uint16_t v) { return v == kSentinel; }));
@@ -128,7 +120,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             put(reply, request.count);
             break;
     }
-    const std::vector<std::uint8_t> good = withCrc(reply);
+    reader::appendCrc(reply);
+    const std::vector<std::uint8_t>& good = reply;
     for (std::size_t cut = 0; cut <= good.size(); ++cut) {
         const ReplyCheck part = check(request, unit, std::span(good).first(cut));
         FUZZ_CHECK(part == (cut == good.size() ? ReplyCheck::Ok : ReplyCheck::Incomplete));
@@ -136,9 +129,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::array<std::uint16_t, 125> values{};
     FUZZ_CHECK(reader::checkReply(request, unit, good, values.data()) == ReplyCheck::Ok);
     FUZZ_CHECK(std::equal(answered.begin(), answered.end(), values.begin()));
-    const std::vector<std::uint8_t> refused =
-        withCrc({unit, static_cast<std::uint8_t>(function | 0x80),
-                 static_cast<std::uint8_t>(1 + received.size() % 4)});
+    std::vector<std::uint8_t> refused{unit, static_cast<std::uint8_t>(function | 0x80),
+                                      static_cast<std::uint8_t>(1 + received.size() % 4)};
+    reader::appendCrc(refused);
     FUZZ_CHECK(check(request, unit, refused) == ReplyCheck::Exception);
     // A corrupted byte in the good reply is never accepted.
     if (!received.empty()) {

@@ -49,13 +49,6 @@ struct Framer {
     }
 };
 
-std::vector<std::uint8_t> withCrc(std::vector<std::uint8_t> frame) {
-    const std::uint16_t crc = reader::crc16(frame);
-    frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-    frame.push_back(static_cast<std::uint8_t>(crc >> 8));
-    return frame;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -65,18 +58,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::uint8_t unit = input.u8();
     static constexpr std::uint8_t kFunctions[] = {0x03, 0x04, 0x06, 0x10};
     const std::uint8_t function = kFunctions[input.u8() & 3];
-    std::vector<std::uint8_t> body{unit, function, input.u8(), input.u8()};
+    std::vector<std::uint8_t> request{unit, function, input.u8(), input.u8()};
     if (function == 0x10) {
         const auto count = static_cast<std::uint8_t>(1 + input.u8() % 123);
-        body.insert(body.end(), {0, count, static_cast<std::uint8_t>(2 * count)});
+        request.insert(request.end(), {0, count, static_cast<std::uint8_t>(2 * count)});
         for (int i = 0; i < 2 * count; ++i) {
-            body.push_back(input.u8());
+            request.push_back(input.u8());
         }
     } else {
-        body.push_back(input.u8());
-        body.push_back(input.u8());
+        request.push_back(input.u8());
+        request.push_back(input.u8());
     }
-    const std::vector<std::uint8_t> request = withCrc(body);
+    reader::appendCrc(request);
     FUZZ_CHECK(sim::expectedRequestLength(request) == static_cast<int>(request.size()));
     for (std::size_t cut = 0; cut < request.size(); ++cut) {
         const int length = sim::expectedRequestLength(std::span(request).first(cut));

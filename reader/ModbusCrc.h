@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 namespace reader {
 
@@ -26,6 +27,12 @@ constexpr bool hasValidCrc(std::span<const std::uint8_t> frame) {
     }
     const std::uint16_t crc = crc16(frame.first(frame.size() - 2));
     return frame[frame.size() - 2] == (crc & 0xFF) && frame[frame.size() - 1] == (crc >> 8);
+}
+
+inline void appendCrc(std::vector<std::uint8_t>& frame) {
+    const std::uint16_t crc = crc16(frame);
+    frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+    frame.push_back(static_cast<std::uint8_t>(crc >> 8));
 }
 
 }  // namespace reader

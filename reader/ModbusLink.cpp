@@ -230,8 +230,7 @@ Outcome ModbusLink::executeSerial(uint8_t unit, const Request& request, uint16_t
             lateReply_.emplace(unit, wire, Clock::now());
         }
     }
-    if (outcome == Outcome::Ok && values != nullptr &&
-        (wire.function == Function::ReadHolding || wire.function == Function::ReadInput)) {
+    if (outcome == Outcome::Ok && values != nullptr && isRead(wire.function)) {
         // A read widened to tell it from a late reply holds one register more.
         std::copy_n(wireValues.begin() + (request.address - wire.address), request.count, values);
     }

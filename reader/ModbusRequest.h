@@ -27,14 +27,16 @@ enum class Outcome {
     Broken,     // the connection or device went away
 };
 
+constexpr bool isRead(Function function) {
+    return function == Function::ReadHolding || function == Function::ReadInput;
+}
+
 // Sizes of the RTU frames (unit, PDU, CRC) of a request and of its normal reply.
 constexpr int rtuRequestBytes(const Request& r) {
     return r.function == Function::WriteMultiple ? 9 + 2 * r.count : 8;
 }
 constexpr int rtuReplyBytes(const Request& r) {
-    return r.function == Function::ReadHolding || r.function == Function::ReadInput
-               ? 5 + 2 * r.count
-               : 8;
+    return isRead(r.function) ? 5 + 2 * r.count : 8;
 }
 
 }  // namespace reader

@@ -77,12 +77,6 @@ std::vector<uint8_t> replyAdu(uint8_t unit, const Request& r, const uint16_t* va
     return out;
 }
 
-void appendCrc(std::vector<uint8_t>& frame) {
-    const uint16_t crc = crc16(frame);
-    frame.push_back(static_cast<uint8_t>(crc & 0xFF));
-    frame.push_back(static_cast<uint8_t>(crc >> 8));
-}
-
 ReplyCheck checkReply(const Request& request, uint8_t unit, std::span<const uint8_t> received,
                       uint16_t* values) {
     const auto function = static_cast<uint8_t>(request.function);
@@ -104,9 +98,7 @@ ReplyCheck checkReply(const Request& request, uint8_t unit, std::span<const uint
     }
     const std::size_t expected = static_cast<std::size_t>(rtuReplyBytes(request));
     if (received.size() < expected) {
-        if (received.size() >= 3 &&
-            (request.function == Function::ReadHolding ||
-             request.function == Function::ReadInput) &&
+        if (received.size() >= 3 && isRead(request.function) &&
             received[2] != 2 * request.count) {
             return ReplyCheck::Bad;
         }

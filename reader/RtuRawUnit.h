@@ -91,7 +91,5 @@ std::vector<uint8_t> requestAdu(uint8_t unit, const Request& request);
 // exceptionCode non-zero, its exception reply.
 std::vector<uint8_t> replyAdu(uint8_t unit, const Request& request, const uint16_t* values,
                               int exceptionCode = 0);
-// Appends the CRC of frame, low byte first.
-void appendCrc(std::vector<uint8_t>& frame);
 
 }  // namespace reader

@@ -19,7 +19,7 @@ namespace sim {
 namespace {
 
 using namespace std::chrono_literals;
-using reader::crc16;
+using reader::appendCrc;
 using reader::hasValidCrc;
 
 // Serial drivers and USB adapters hand bytes over in bursts a few milliseconds apart, so the
@@ -339,9 +339,7 @@ void RtuLink::answer(const std::vector<std::uint8_t>& frame, ModbusHandler& hand
     }
     std::vector<std::uint8_t> out{unit};
     out.insert(out.end(), reply->begin(), reply->end());
-    const std::uint16_t crc = crc16(out);
-    out.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(crc >> 8));
+    appendCrc(out);
 
     if (outSent_ == out_.size()) {
         out_.clear();

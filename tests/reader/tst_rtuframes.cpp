@@ -5,6 +5,7 @@
 #include <array>
 #include <vector>
 
+#include "reader/ModbusCrc.h"
 #include "reader/ReaderRegisters.h"
 #include "reader/RtuRawUnit.h"
 
@@ -50,10 +51,6 @@ std::vector<Shape> shapes() {
 Request requestOf(const Shape& shape, std::array<uint16_t, 125>& values) {
     values.fill(shape.value);
     return {shape.function, shape.address, shape.count, values.data()};
-}
-
-bool isRead(Function function) {
-    return function == Function::ReadHolding || function == Function::ReadInput;
 }
 
 }  // namespace
