@@ -1,10 +1,18 @@
-// The samples of one benchmark row and their percentiles, shared by the benchmarks.
+// The clock, the samples of one benchmark row and their percentiles, shared by the benchmarks.
 #pragma once
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstddef>
 #include <vector>
+
+using Clock = std::chrono::steady_clock;
+
+template <typename Rep, typename Period>
+double milliseconds(std::chrono::duration<Rep, Period> d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 // Times of one kind of sample, in the unit the row prints.
 class Samples {

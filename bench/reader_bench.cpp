@@ -42,12 +42,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double milliseconds(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
 // The time of one call in `unit`; every call must succeed.
 template <typename Unit>
 double timedCall(const std::function<bool()>& call) {

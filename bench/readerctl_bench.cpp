@@ -31,12 +31,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double milliseconds(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
 double timed(const std::function<void()>& body) {
     const auto start = Clock::now();
     body();
@@ -52,7 +46,7 @@ double wireLimit(const std::vector<Field>& reads, int rate) {
         total += reader::exchangeWireTime(reader::rtuRequestBytes(request),
                                           reader::rtuReplyBytes(request), rate);
     }
-    return std::chrono::duration<double, std::milli>(total).count();
+    return milliseconds(total);
 }
 
 void rtuExports(int exports) {

@@ -3,6 +3,7 @@
 #include "app/ErrorReporting.h"
 #include "batch/Unit3.h"
 #include "reader/ReaderLibrary.h"
+#include "tests/support/ReaderIdentity.h"
 #include "tests/support/SimProcess.h"
 
 #include <QLabel>
@@ -18,17 +19,6 @@ namespace {
 
 using Memory = std::array<std::uint8_t, 256>;
 constexpr std::uint8_t kLinkTcp = 2;
-
-Memory randomMemory(quint32 seed) {
-    return SimProcess::randomMemory(seed);
-}
-
-// The bytes that belong to one reader and never travel with a batch text: blocks 0 and 2,
-// the PCB identity at 0x67..0x69 and the MAC address at 0xAC..0xB1.
-bool isIdentity(std::size_t address) {
-    return address < 0x10 || (address >= 0x20 && address < 0x30) ||
-           (address >= 0x67 && address <= 0x69) || (address >= 0xAC && address <= 0xB1);
-}
 
 }  // namespace
 
@@ -107,10 +97,10 @@ std::unique_ptr<TForm3> BatchEndToEndTest::openDialog(std::int32_t handle) {
 }
 
 void BatchEndToEndTest::copiesOneReaderIntoAnother() {
-    const Memory configured = randomMemory(11);
-    const Memory other = randomMemory(12);
+    const Memory configured = SimProcess::randomMemory(11);
+    const Memory other = SimProcess::randomMemory(12);
     for (std::size_t address = 0; address < other.size(); ++address) {
-        QVERIFY(!isIdentity(address) || configured[address] != other[address]);
+        QVERIFY(!belongsToTheReader(address) || configured[address] != other[address]);
     }
     std::int32_t handleA = 0;
     std::int32_t handleB = 0;
@@ -143,7 +133,7 @@ void BatchEndToEndTest::copiesOneReaderIntoAnother() {
     QCOMPARE(simA->readMemoryFile(), configured);
     const Memory copied = simB->readMemoryFile();
     for (std::size_t address = 0; address < copied.size(); ++address) {
-        const std::uint8_t expected = isIdentity(address) ? other[address] : configured[address];
+        const std::uint8_t expected = belongsToTheReader(address) ? other[address] : configured[address];
         QVERIFY2(copied[address] == expected, qPrintable(QString("byte 0x%1: %2, expected %3")
                                                              .arg(address, 2, 16, QChar(u'0'))
                                                              .arg(copied[address])
@@ -152,7 +142,7 @@ void BatchEndToEndTest::copiesOneReaderIntoAnother() {
 }
 
 void BatchEndToEndTest::exportFromAReaderWithAFailingBlock() {
-    const Memory memory = randomMemory(21);
+    const Memory memory = SimProcess::randomMemory(21);
     std::int32_t handle = 0;
     const auto sim = startSim("failing", memory, {"0x4C"}, &handle);
     QVERIFY(sim);

@@ -7,6 +7,7 @@
 #include "ctl/Import.h"
 #include "ctl/ReaderLink.h"
 #include "reader/Reader.h"
+#include "tests/support/ReaderIdentity.h"
 
 #include <QTest>
 
@@ -245,13 +246,14 @@ void CtlCoreTest::planWritesOnlyDifferingBlocksInFewRequests() {
     for (const Field run : plan.writes) {
         QVERIFY(run.width <= kMaxWrite);
         for (int address = run.address; address < run.end(); ++address) {
-            QVERIFY2(!batchtext::isIdentityByte(address), qPrintable(QString::number(address, 16)));
+            QVERIFY2(!belongsToTheReader(static_cast<std::size_t>(address)),
+                     qPrintable(QString::number(address, 16)));
         }
     }
     for (int address = 0; address < 256; ++address) {
         const auto index = static_cast<std::size_t>(address);
         QCOMPARE(plan.target[index],
-                 batchtext::isIdentityByte(address) ? current[index] : wanted[index]);
+                 belongsToTheReader(index) ? current[index] : wanted[index]);
     }
 }
 

@@ -3,9 +3,9 @@
 
 #include "app/ErrorReporting.h"
 #include "batch/BatchText.h"
-#include "batch/BatchWrite.h"
 #include "batch/Unit3.h"
 #include "reader/ReaderLibrary.h"
+#include "tests/support/ReaderIdentity.h"
 #include "tests/support/SimProcess.h"
 
 #include <QFile>
@@ -28,10 +28,6 @@ namespace {
 using Memory = std::array<std::uint8_t, 256>;
 constexpr std::uint8_t kLinkTcp = 2;
 
-Memory randomMemory(quint32 seed) {
-    return SimProcess::randomMemory(seed);
-}
-
 // memory with every byte of the identity changed too, so that a write of it would show.
 Memory changedCopy(const Memory& memory, const QList<int>& addresses) {
     Memory changed = memory;
@@ -39,7 +35,7 @@ Memory changedCopy(const Memory& memory, const QList<int>& addresses) {
         changed[static_cast<std::size_t>(address)] ^= 0x5A;
     }
     for (int address = 0; address < 256; ++address) {
-        if (batchtext::isIdentityByte(address)) {
+        if (belongsToTheReader(static_cast<std::size_t>(address))) {
             changed[static_cast<std::size_t>(address)] ^= 0xA5;
         }
     }
@@ -50,7 +46,7 @@ Memory changedCopy(const Memory& memory, const QList<int>& addresses) {
 Memory afterImport(const Memory& reader, const Memory& file) {
     Memory result = file;
     for (int address = 0; address < 256; ++address) {
-        if (batchtext::isIdentityByte(address)) {
+        if (belongsToTheReader(static_cast<std::size_t>(address))) {
             result[static_cast<std::size_t>(address)] = reader[static_cast<std::size_t>(address)];
         }
     }
@@ -159,7 +155,7 @@ static QByteArray readFile(const QString& path) {
 }
 
 void ReaderCtlTest::exportEqualsTheBatchDialogText() {
-    const Memory memory = randomMemory(31);
+    const Memory memory = SimProcess::randomMemory(31);
     const auto sim = startSim(memory);
     QVERIFY(sim);
 
@@ -196,7 +192,7 @@ void ReaderCtlTest::exportEqualsTheBatchDialogText() {
 void ReaderCtlTest::exportNamesTheFailingBlock() {
     SimProcess::Options options;
     options.fail = {"0x4C"};
-    const auto sim = startSim(randomMemory(41), options);
+    const auto sim = startSim(SimProcess::randomMemory(41), options);
     QVERIFY(sim);
     const QString path = folder->filePath("export.txt");
     const Run run = readerctl({"export", tcpName(*sim), "-o", path});
@@ -220,7 +216,7 @@ void ReaderCtlTest::importWritesOnlyWhatDiffers_data() {
 void ReaderCtlTest::importWritesOnlyWhatDiffers() {
     QFETCH(QList<int>, changed);
     QFETCH(QString, summary);
-    const Memory reader = randomMemory(51);
+    const Memory reader = SimProcess::randomMemory(51);
     const Memory file = changedCopy(reader, changed);
     const QString path = writeFile("config.txt", batchText(file));
     const auto sim = startSim(reader);
@@ -353,7 +349,7 @@ void ReaderCtlTest::diffNamesFieldsAndRecognisesNoChange() {
 }
 
 void ReaderCtlTest::overAPseudoTerminal() {
-    const Memory reader = randomMemory(61);
+    const Memory reader = SimProcess::randomMemory(61);
     SimProcess::Options options;
     options.tcp = false;
     options.pty = true;
@@ -382,7 +378,7 @@ void ReaderCtlTest::overAPseudoTerminal() {
 }
 
 void ReaderCtlTest::getAndSet() {
-    const Memory reader = randomMemory(71);
+    const Memory reader = SimProcess::randomMemory(71);
     const auto sim = startSim(reader);
     QVERIFY(sim);
     const Run set = readerctl({"set", tcpName(*sim), "0x94", "00", "0x78", "FFa0"});
@@ -456,7 +452,7 @@ void ReaderCtlTest::badInputWritesNothing() {
     QFETCH(QByteArray, fileText);
     QFETCH(int, exitCode);
     QFETCH(QString, message);
-    const Memory reader = randomMemory(81);
+    const Memory reader = SimProcess::randomMemory(81);
     const auto sim = startSim(reader);
     QVERIFY(sim);
     Memory file{};
@@ -479,7 +475,7 @@ void ReaderCtlTest::applyToSixteenReaders() {
     constexpr int kReaders = 16;
     constexpr int kDead = 5;
     constexpr int kStuck = 11;
-    const Memory file = randomMemory(91);
+    const Memory file = SimProcess::randomMemory(91);
     const QString filePath = writeFile("config.txt", batchText(file));
     std::vector<std::unique_ptr<SimProcess>> fleet;
     std::vector<Memory> before;
@@ -493,7 +489,7 @@ void ReaderCtlTest::applyToSixteenReaders() {
             options.extraArguments << "--stuck"
                                    << "0xC0";
         }
-        before.push_back(randomMemory(100 + quint32(i)));
+        before.push_back(SimProcess::randomMemory(100 + quint32(i)));
         before.back()[0xC0] = static_cast<std::uint8_t>(file[0xC0] ^ 0xFF);
         fleet.push_back(startSim(before.back(), options));
         QVERIFY(fleet.back());
@@ -584,10 +580,10 @@ void ReaderCtlTest::applyToSixteenReaders() {
 }
 
 void ReaderCtlTest::progressLineOnATerminal() {
-    const Memory file = randomMemory(121);
-    const auto good = startSim(randomMemory(122));
+    const Memory file = SimProcess::randomMemory(121);
+    const auto good = startSim(SimProcess::randomMemory(122));
     QVERIFY(good);
-    const auto dead = startSim(randomMemory(123));
+    const auto dead = startSim(SimProcess::randomMemory(123));
     QVERIFY(dead);
     dead->kill();
     const QString list = writeFile(

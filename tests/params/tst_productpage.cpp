@@ -6,6 +6,7 @@
 #include "params/PageIndex.h"
 #include "params/ProductPage.h"
 #include "tests/support/PageTestSupport.h"
+#include "tests/support/ReaderIdentity.h"
 #include "tests/support/SimWindow.h"
 
 #include "batch/Unit3.h"
@@ -61,13 +62,6 @@ void setIdentity(ReaderLibrary& library, SimProcess& sim) {
         QCOMPARE(setter.messages(), QStringList{kSetSucceeded});
     }
     QTRY_COMPARE_WITH_TIMEOUT(sim.readMemoryFile()[0x6D], std::uint8_t{0x00}, 10000);
-}
-
-// The bytes a batch text never carries into another reader: blocks 0 and 2 (the serial
-// number), the PCB identity at 0x67..0x69 and the MAC address at 0xAC..0xB1.
-bool belongsToTheReader(std::size_t address) {
-    return address < 0x10 || (address >= 0x20 && address < 0x30) ||
-           (address >= 0x67 && address <= 0x69) || (address >= 0xAC && address <= 0xB1);
 }
 
 }  // namespace
