@@ -1,7 +1,7 @@
 // readerctl's reads and its parallel apply, against reader-sim processes:
 //  - export over RTU on a pseudo-terminal with --line-rate at 9600 and 115200 bps: the whole
 //    memory in three requests (125 + 125 + 6 registers) next to the wire-time limit of those
-//    frames (bytes plus a 3.5-character silence after each frame, 1.75 ms above 19200 bps)
+//    frames (bytes plus a 3.5-character silence between frames, 1.75 ms above 19200 bps)
 //    and next to the batch dialog's export of 16 single-block reads;
 //  - apply of one batch text to 1, 4, 16 and 64 simulators over loopback TCP with --jobs 1, 4
 //    and 16, next to the same readers done one after another in the same run; the simulators
@@ -46,7 +46,8 @@ double wireLimit(const std::vector<Field>& reads, int rate) {
         total += reader::exchangeWireTime(reader::rtuRequestBytes(request),
                                           reader::rtuReplyBytes(request), rate);
     }
-    return milliseconds(total);
+    // Nobody waits out the silence after the last reply: the length ends the frame.
+    return milliseconds(total - reader::frameGap(rate));
 }
 
 void rtuExports(int exports) {
