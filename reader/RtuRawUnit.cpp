@@ -98,8 +98,7 @@ ReplyCheck checkReply(const Request& request, uint8_t unit, std::span<const uint
     }
     const std::size_t expected = static_cast<std::size_t>(rtuReplyBytes(request));
     if (received.size() < expected) {
-        if (received.size() >= 3 && isRead(request.function) &&
-            received[2] != 2 * request.count) {
+        if (received.size() >= 3 && isRead(request.function) && received[2] != 2 * request.count) {
             return ReplyCheck::Bad;
         }
         return ReplyCheck::Incomplete;

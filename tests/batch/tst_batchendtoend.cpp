@@ -133,7 +133,8 @@ void BatchEndToEndTest::copiesOneReaderIntoAnother() {
     QCOMPARE(simA->readMemoryFile(), configured);
     const Memory copied = simB->readMemoryFile();
     for (std::size_t address = 0; address < copied.size(); ++address) {
-        const std::uint8_t expected = belongsToTheReader(address) ? other[address] : configured[address];
+        const std::uint8_t expected =
+            belongsToTheReader(address) ? other[address] : configured[address];
         QVERIFY2(copied[address] == expected, qPrintable(QString("byte 0x%1: %2, expected %3")
                                                              .arg(address, 2, 16, QChar(u'0'))
                                                              .arg(copied[address])

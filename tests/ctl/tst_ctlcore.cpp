@@ -250,10 +250,9 @@ void CtlCoreTest::planWritesOnlyDifferingBlocksInFewRequests() {
                      qPrintable(QString::number(address, 16)));
         }
     }
-    for (int address = 0; address < 256; ++address) {
-        const auto index = static_cast<std::size_t>(address);
-        QCOMPARE(plan.target[index],
-                 belongsToTheReader(index) ? current[index] : wanted[index]);
+    for (std::size_t address = 0; address < plan.target.size(); ++address) {
+        QCOMPARE(plan.target[address],
+                 belongsToTheReader(address) ? current[address] : wanted[address]);
     }
 }
 

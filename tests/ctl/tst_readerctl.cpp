@@ -34,9 +34,9 @@ Memory changedCopy(const Memory& memory, const QList<int>& addresses) {
     for (int address : addresses) {
         changed[static_cast<std::size_t>(address)] ^= 0x5A;
     }
-    for (int address = 0; address < 256; ++address) {
-        if (belongsToTheReader(static_cast<std::size_t>(address))) {
-            changed[static_cast<std::size_t>(address)] ^= 0xA5;
+    for (std::size_t address = 0; address < changed.size(); ++address) {
+        if (belongsToTheReader(address)) {
+            changed[address] ^= 0xA5;
         }
     }
     return changed;
@@ -45,9 +45,9 @@ Memory changedCopy(const Memory& memory, const QList<int>& addresses) {
 // What a reader holds after a batch text of file: the file outside the identity bytes.
 Memory afterImport(const Memory& reader, const Memory& file) {
     Memory result = file;
-    for (int address = 0; address < 256; ++address) {
-        if (belongsToTheReader(static_cast<std::size_t>(address))) {
-            result[static_cast<std::size_t>(address)] = reader[static_cast<std::size_t>(address)];
+    for (std::size_t address = 0; address < result.size(); ++address) {
+        if (belongsToTheReader(address)) {
+            result[address] = reader[address];
         }
     }
     return result;
