@@ -5,7 +5,7 @@
 // two memory images built on them.
 
 #include "batch/BatchText.h"
-#include "params/MemoryMap.h"
+#include "model/MemoryMap.h"
 
 #include <array>
 #include <cstdint>

@@ -7,7 +7,7 @@
 #include "ReaderLink.h"
 
 #include "batch/BatchText.h"
-#include "params/MemoryMap.h"
+#include "model/MemoryMap.h"
 
 #include <array>
 #include <string>

@@ -6,7 +6,7 @@
 // links to different readers may run side by side on several threads.
 
 #include "batch/BatchText.h"
-#include "params/MemoryMap.h"
+#include "model/MemoryMap.h"
 
 #include <cstdint>
 #include <optional>

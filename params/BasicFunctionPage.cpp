@@ -5,7 +5,7 @@
 #include "app/KeyFilters.h"
 #include "params/ControlRules.h"
 #include "params/FieldRun.h"
-#include "params/MemoryMap.h"
+#include "model/MemoryMap.h"
 #include "params/RangeRules.h"
 
 // The page's fields in the order of the set operation.

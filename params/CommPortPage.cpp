@@ -6,7 +6,7 @@
 #include "app/KeyFilters.h"
 #include "params/ControlRules.h"
 #include "params/FieldRun.h"
-#include "params/MemoryMap.h"
+#include "model/MemoryMap.h"
 #include "params/RangeRules.h"
 #include "reader/ReaderLibrary.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "params/MemoryMap.h"
+#include "model/MemoryMap.h"
 #include "params/ParameterPage.h"
 
 #include <QWidget>

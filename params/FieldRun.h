@@ -1,7 +1,7 @@
 #pragma once
 
 #include "params/FieldEncoding.h"
-#include "params/MemoryMap.h"
+#include "model/MemoryMap.h"
 #include "reader/DeadLinkGuard.h"
 
 #include <QString>

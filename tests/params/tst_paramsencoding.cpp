@@ -1,6 +1,6 @@
 // The shared encodings of the parameter memory.
 
-#include "params/MemoryMap.h"
+#include "model/MemoryMap.h"
 
 #include <QTest>
 

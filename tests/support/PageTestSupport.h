@@ -6,7 +6,7 @@
 #include "app/ErrorReporting.h"
 #include "app/OperationLog.h"
 #include "app/Pause.h"
-#include "params/MemoryMap.h"
+#include "model/MemoryMap.h"
 #include "reader/ReaderLibrary.h"
 #include "tests/support/RecordingReaderLibrary.h"
 
