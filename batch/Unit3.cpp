@@ -6,8 +6,8 @@
 #include "app/ErrorReporting.h"
 #include "app/WaitCursor.h"
 #include "batch/BatchFile.h"
-#include "batch/BatchText.h"
-#include "batch/BatchWrite.h"
+#include "model/BatchText.h"
+#include "model/IdentityRule.h"
 #include "reader/DeadLinkGuard.h"
 #include "reader/ReaderLibrary.h"
 
@@ -170,7 +170,7 @@ void TForm3::BitBtn4Click() {
             }
             continue;
         }
-        // The identity bytes of each reader stay as they are (batch/BatchWrite.h).
+        // The identity bytes of each reader stay as they are (model/IdentityRule.h).
         const int blockAddress = line->block * batchtext::kBlockSize;
         for (const Field run : batchtext::writableRuns(line->block)) {
             write(run.address, run.width, line->bytes.data() + (run.address - blockAddress));

@@ -4,7 +4,7 @@
 // something a person reads ("60", "on", "192.168.1.10"), and the field-level difference of
 // two memory images built on them.
 
-#include "batch/BatchText.h"
+#include "model/BatchText.h"
 #include "model/MemoryMap.h"
 
 #include <array>

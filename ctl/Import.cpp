@@ -1,6 +1,6 @@
 #include "Import.h"
 
-#include "batch/BatchWrite.h"
+#include "model/IdentityRule.h"
 
 #include <fmt/format.h>
 

@@ -6,7 +6,7 @@
 
 #include "ReaderLink.h"
 
-#include "batch/BatchText.h"
+#include "model/BatchText.h"
 #include "model/MemoryMap.h"
 
 #include <array>

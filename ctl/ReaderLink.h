@@ -5,7 +5,7 @@
 // of bytes and reads them back. Each link keeps its own port and station (OpenReaderAt), so
 // links to different readers may run side by side on several threads.
 
-#include "batch/BatchText.h"
+#include "model/BatchText.h"
 #include "model/MemoryMap.h"
 
 #include <cstdint>

@@ -8,7 +8,7 @@
 #include "Import.h"
 #include "ReaderLink.h"
 
-#include "batch/BatchWrite.h"
+#include "model/IdentityRule.h"
 
 #include <fmt/format.h>
 #include <CLI/CLI.hpp>

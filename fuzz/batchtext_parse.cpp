@@ -8,7 +8,7 @@
 #include <string>
 
 #include "FuzzCheck.h"
-#include "batch/BatchText.h"
+#include "model/BatchText.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "batch/BatchText.h"
+#include "model/BatchText.h"
 
 namespace sim {
 

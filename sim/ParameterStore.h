@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-#include "batch/BatchText.h"
+#include "model/BatchText.h"
 
 namespace sim {
 

@@ -1,6 +1,6 @@
 #include "app/ErrorReporting.h"
 #include "batch/BatchFile.h"
-#include "batch/BatchText.h"
+#include "model/BatchText.h"
 #include "batch/Unit3.h"
 #include "tests/support/RecordingReaderLibrary.h"
 

@@ -1,4 +1,4 @@
-#include "batch/BatchText.h"
+#include "model/BatchText.h"
 
 #include <QRandomGenerator>
 #include <QTest>

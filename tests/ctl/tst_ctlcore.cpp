@@ -1,7 +1,7 @@
 // readerctl's parts in-process: reader names and lists, batch texts, the write plan under
 // the identity rule, and the field-level difference.
 
-#include "batch/BatchWrite.h"
+#include "model/IdentityRule.h"
 #include "ctl/Apply.h"
 #include "ctl/FieldTable.h"
 #include "ctl/Import.h"

@@ -2,7 +2,7 @@
 // the batch dialog with the same library.
 
 #include "app/ErrorReporting.h"
-#include "batch/BatchText.h"
+#include "model/BatchText.h"
 #include "batch/Unit3.h"
 #include "reader/ReaderLibrary.h"
 #include "tests/support/ReaderIdentity.h"

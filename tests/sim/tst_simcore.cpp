@@ -20,7 +20,7 @@
 #include <stdexcept>
 
 #include "LoopbackSocket.h"
-#include "batch/BatchText.h"
+#include "model/BatchText.h"
 #include "reader/ModbusCrc.h"
 #include "sim/FactoryImage.h"
 #include "sim/ModbusHandler.h"

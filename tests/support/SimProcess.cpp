@@ -7,7 +7,7 @@
 #include <QSaveFile>
 #include <QtDebug>
 
-#include "batch/BatchText.h"
+#include "model/BatchText.h"
 
 namespace {
 
