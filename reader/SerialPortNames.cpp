@@ -1,11 +1,11 @@
 #include "SerialPortNames.h"
 
-#include <QSerialPortInfo>
-
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <mutex>
 #include <string_view>
@@ -13,6 +13,8 @@
 namespace reader {
 
 namespace {
+
+namespace fs = std::filesystem;
 
 std::optional<std::string> environment(const std::string& name) {
     const char* value = std::getenv(name.c_str());
@@ -53,43 +55,137 @@ bool naturalLess(const std::string& a, const std::string& b) {
 std::mutex sourceMutex;
 std::function<std::vector<SerialDevice>()> deviceSource;
 
-// by-id link target (canonical path) -> link.
-std::map<std::string, std::string> byIdLinks() {
+// by-id link target (canonical path) -> link; of two links to one device, the first by name.
+std::map<std::string, std::string> byIdLinks(const fs::path& directory) {
     std::map<std::string, std::string> links;
     std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator("/dev/serial/by-id", ec)) {
+    for (const auto& entry : fs::directory_iterator(directory, ec)) {
         std::error_code ignored;
-        const auto target = std::filesystem::canonical(entry.path(), ignored);
-        if (!ignored) {
-            links.emplace(target.string(), entry.path().string());
+        const auto target = fs::canonical(entry.path(), ignored);
+        if (ignored) {
+            continue;
+        }
+        const auto [link, added] = links.emplace(target.string(), entry.path().string());
+        if (!added && entry.path().string() < link->second) {
+            link->second = entry.path().string();
         }
     }
     return links;
 }
 
+// The first line of a sysfs attribute, white space runs made one space and none at either
+// end; nullopt when there is no such attribute.
+std::optional<std::string> attribute(const fs::path& file) {
+    std::ifstream in(file);
+    std::string line;
+    if (!in || !std::getline(in, line)) {
+        return std::nullopt;
+    }
+    std::string text;
+    bool space = false;
+    for (const char c : line) {
+        if (std::isspace(static_cast<unsigned char>(c)) != 0) {
+            space = !text.empty();
+            continue;
+        }
+        if (space) {
+            text += ' ';
+            space = false;
+        }
+        text += c;
+    }
+    return text;
+}
+
+// The port type of a serial-core tty (the kernel's PORT_* number: 0 is PORT_UNKNOWN, a
+// placeholder without a UART behind it); nullopt for other ttys.
+std::optional<int> portType(const fs::path& tty) {
+    const auto text = attribute(tty / "type");
+    int type = 0;
+    if (!text ||
+        std::from_chars(text->data(), text->data() + text->size(), type).ec != std::errc()) {
+        return std::nullopt;
+    }
+    return type;
+}
+
+// The USB device (the directory with idVendor) that hardware sits on, walking up from it
+// while inside sysRoot; nullopt when it is not on USB.
+std::optional<fs::path> usbDeviceAbove(const fs::path& hardware, const fs::path& sysRoot) {
+    std::error_code ec;
+    const fs::path top = fs::canonical(sysRoot, ec);
+    if (ec) {
+        return std::nullopt;
+    }
+    for (fs::path dir = fs::canonical(hardware, ec); !ec && dir != top && dir != dir.parent_path();
+         dir = dir.parent_path()) {
+        if (dir.string().compare(0, top.string().size(), top.string()) != 0) {
+            break;  // left the sysfs tree
+        }
+        if (fs::exists(dir / "idVendor", ec)) {
+            return dir;
+        }
+    }
+    return std::nullopt;
+}
+
+// Ttys without hardware of their own that are still serial ports: Bluetooth RFCOMM, the USB
+// gadget's serial function and tty0tty null-modem pairs.
+bool isVirtualSerialPort(std::string_view name) {
+    return startsWith(name, "rfcomm") || startsWith(name, "ttyGS") || startsWith(name, "tnt");
+}
+
 }  // namespace
 
-std::vector<SerialDevice> systemSerialDevices() {
-    const auto links = byIdLinks();
+std::vector<SerialDevice> serialDevicesIn(const std::string& sysRoot, const std::string& devRoot) {
+    const fs::path ttyClass = fs::path(sysRoot) / "class" / "tty";
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(ttyClass, ec)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end(), naturalLess);
+    const auto links = byIdLinks(fs::path(devRoot) / "serial" / "by-id");
     std::vector<SerialDevice> devices;
-    for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts()) {
-        SerialDevice device;
-        device.path = port.systemLocation().toStdString();
-        if (startsWith(port.portName().toStdString(), "ttyACM")) {
+    for (const std::string& name : names) {
+        if (startsWith(name, "ttyACM")) {
             continue;  // the reader's own USB port: "USB", not a COM name
         }
-        const auto link = links.find(device.path);
-        if (link != links.end()) {
+        const fs::path tty = ttyClass / name;
+        std::string node = name;  // sysfs writes a '/' of a device name as '!'
+        std::replace(node.begin(), node.end(), '!', '/');
+        const fs::path path = fs::path(devRoot) / node;
+        std::error_code ignored;
+        if (!fs::exists(path, ignored)) {
+            continue;
+        }
+        SerialDevice device;
+        device.path = path.string();
+        if (fs::exists(tty / "device", ignored)) {
+            if (portType(tty) == 0) {
+                continue;  // a serial port the kernel keeps a name for, with no UART behind it
+            }
+            if (const auto usb = usbDeviceAbove(tty / "device", sysRoot)) {
+                device.usb = true;
+                device.description = attribute(*usb / "product").value_or("");
+                device.manufacturer = attribute(*usb / "manufacturer").value_or("");
+                device.serialNumber = attribute(*usb / "serial").value_or("");
+            }
+        } else if (!isVirtualSerialPort(name)) {
+            continue;  // consoles, virtual terminals, the pseudo-terminal master
+        }
+        const auto link = links.find(fs::canonical(path, ignored).string());
+        if (!ignored && link != links.end()) {
             device.byId = link->second;
         }
-        device.usb = !device.byId.empty() || port.hasVendorIdentifier() ||
-                     startsWith(port.portName().toStdString(), "ttyUSB");
-        device.description = port.description().toStdString();
-        device.manufacturer = port.manufacturer().toStdString();
-        device.serialNumber = port.serialNumber().toStdString();
+        device.usb = device.usb || !device.byId.empty() || startsWith(name, "ttyUSB");
         devices.push_back(std::move(device));
     }
     return devices;
+}
+
+std::vector<SerialDevice> systemSerialDevices() {
+    return serialDevicesIn("/sys", "/dev");
 }
 
 std::array<ComPort, kComPortCount> comPortsFrom(

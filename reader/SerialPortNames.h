@@ -31,10 +31,16 @@ struct ComPort {
     std::optional<SerialDevice> info;  // the system's description of that device, if known
 };
 
-// The devices the system reports, in no particular order (Qt Serial Port's enumeration, with
-// the /dev/serial/by-id names). Pseudo-terminals and the reader's own CDC-ACM port are not
-// serial ports here.
+// The devices the system reports, in no particular order, read from sysfs (/sys/class/tty)
+// with their /dev/serial/by-id names. A device counts when it has a node in /dev and is a tty
+// of real hardware (a USB adapter, a UART that answered the kernel's probe: a serial port
+// whose type is 0 is an empty placeholder), or a Bluetooth RFCOMM, USB gadget or tty0tty
+// null-modem port. Pseudo-terminals, consoles and the reader's own CDC-ACM port are not serial
+// ports here.
 std::vector<SerialDevice> systemSerialDevices();
+// The same from a sysfs tree under sysRoot ("/sys") and device nodes under devRoot ("/dev"):
+// the reported paths start with devRoot.
+std::vector<SerialDevice> serialDevicesIn(const std::string& sysRoot, const std::string& devRoot);
 
 // COM1..COM8 from the devices found and the configured paths (READER_COMn, index n-1):
 // a configured name takes its path; the others take, in order, the USB adapters sorted by

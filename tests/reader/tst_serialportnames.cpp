@@ -3,6 +3,9 @@
 #include <QtTest>
 
 #include <array>
+#include <filesystem>
+#include <fstream>
+#include <string_view>
 
 #include "FakePeers.h"
 #include "reader/Reader.h"
@@ -28,6 +31,117 @@ QStringList pathsOf(const std::array<reader::ComPort, reader::kComPortCount>& po
         paths << (port.device.empty() ? QStringLiteral("-") : QString::fromStdString(port.device));
     }
     return paths;
+}
+
+// A sysfs tree and a /dev folder as the kernel and udev lay them out, in a temporary folder.
+class FakeSystem {
+  public:
+    bool isValid() const { return dir_.isValid(); }
+    std::string sys() const { return root() + "/sys"; }
+    std::string dev() const { return root() + "/dev"; }
+    std::string root() const { return dir_.path().toStdString(); }
+
+    // A hardware tty: sysfs keeps it under the device it sits on, with a "device" link up to
+    // that device, and a link in /sys/class/tty; the node in /dev when withNode.
+    void tty(const std::string& deviceDir, const std::string& name, bool withNode = true) {
+        const std::string ttyDir = deviceDir + "/tty/" + name;
+        folder("sys/" + ttyDir);
+        link("sys/" + ttyDir + "/device", "../../../" + leaf(deviceDir));
+        link("sys/class/tty/" + name, "../../" + ttyDir);
+        if (withNode) {
+            file("dev/" + name, "");
+        }
+    }
+    // A tty of no device: consoles, the pseudo-terminal master.
+    void virtualTty(const std::string& name) {
+        folder("sys/devices/virtual/tty/" + name);
+        link("sys/class/tty/" + name, "../../devices/virtual/tty/" + name);
+        file("dev/" + name, "");
+    }
+    void file(const std::string& path, const std::string& text) {
+        folder(std::filesystem::path(path).parent_path().string());
+        std::ofstream(root() + "/" + path) << text;
+    }
+    void link(const std::string& path, const std::string& target) {
+        folder(std::filesystem::path(path).parent_path().string());
+        std::filesystem::create_symlink(target, root() + "/" + path);
+    }
+    void folder(const std::string& path) {
+        std::filesystem::create_directories(root() + "/" + path);
+    }
+
+  private:
+    static std::string leaf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+    QTemporaryDir dir_;
+};
+
+// The PC's xHCI root hub, in sysfs.
+constexpr std::string_view kRootHub = "devices/pci0000:00/0000:00:14.0/usb1/";
+
+// A USB device with the strings it reports and its first interface, on the root hub (which
+// has strings of its own).
+void addUsbDevice(FakeSystem& system, const std::string& port, const std::string& product,
+                  const std::string& manufacturer, const std::string& serial) {
+    const std::string hub = "sys/" + std::string(kRootHub.substr(0, kRootHub.size() - 1));
+    system.file(hub + "/idVendor", "1d6b\n");
+    system.file(hub + "/product", "xHCI Host Controller\n");
+    system.file(hub + "/manufacturer", "Linux 6.1.0 xhci-hcd\n");
+    system.file(hub + "/" + port + "/idVendor", "0403\n");
+    system.file(hub + "/" + port + "/product", product + "\n");
+    system.file(hub + "/" + port + "/manufacturer", manufacturer + "\n");
+    if (!serial.empty()) {
+        system.file(hub + "/" + port + "/serial", serial + "\n");
+    }
+    system.folder(hub + "/" + port + "/" + port + ":1.0");
+}
+
+// The parts of a system the enumeration is tried on, by name.
+void addPart(FakeSystem& system, const QString& part) {
+    const std::string usb(kRootHub);
+    if (part == "FTDI adapter") {  // udev gave it a by-id link
+        addUsbDevice(system, "1-2", "FT232R  USB UART ", "FTDI", "A1B2C3");
+        system.folder("sys/" + usb + "1-2/1-2:1.0/ttyUSB3");
+        system.tty(usb + "1-2/1-2:1.0/ttyUSB3", "ttyUSB3");
+        system.link("dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0", "../../ttyUSB3");
+    } else if (part == "Prolific adapter") {  // no by-id link, no serial number
+        addUsbDevice(system, "1-4", "USB-Serial Controller", "Prolific Technology Inc.", "");
+        system.folder("sys/" + usb + "1-4/1-4:1.0/ttyUSB0");
+        system.tty(usb + "1-4/1-4:1.0/ttyUSB0", "ttyUSB0");
+    } else if (part == "UART") {  // a 16550A that answered the kernel's probe
+        system.folder("sys/devices/pnp0/00:00/00:00:0/00:00:0.0");
+        system.tty("devices/pnp0/00:00/00:00:0/00:00:0.0", "ttyS0");
+        system.file("sys/devices/pnp0/00:00/00:00:0/00:00:0.0/tty/ttyS0/type", "4\n");
+    } else if (part == "placeholder") {  // a name the 8250 driver keeps with no UART behind it
+        const std::string port = "devices/platform/serial8250/serial8250:0/serial8250:0.1";
+        system.folder("sys/" + port);
+        system.tty(port, "ttyS1");
+        system.file("sys/" + port + "/tty/ttyS1/type", "0\n");
+    } else if (part == "reader") {  // the reader's own CDC-ACM port
+        addUsbDevice(system, "1-3", "RFID Reader", "Reader", "0001");
+        system.tty(usb + "1-3/1-3:1.0", "ttyACM0");
+    } else if (part == "no node") {  // sysfs has it, /dev does not
+        addUsbDevice(system, "1-5", "CP2102 USB to UART Bridge Controller", "Silicon Labs", "01");
+        system.folder("sys/" + usb + "1-5/1-5:1.0/ttyUSB1");
+        system.tty(usb + "1-5/1-5:1.0/ttyUSB1", "ttyUSB1", false);
+    } else if (part == "consoles") {
+        for (const char* name : {"console", "tty", "tty0", "tty1", "ptmx"}) {
+            system.virtualTty(name);
+        }
+    } else {
+        QFAIL(qPrintable("no such part: " + part));
+    }
+}
+
+// Every field of a device, for comparing and for showing a difference.
+QString described(const SerialDevice& device) {
+    return QStringList{QString::fromStdString(device.path),
+                       QString::fromStdString(device.byId),
+                       device.usb ? QStringLiteral("usb") : QStringLiteral("built-in"),
+                       QString::fromStdString(device.description),
+                       QString::fromStdString(device.manufacturer),
+                       QString::fromStdString(device.serialNumber)}
+        .join(u'|');
 }
 
 }  // namespace
@@ -122,6 +236,62 @@ class tst_SerialPortNames : public QObject {
         QCOMPARE(added[1].device, before[1].device);
         QCOMPARE(added[2].device, c.path);
         QCOMPARE(added[3].device, before[2].device);
+    }
+
+    // The system's devices as sysfs and /dev show them: the tree of each row, the devices
+    // found (paths below the tree's root).
+    void systemDevices_data() {
+        QTest::addColumn<QStringList>("parts");
+        QTest::addColumn<std::vector<SerialDevice>>("expected");
+        const SerialDevice ftdi{
+            "dev/ttyUSB3", "dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0",
+            true,          "FT232R USB UART",
+            "FTDI",        "A1B2C3"};
+        const SerialDevice prolific{
+            "dev/ttyUSB0", {}, true, "USB-Serial Controller", "Prolific Technology Inc.", {}};
+        const SerialDevice uart{"dev/ttyS0", {}, false, {}, {}, {}};
+        QTest::newRow("USB adapter: its by-id name, its USB device's strings")
+            << QStringList{"FTDI adapter"} << std::vector{ftdi};
+        QTest::newRow("USB adapter without a by-id link")
+            << QStringList{"Prolific adapter"} << std::vector{prolific};
+        QTest::newRow("a UART that answered the probe is a built-in port")
+            << QStringList{"UART"} << std::vector{uart};
+        QTest::newRow("no placeholder port, CDC-ACM port, device without a node or console")
+            << QStringList{"placeholder", "reader", "no node", "consoles"}
+            << std::vector<SerialDevice>{};
+        QTest::newRow("all together")
+            << QStringList{"consoles", "reader", "FTDI adapter",    "placeholder",
+                           "no node",  "UART",   "Prolific adapter"}
+            << std::vector{uart, prolific, ftdi};
+    }
+
+    void systemDevices() {
+        QFETCH(QStringList, parts);
+        QFETCH(std::vector<SerialDevice>, expected);
+        FakeSystem system;
+        QVERIFY(system.isValid());
+        system.folder("sys/class/tty");
+        system.folder("dev");
+        for (const QString& part : parts) {
+            addPart(system, part);
+        }
+        for (SerialDevice& device : expected) {
+            device.path = system.root() + "/" + device.path;
+            if (!device.byId.empty()) {
+                device.byId = system.root() + "/" + device.byId;
+            }
+        }
+        QStringList found;
+        for (const SerialDevice& device : reader::serialDevicesIn(system.sys(), system.dev())) {
+            found << described(device);
+        }
+        QStringList wanted;
+        for (const SerialDevice& device : expected) {
+            wanted << described(device);
+        }
+        found.sort();  // in no particular order
+        wanted.sort();
+        QCOMPARE(found, wanted);
     }
 
     void names_data() {
