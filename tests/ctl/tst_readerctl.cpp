@@ -1,12 +1,12 @@
 // The readerctl program against reader-sim processes over TCP and a pseudo-terminal, next to
 // the batch dialog with the same library.
 
-#include "app/ErrorReporting.h"
+#include "batch/BatchDialog.h"
 #include "model/BatchText.h"
-#include "batch/Unit3.h"
-#include "reader/ReaderLibrary.h"
+#include "session/ReaderLibrary.h"
 #include "tests/support/ReaderIdentity.h"
 #include "tests/support/SimProcess.h"
+#include "widgets/ErrorReporting.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -95,6 +95,10 @@ class ReaderCtlTest : public QObject {
     void badInputWritesNothing();
     void applyToSixteenReaders();
     void progressLineOnATerminal();
+    void versionFlag_data();
+    void versionFlag();
+    void helpOfEachCommand_data();
+    void helpOfEachCommand();
 
   private:
     std::unique_ptr<SimProcess> startSim(const Memory& memory, SimProcess::Options options = {});
@@ -608,6 +612,67 @@ void ReaderCtlTest::progressLineOnATerminal() {
              qPrintable(screen));
     const Memory written = good->readMemoryFile();
     QCOMPARE(written[0x94], file[0x94]);
+}
+
+void ReaderCtlTest::versionFlag_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("--version") << QStringList{"--version"};
+    QTest::newRow("-v") << QStringList{"-v"};
+    QTest::newRow("after a command") << QStringList{"export", "--version"};
+}
+
+void ReaderCtlTest::versionFlag() {
+    QFETCH(QStringList, arguments);
+    const Run run = readerctl(arguments);
+    QCOMPARE(run.err, QString());
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QString("readerctl " READER_VERSION "\n"));
+}
+
+void ReaderCtlTest::helpOfEachCommand_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("usage");
+    QTest::addColumn<QStringList>("names");  // options, arguments and words the help shows
+    QTest::newRow("readerctl") << QStringList{"--help"} << "Usage: readerctl [OPTIONS] SUBCOMMAND"
+                               << QStringList{"--station N", "-v,--version", "export",
+                                              "diff",        "import",       "get",
+                                              "set",         "apply",        "Exit codes:"};
+    QTest::newRow("export") << QStringList{"export", "--help"}
+                            << "Usage: readerctl export [OPTIONS] READER"
+                            << QStringList{"-o,--output FILE", "three requests"};
+    QTest::newRow("diff") << QStringList{"diff", "--help"}
+                          << "Usage: readerctl diff [OPTIONS] READER FILE"
+                          << QStringList{"FILE", "(kept)"};
+    QTest::newRow("import") << QStringList{"import", "-h"}
+                            << "Usage: readerctl import [OPTIONS] READER FILE"
+                            << QStringList{"--no-verify", "--reset", "malformed line"};
+    QTest::newRow("get") << QStringList{"get", "--help"}
+                         << "Usage: readerctl get [OPTIONS] READER ADDR [LEN]"
+                         << QStringList{"ADDR", "LEN", "1..125"};
+    QTest::newRow("set") << QStringList{"set", "--help"}
+                         << "Usage: readerctl set [OPTIONS] READER ADDR HEX..."
+                         << QStringList{"HEX", "identity byte"};
+    QTest::newRow("apply") << QStringList{"apply", "--help"}
+                           << "Usage: readerctl apply [OPTIONS] FILE"
+                           << QStringList{"--readers LIST", "--jobs N", "--report OUT",
+                                          "--no-verify",    "--reset",  "progress line"};
+}
+
+void ReaderCtlTest::helpOfEachCommand() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, usage);
+    QFETCH(QStringList, names);
+    const Run run = readerctl(arguments);
+    QCOMPARE(run.err, QString());
+    QCOMPARE(run.exitCode, 0);
+    const QStringList lines = run.out.split(u'\n');
+    QVERIFY2(lines.size() > 2, qPrintable(run.out));
+    QVERIFY2(!lines[0].isEmpty(), qPrintable(run.out));  // what the command does
+    QCOMPARE(lines[1], usage);
+    for (const QString& name : names) {
+        QVERIFY2(run.out.contains(name), qPrintable(name + " missing in:\n" + run.out));
+    }
+    QVERIFY2(run.out.contains("Exit codes: 0 success"), qPrintable(run.out));
 }
 
 QTEST_MAIN(ReaderCtlTest)

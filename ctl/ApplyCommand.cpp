@@ -1,0 +1,114 @@
+// readerctl apply FILE --readers LIST: a batch text into every reader of a list, a few at a
+// time, with a progress line or one line a reader, a summary and a report.
+
+#include "Commands.h"
+
+#include "Apply.h"
+#include "Import.h"
+
+#include <fmt/format.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ctl {
+
+namespace {
+
+struct ApplyCommandOptions {
+    std::string file;
+    std::string readers;
+    std::string report;
+    int jobs = 1;
+    bool noVerify = false;
+    bool reset = false;
+};
+
+int runApply(const ApplyCommandOptions& options, const GlobalOptions& global) {
+    if (options.jobs < 1) {
+        throw UsageError("--jobs must be at least 1");
+    }
+    const bool json = options.report.ends_with(".json");
+    if (!options.report.empty() && !json && !options.report.ends_with(".csv")) {
+        throw UsageError(fmt::format("report '{}': name it OUT.csv or OUT.json", options.report));
+    }
+    const BatchFile file = loadBatchFile(options.file);
+    const std::vector<ReaderName> readers = loadReaderList(options.readers, global.stationNumber());
+    if (!options.report.empty()) {
+        writeFile(options.report, {});  // a report that cannot be written stops before any reader
+    }
+
+    // On a terminal one line on stderr, redrawn as readers finish and as time passes; failures
+    // are listed above it. Elsewhere one line per reader on stdout.
+    std::optional<ProgressLine> progressLine;
+    if (isatty(STDERR_FILENO) == 1) {
+        progressLine.emplace(readers.size());
+    }
+    ApplyOptions apply;
+    apply.jobs = options.jobs;
+    apply.import = {!options.noVerify, options.reset};
+    apply.finished = [&](const ReaderOutcome& outcome, const ApplyProgress& progress) {
+        if (!progressLine) {
+            fmt::print("{}\n", outcomeLine(outcome));
+            std::fflush(stdout);
+            return;
+        }
+        progressLine->update(progress.done, progress.failed,
+                             outcome.result.ok() ? std::string() : outcomeLine(outcome));
+    };
+    const std::vector<ReaderOutcome> outcomes = applyToReaders(readers, file, apply);
+    if (progressLine) {
+        progressLine->finish();
+    }
+
+    std::size_t failed = 0;
+    std::size_t changed = 0;  // of the readers that succeeded
+    for (const ReaderOutcome& outcome : outcomes) {
+        failed += outcome.result.ok() ? 0 : 1;
+        changed += outcome.result.ok() && outcome.changed() ? 1 : 0;
+    }
+    const std::size_t ok = outcomes.size() - failed;
+    if (changed == 0 && failed == 0) {
+        fmt::print("{} readers: all ok, nothing changed\n", outcomes.size());
+    } else {
+        fmt::print("{} readers: {} ok ({} changed, {} unchanged), {} failed\n", outcomes.size(), ok,
+                   changed, ok - changed, failed);
+    }
+    if (!options.report.empty()) {
+        writeFile(options.report, json ? jsonReport(outcomes) : csvReport(outcomes));
+    }
+    return failed == 0 ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
+void addApplyCommand(CLI::App& app, const GlobalOptions& global) {
+    auto options = std::make_shared<ApplyCommandOptions>();
+    CLI::App* command = app.add_subcommand(
+        "apply", "import FILE into every reader of a list, N at a time, with a report");
+    command->add_option("FILE", options->file, "batch text")->required();
+    command
+        ->add_option("--readers", options->readers,
+                     "one reader a line ('READER [--station N]'), '#' comments")
+        ->required()
+        ->type_name("LIST");
+    command->add_option("--jobs", options->jobs, "readers at a time (default 1)")->type_name("N");
+    command->add_option("--report", options->report, "one row per reader: OUT.csv or OUT.json")
+        ->type_name("OUT");
+    command->add_flag("--no-verify", options->noVerify, "skip the read-back");
+    command->add_flag("--reset", options->reset, "reset each reader afterwards");
+    describeCommand(
+        *command,
+        "Each reader gets what import does. On a terminal a progress line on stderr shows done,\n"
+        "failed and remaining readers and the time, failures listed above it; elsewhere one\n"
+        "line a reader goes to stdout. A summary line follows. The report has one row a reader:\n"
+        "result, blocks written, bytes changed, verify, milliseconds, error.");
+    setAction(*command, [options, &global] { return runApply(*options, global); });
+}
+
+}  // namespace ctl

@@ -1,0 +1,58 @@
+// readerctl diff READER FILE: what writing a batch text would change, field by field.
+
+#include "Commands.h"
+
+#include "FieldTable.h"
+#include "Import.h"
+
+#include <fmt/format.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace ctl {
+
+namespace {
+
+struct DiffOptions {
+    std::string reader;
+    std::string file;
+};
+
+int runDiff(const DiffOptions& options, const GlobalOptions& global) {
+    const ReaderName name = parseReaderName(options.reader, global.stationNumber());
+    const BatchFile file = loadBatchFile(options.file);
+    batchtext::Memory current{};
+    try {
+        ReaderLink link(name);
+        current = link.readMemory();
+    } catch (const ReaderError& error) {
+        fmt::print(stderr, "readerctl: {}\n", error.what());
+        return kExitDiffTrouble;
+    }
+    bool changes = false;
+    for (const DiffLine& line : diffMemory(current, file.blocks, file.given)) {
+        fmt::print("{}\n", line.text);
+        changes = changes || !line.kept;
+    }
+    return changes ? kExitFailed : kExitOk;
+}
+
+}  // namespace
+
+void addDiffCommand(CLI::App& app, const GlobalOptions& global) {
+    auto options = std::make_shared<DiffOptions>();
+    CLI::App* command = app.add_subcommand(
+        "diff", "list the fields writing FILE would change (exit 0: none, 1: some)");
+    addReaderArgument(*command, options->reader);
+    command->add_option("FILE", options->file, "batch text")->required();
+    describeCommand(
+        *command,
+        "Prints one line per differing field, named after the memory map with both values\n"
+        "decoded (\"0x94-0x95 tag refresh interval: 60 -> 120\"), raw bytes outside named\n"
+        "fields. Differing identity bytes are listed with \"(kept)\". Writes nothing.");
+    setAction(*command, [options, &global] { return runDiff(*options, global); });
+}
+
+}  // namespace ctl
