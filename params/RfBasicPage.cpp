@@ -4,7 +4,7 @@
 
 #include "params/ControlRules.h"
 #include "params/FieldRun.h"
-#include "params/RfPage.h"
+#include "params/RfSummary.h"
 
 namespace {
 
@@ -53,7 +53,7 @@ void RfBasicPage::SetRfBasicParameters() {
     FieldRun run(session_, log_);
     run.set(f.attenuations);
     run.set(f.rssi);
-    RfPage::finishSet(run);
+    rf::finishSet(run);
 }
 
 void RfBasicPage::QueryRfBasicParameters() {
@@ -61,5 +61,5 @@ void RfBasicPage::QueryRfBasicParameters() {
     FieldRun run(session_, log_);
     run.query(f.attenuations);
     run.query(f.rssi);
-    RfPage::finishQuery(run);
+    rf::finishQuery(run);
 }

@@ -3,7 +3,7 @@
 #include "ui_RfModuleGroup.h"
 
 #include "params/FieldRun.h"
-#include "params/RfPage.h"
+#include "params/RfSummary.h"
 
 #include <QBoxLayout>
 
@@ -169,7 +169,7 @@ void RfChannelPage::SetRfChannelParameters() {
     }
     run.set(f.powerRates);
     run.set(f.tagTypes);
-    RfPage::finishSet(run);
+    rf::finishSet(run);
 }
 
 void RfChannelPage::QueryRfChannelParameters() {
@@ -178,5 +178,5 @@ void RfChannelPage::QueryRfChannelParameters() {
     run.query(f.frequencies);
     run.query(f.powerRates);
     run.query(f.tagTypes);
-    RfPage::finishQuery(run);
+    rf::finishQuery(run);
 }

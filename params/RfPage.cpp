@@ -4,8 +4,6 @@
 #include "RfChannelPage.h"
 #include "ui_RfPage.h"
 
-#include "params/FieldRun.h"
-
 RfPage::RfPage(ReaderSession& session, OperationLog& log, QWidget* parent)
     : QWidget(parent),
       ui_(std::make_unique<Ui::RfPage>()),
@@ -48,12 +46,4 @@ void RfPage::SetRfChannel2Parameters() {
 
 void RfPage::QueryRfChannel2Parameters() {
     rfChannel2Page_->QueryRfChannelParameters();
-}
-
-void RfPage::finishSet(FieldRun& run) {
-    run.finish(tr("设置射频参数成功！"), tr("设置射频参数失败！"));
-}
-
-void RfPage::finishQuery(FieldRun& run) {
-    run.finish(tr("查询射频参数成功！"), tr("查询射频参数失败！"));
 }

@@ -4,7 +4,6 @@
 
 #include <memory>
 
-class FieldRun;
 class OperationLog;
 class QTabWidget;
 class ReaderSession;
@@ -35,10 +34,6 @@ class RfPage : public QWidget {
     void QueryRfChannel1Parameters();
     void SetRfChannel2Parameters();
     void QueryRfChannel2Parameters();
-
-    // The summary line that ends every set and every query of the page.
-    static void finishSet(FieldRun& run);
-    static void finishQuery(FieldRun& run);
 
   private:
     std::unique_ptr<Ui::RfPage> ui_;
