@@ -1,14 +1,14 @@
 #include "ConnectionGroup.h"
 
-#include "app/KeyFilters.h"
-#include "app/OperationLog.h"
-#include "app/WaitCursor.h"
-#include "reader/FailureReason.h"
-#include "reader/LinkBox.h"
+#include "app/LinkBox.h"
 #include "reader/Reader.h"
-#include "reader/ReaderLibrary.h"
 #include "reader/SerialPortNames.h"
+#include "session/FailureReason.h"
+#include "session/ReaderLibrary.h"
 #include "ui_ConnectionGroup.h"
+#include "widgets/KeyFilters.h"
+#include "widgets/OperationLog.h"
+#include "widgets/WaitCursor.h"
 
 #include <QByteArray>
 #include <QFocusEvent>

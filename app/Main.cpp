@@ -1,10 +1,10 @@
 #include "Main.h"
 
-#include "app/ButtonKeys.h"
+#include "app/ConnectionGroup.h"
 #include "app/HiddenPageGuard.h"
 #include "app/JpegImage.h"
-#include "app/ProgramRandom.h"
-#include "batch/Unit3.h"
+#include "app/PortDialog.h"
+#include "batch/BatchDialog.h"
 #include "params/BasicFunctionPage.h"
 #include "params/CommPortPage.h"
 #include "params/DataFormatPage.h"
@@ -17,9 +17,9 @@
 #include "params/RfBasicPage.h"
 #include "params/RfChannelPage.h"
 #include "params/RfPage.h"
-#include "reader/ConnectionGroup.h"
-#include "reader/Unit2.h"
 #include "ui_Main.h"
+#include "widgets/ButtonKeys.h"
+#include "widgets/ProgramRandom.h"
 
 #include <QApplication>
 #include <QCloseEvent>

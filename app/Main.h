@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/OperationLog.h"
 #include "params/PageIndex.h"
-#include "reader/ReaderLibrary.h"
+#include "session/ReaderLibrary.h"
+#include "widgets/OperationLog.h"
 
 #include <QMainWindow>
 

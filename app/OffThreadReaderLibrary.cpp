@@ -1,6 +1,6 @@
 #include "OffThreadReaderLibrary.h"
 
-#include "ModalWait.h"
+#include "widgets/ModalWait.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reader/ReaderLibrary.h"
+#include "session/ReaderLibrary.h"
 
 #include <condition_variable>
 #include <deque>

@@ -1,8 +1,8 @@
-#include "Unit2.h"
+#include "PortDialog.h"
 
-#include "app/ErrorReporting.h"
-#include "reader/ReaderLibrary.h"
-#include "ui_Unit2.h"
+#include "session/ReaderLibrary.h"
+#include "ui_PortDialog.h"
+#include "widgets/ErrorReporting.h"
 
 TForm2::TForm2(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::TForm2>()) {
     ui_->setupUi(this);

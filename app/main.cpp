@@ -1,8 +1,8 @@
 #include "app/Main.h"
+#include "app/OffThreadReaderLibrary.h"
 #include "app/StartupOptions.h"
-#include "reader/OffThreadReaderLibrary.h"
 #include "reader/Reader.h"
-#include "reader/ReaderLibrary.h"
+#include "session/ReaderLibrary.h"
 
 #include <QApplication>
 #include <QLocale>

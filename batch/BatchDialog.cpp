@@ -1,15 +1,15 @@
-#include "Unit3.h"
+#include "BatchDialog.h"
 
-#include "ui_Unit3.h"
+#include "ui_BatchDialog.h"
 
-#include "app/ButtonKeys.h"
-#include "app/ErrorReporting.h"
-#include "app/WaitCursor.h"
 #include "batch/BatchFile.h"
 #include "model/BatchText.h"
 #include "model/IdentityRule.h"
-#include "reader/DeadLinkGuard.h"
-#include "reader/ReaderLibrary.h"
+#include "session/DeadLinkGuard.h"
+#include "session/ReaderLibrary.h"
+#include "widgets/ButtonKeys.h"
+#include "widgets/ErrorReporting.h"
+#include "widgets/WaitCursor.h"
 
 #include <QFileDialog>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "BatchFile.h"
 
-#include "BatchText.h"
+#include "model/BatchText.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -37,7 +37,7 @@
 #include "reader/LineTiming.h"
 #include "reader/ModbusRequest.h"
 #include "reader/Reader.h"
-#include "reader/ReaderLibrary.h"
+#include "session/ReaderLibrary.h"
 #include "tests/support/SimProcess.h"
 #include "tests/support/SimWindow.h"
 

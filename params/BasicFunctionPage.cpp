@@ -2,11 +2,11 @@
 
 #include "ui_BasicFunctionPage.h"
 
-#include "app/KeyFilters.h"
+#include "model/MemoryMap.h"
 #include "params/ControlRules.h"
 #include "params/FieldRun.h"
-#include "model/MemoryMap.h"
 #include "params/RangeRules.h"
+#include "widgets/KeyFilters.h"
 
 // The page's fields in the order of the set operation.
 struct BasicFunctionPage::Fields {

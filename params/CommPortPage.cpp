@@ -2,13 +2,13 @@
 
 #include "ui_CommPortPage.h"
 
-#include "app/ErrorReporting.h"
-#include "app/KeyFilters.h"
+#include "model/MemoryMap.h"
 #include "params/ControlRules.h"
 #include "params/FieldRun.h"
-#include "model/MemoryMap.h"
 #include "params/RangeRules.h"
-#include "reader/ReaderLibrary.h"
+#include "session/ReaderLibrary.h"
+#include "widgets/ErrorReporting.h"
+#include "widgets/KeyFilters.h"
 
 namespace {
 

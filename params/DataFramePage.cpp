@@ -2,10 +2,10 @@
 
 #include "ui_DataFramePage.h"
 
-#include "app/HexPair.h"
-#include "app/KeyFilters.h"
 #include "params/ControlRules.h"
 #include "params/FieldRun.h"
+#include "widgets/HexPair.h"
+#include "widgets/KeyFilters.h"
 
 namespace {
 

@@ -2,13 +2,13 @@
 
 #include "ui_ExtendedFunctionPage.h"
 
-#include "app/HexPair.h"
-#include "app/KeyFilters.h"
+#include "model/MemoryMap.h"
 #include "params/ControlRules.h"
 #include "params/FieldRun.h"
-#include "model/MemoryMap.h"
 #include "params/RangeRules.h"
-#include "reader/ReaderLibrary.h"
+#include "session/ReaderLibrary.h"
+#include "widgets/HexPair.h"
+#include "widgets/KeyFilters.h"
 
 #include <QApplication>
 

@@ -1,7 +1,7 @@
 #include "FieldEncoding.h"
 
-#include "app/ErrorReporting.h"
-#include "app/HexPair.h"
+#include "widgets/ErrorReporting.h"
+#include "widgets/HexPair.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

@@ -1,9 +1,9 @@
 #include "FieldRun.h"
 
-#include "app/OperationLog.h"
-#include "app/Pause.h"
-#include "reader/FailureReason.h"
-#include "reader/ReaderLibrary.h"
+#include "session/FailureReason.h"
+#include "session/ReaderLibrary.h"
+#include "widgets/OperationLog.h"
+#include "widgets/Pause.h"
 
 #include <cassert>
 

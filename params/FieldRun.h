@@ -1,8 +1,8 @@
 #pragma once
 
-#include "params/FieldEncoding.h"
 #include "model/MemoryMap.h"
-#include "reader/DeadLinkGuard.h"
+#include "params/FieldEncoding.h"
+#include "session/DeadLinkGuard.h"
 
 #include <QString>
 

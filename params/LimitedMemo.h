@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/KeyFilters.h"
+#include "widgets/KeyFilters.h"
 
 #include <QPlainTextEdit>
 

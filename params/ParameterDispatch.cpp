@@ -1,10 +1,10 @@
 #include "ParameterDispatch.h"
 
-#include "app/ErrorReporting.h"
-#include "app/Pause.h"
-#include "app/WaitCursor.h"
 #include "params/PageIndex.h"
 #include "params/ParameterPage.h"
+#include "widgets/ErrorReporting.h"
+#include "widgets/Pause.h"
+#include "widgets/WaitCursor.h"
 
 #include <QTabWidget>
 

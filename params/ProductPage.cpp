@@ -2,10 +2,10 @@
 
 #include "ui_ProductPage.h"
 
-#include "app/KeyFilters.h"
-#include "app/OperationLog.h"
-#include "app/ProgramRandom.h"
 #include "params/FieldRun.h"
+#include "widgets/KeyFilters.h"
+#include "widgets/OperationLog.h"
+#include "widgets/ProgramRandom.h"
 
 #include <array>
 

@@ -2,10 +2,10 @@
 
 #include "ui_UploadPage.h"
 
-#include "app/KeyFilters.h"
 #include "params/ControlRules.h"
 #include "params/FieldRun.h"
 #include "params/RangeRules.h"
+#include "widgets/KeyFilters.h"
 
 struct UploadPage::Fields {
     explicit Fields(Ui::UploadPage& u)

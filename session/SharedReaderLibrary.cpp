@@ -1,6 +1,6 @@
 #include "ReaderLibrary.h"
 
-#include "Reader.h"
+#include "reader/Reader.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
 #include "Pause.h"
 
-#include "reader/ModalWait.h"
+#include "widgets/ModalWait.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

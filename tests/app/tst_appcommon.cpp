@@ -1,14 +1,14 @@
 // The helpers shared by every page: key filters, hex pairs, the JPEG picture.
 
-#include "app/HexPair.h"
 #include "app/JpegImage.h"
-#include "app/KeyFilters.h"
-#include "app/OperationLog.h"
-#include "app/Pause.h"
 #include "params/CommPortPage.h"
-#include "reader/ReaderLibrary.h"
+#include "session/ReaderLibrary.h"
 #include "tests/support/RecordingReaderLibrary.h"
 #include "tests/support/TextInput.h"
+#include "widgets/HexPair.h"
+#include "widgets/KeyFilters.h"
+#include "widgets/OperationLog.h"
+#include "widgets/Pause.h"
 
 #include <QElapsedTimer>
 #include <QFile>

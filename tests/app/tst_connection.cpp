@@ -2,7 +2,7 @@
 // calls, log lines and status texts; with the recording fake library.
 
 #include "WindowTestSupport.h"
-#include "reader/ConnectionGroup.h"
+#include "app/ConnectionGroup.h"
 #include "reader/SerialPortNames.h"
 #include "tests/support/RecordingReaderLibrary.h"
 

@@ -2,12 +2,12 @@
 // the communication-port page opens, and the exit path; with the recording fake library.
 
 #include "WindowTestSupport.h"
-#include "app/ErrorReporting.h"
-#include "batch/Unit3.h"
+#include "app/ConnectionGroup.h"
+#include "app/PortDialog.h"
+#include "batch/BatchDialog.h"
 #include "params/CommPortPage.h"
-#include "reader/ConnectionGroup.h"
-#include "reader/Unit2.h"
 #include "tests/support/RecordingReaderLibrary.h"
+#include "widgets/ErrorReporting.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "reader/OffThreadReaderLibrary.h"
+#include "app/OffThreadReaderLibrary.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -3,9 +3,9 @@
 // as processes (--help, --version, an unknown option).
 
 #include "WindowTestSupport.h"
+#include "app/ConnectionGroup.h"
 #include "app/StartupOptions.h"
-#include "batch/Unit3.h"
-#include "reader/ConnectionGroup.h"
+#include "batch/BatchDialog.h"
 #include "tests/support/RecordingReaderLibrary.h"
 
 #include <QAbstractButton>

@@ -2,8 +2,8 @@
 // the window with the real reader library against a scripted Modbus RTU peer reached as COM1.
 
 #include "WindowTestSupport.h"
-#include "reader/ConnectionGroup.h"
-#include "reader/ReaderLibrary.h"
+#include "app/ConnectionGroup.h"
+#include "session/ReaderLibrary.h"
 #include "tests/reader/FakePeers.h"
 
 #include <QPushButton>

@@ -2,9 +2,9 @@
 // (port chosen in the port dialog) and over a pseudo-terminal reached as COM1.
 
 #include "WindowTestSupport.h"
+#include "app/ConnectionGroup.h"
 #include "params/CommPortPage.h"
-#include "reader/ConnectionGroup.h"
-#include "reader/ReaderLibrary.h"
+#include "session/ReaderLibrary.h"
 #include "tests/support/SimProcess.h"
 
 #include <QLineEdit>

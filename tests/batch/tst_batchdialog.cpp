@@ -1,8 +1,8 @@
-#include "app/ErrorReporting.h"
+#include "batch/BatchDialog.h"
 #include "batch/BatchFile.h"
 #include "model/BatchText.h"
-#include "batch/Unit3.h"
 #include "tests/support/RecordingReaderLibrary.h"
+#include "widgets/ErrorReporting.h"
 
 #include <QDir>
 #include <QFile>

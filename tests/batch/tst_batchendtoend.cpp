@@ -1,10 +1,10 @@
 // The batch dialog with the real reader library against two reader-sim processes over TCP.
 
-#include "app/ErrorReporting.h"
-#include "batch/Unit3.h"
-#include "reader/ReaderLibrary.h"
+#include "batch/BatchDialog.h"
+#include "session/ReaderLibrary.h"
 #include "tests/support/ReaderIdentity.h"
 #include "tests/support/SimProcess.h"
+#include "widgets/ErrorReporting.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>

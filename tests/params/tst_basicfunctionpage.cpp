@@ -1,10 +1,10 @@
 // The sub-page "基本功能": its controls at start, its control rules driven by keys and
 // clicks, and its set and query operations against the recording fake.
 
-#include "app/ErrorReporting.h"
 #include "params/BasicFunctionPage.h"
 #include "tests/support/PageTestSupport.h"
 #include "tests/support/TextInput.h"
+#include "widgets/ErrorReporting.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

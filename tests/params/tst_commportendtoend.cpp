@@ -1,9 +1,9 @@
 // The page "通信口参数" end to end: the real window and the real library against a
 // reader-sim process, over loopback TCP and over a pseudo-terminal reached as COM1.
 
+#include "CommPortTestValues.h"
 #include "params/CommPortPage.h"
 #include "params/PageIndex.h"
-#include "tests/params/CommPortTestValues.h"
 #include "tests/support/SimWindow.h"
 
 #include <QApplication>

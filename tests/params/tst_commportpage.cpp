@@ -2,11 +2,11 @@
 // the TCP/IP record byte for byte, the MAC guard, and the set and query operations against
 // the recording fake; the default set and the layout in the whole window.
 
-#include "app/ErrorReporting.h"
+#include "CommPortTestValues.h"
 #include "app/Main.h"
 #include "params/CommPortPage.h"
-#include "tests/params/CommPortTestValues.h"
 #include "tests/support/PageTestSupport.h"
+#include "widgets/ErrorReporting.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,8 +1,8 @@
 // The shared field encodings on real controls: every one round-trips controls -> bytes ->
 // controls, and refuses what it cannot encode.
 
-#include "app/ErrorReporting.h"
 #include "params/FieldEncoding.h"
+#include "widgets/ErrorReporting.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -2,11 +2,11 @@
 // busy cursor, the pause after the communication-port set, the default sets and the
 // conversion error; the whole window with the recording fake.
 
-#include "app/ErrorReporting.h"
+#include "app/ConnectionGroup.h"
 #include "app/Main.h"
 #include "params/ParameterDispatch.h"
-#include "reader/ConnectionGroup.h"
 #include "tests/support/PageTestSupport.h"
+#include "widgets/ErrorReporting.h"
 
 #include <QApplication>
 #include <QCheckBox>

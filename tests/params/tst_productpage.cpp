@@ -2,14 +2,14 @@
 // model and the date, the identity set and query against the recording fake, and both
 // against reader-sim.
 
-#include "app/ProgramRandom.h"
 #include "params/PageIndex.h"
 #include "params/ProductPage.h"
 #include "tests/support/PageTestSupport.h"
 #include "tests/support/ReaderIdentity.h"
 #include "tests/support/SimWindow.h"
+#include "widgets/ProgramRandom.h"
 
-#include "batch/Unit3.h"
+#include "batch/BatchDialog.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -3,12 +3,12 @@
 // Shared checks of the parameter pages: controls by designer name, the start-state table,
 // the each-field failure table, and scoped replacements of the error box and the pause.
 
-#include "app/ErrorReporting.h"
-#include "app/OperationLog.h"
-#include "app/Pause.h"
 #include "model/MemoryMap.h"
-#include "reader/ReaderLibrary.h"
+#include "session/ReaderLibrary.h"
 #include "tests/support/RecordingReaderLibrary.h"
+#include "widgets/ErrorReporting.h"
+#include "widgets/OperationLog.h"
+#include "widgets/Pause.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reader/ReaderLibrary.h"
+#include "session/ReaderLibrary.h"
 
 #include <QHash>
 #include <QMetaType>

@@ -1,6 +1,6 @@
 #include "SimWindow.h"
 
-#include "reader/ConnectionGroup.h"
+#include "app/ConnectionGroup.h"
 
 #include <QComboBox>
 #include <QPushButton>

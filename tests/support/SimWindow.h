@@ -4,7 +4,7 @@
 // window calls the library off the GUI thread, as the program does.
 
 #include "app/Main.h"
-#include "reader/OffThreadReaderLibrary.h"
+#include "app/OffThreadReaderLibrary.h"
 #include "tests/support/PageTestSupport.h"
 #include "tests/support/SimProcess.h"
 
