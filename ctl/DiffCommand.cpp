@@ -2,8 +2,8 @@
 
 #include "Commands.h"
 
-#include "FieldTable.h"
 #include "Import.h"
+#include "MemoryDiff.h"
 
 #include <fmt/format.h>
 

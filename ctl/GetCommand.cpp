@@ -2,7 +2,7 @@
 
 #include "Commands.h"
 
-#include "FieldTable.h"
+#include "model/Codec.h"
 
 #include <fmt/format.h>
 
@@ -25,7 +25,7 @@ int runGet(const GetOptions& options, const GlobalOptions& global) {
     const int length = parseNumber(options.length, 1, kMaxRead, "length");
     checkInMemory(address, length);
     ReaderLink link(name);
-    fmt::print("{}\n", hexBytes(link.read({address, length})));
+    fmt::print("{}\n", model::hexBytes(link.read({address, length})));
     return kExitOk;
 }
 

@@ -6,8 +6,8 @@
 
 #include "ReaderLink.h"
 
+#include "model/Addresses.h"
 #include "model/BatchText.h"
-#include "model/MemoryMap.h"
 
 #include <array>
 #include <string>

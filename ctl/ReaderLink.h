@@ -5,8 +5,8 @@
 // of bytes and reads them back. Each link keeps its own port and station (OpenReaderAt), so
 // links to different readers may run side by side on several threads.
 
+#include "model/Addresses.h"
 #include "model/BatchText.h"
-#include "model/MemoryMap.h"
 
 #include <cstdint>
 #include <optional>
@@ -56,8 +56,8 @@ int parseNumber(std::string_view text, int low, int high, std::string_view what)
 std::string describeResult(int result);
 
 // The most bytes one read or one write carries.
-inline constexpr int kMaxRead = 125;
-inline constexpr int kMaxWrite = 123;
+inline constexpr int kMaxRead = READER_MAX_READ;
+inline constexpr int kMaxWrite = READER_MAX_WRITE;
 // range cut into runs of at most maxBytes, in address order.
 std::vector<Field> splitRequests(Field range, int maxBytes);
 // The requests a read of range takes: runs of at most kMaxRead bytes.

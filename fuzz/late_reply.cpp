@@ -16,6 +16,7 @@
 
 #include "FuzzCheck.h"
 #include "reader/ModbusCrc.h"
+#include "reader/ReaderRegisters.h"
 #include "reader/RtuRawUnit.h"
 
 namespace {
@@ -28,7 +29,7 @@ constexpr std::uint16_t kSentinel = 0xBEEF;
 
 struct Shape {
     Request request;
-    std::array<std::uint16_t, 125> written{};
+    std::array<std::uint16_t, reader::reg::kMaxTransfer> written{};
 };
 
 Shape shapeFrom(FuzzInput& input) {
@@ -37,11 +38,11 @@ Shape shapeFrom(FuzzInput& input) {
     Shape shape;
     const Function function = kFunctions[input.u8() & 3];
     const std::uint16_t address = input.u16();
-    auto count = static_cast<std::uint16_t>(1 + input.u8() % 125);
+    auto count = static_cast<std::uint16_t>(1 + input.u8() % reader::reg::kMaxTransfer);
     if (function == Function::WriteSingle) {
         count = 1;
     } else if (function == Function::WriteMultiple) {
-        count = std::min<std::uint16_t>(count, 123);
+        count = std::min<std::uint16_t>(count, reader::reg::kMaxWriteTransfer);
     }
     shape.written.fill(input.u16());
     shape.request = {function, address, count, nullptr};

@@ -12,6 +12,7 @@
 
 #include "FuzzCheck.h"
 #include "reader/ModbusCrc.h"
+#include "reader/ReaderRegisters.h"
 #include "reader/RtuRawUnit.h"
 
 namespace {
@@ -72,16 +73,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static constexpr Function kFunctions[] = {Function::ReadHolding, Function::ReadInput,
                                               Function::WriteSingle, Function::WriteMultiple};
     reader::Request request{kFunctions[input.u8() & 3], input.u16(), 0};
-    request.count = static_cast<std::uint16_t>(1 + input.u8() % 125);
+    request.count = static_cast<std::uint16_t>(1 + input.u8() % reader::reg::kMaxTransfer);
     const std::uint8_t unit = input.u8();
     const bool write =
         request.function == Function::WriteSingle || request.function == Function::WriteMultiple;
     if (request.function == Function::WriteSingle) {
         request.count = 1;
     } else if (request.function == Function::WriteMultiple) {
-        request.count = std::min<std::uint16_t>(request.count, 123);
+        request.count = std::min<std::uint16_t>(request.count, reader::reg::kMaxWriteTransfer);
     }
-    std::array<std::uint16_t, 125> written{};
+    std::array<std::uint16_t, reader::reg::kMaxTransfer> written{};
     for (std::size_t i = 0; i < request.count; ++i) {
         written[i] = write ? input.u16() : static_cast<std::uint16_t>(i * 0x0101);
     }
@@ -126,7 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const ReplyCheck part = check(request, unit, std::span(good).first(cut));
         FUZZ_CHECK(part == (cut == good.size() ? ReplyCheck::Ok : ReplyCheck::Incomplete));
     }
-    std::array<std::uint16_t, 125> values{};
+    std::array<std::uint16_t, reader::reg::kMaxTransfer> values{};
     FUZZ_CHECK(reader::checkReply(request, unit, good, values.data()) == ReplyCheck::Ok);
     FUZZ_CHECK(std::equal(answered.begin(), answered.end(), values.begin()));
     std::vector<std::uint8_t> refused{unit, static_cast<std::uint8_t>(function | 0x80),

@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "FuzzCheck.h"
+#include "reader/ReaderRegisters.h"
 #include "sim/FactoryImage.h"
 #include "sim/ModbusHandler.h"
 
@@ -70,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 FUZZ_CHECK(pdu.size() == 5);
                 const std::size_t start = word(pdu, 1);
                 const std::size_t count = word(pdu, 3);
-                FUZZ_CHECK(count >= 1 && count <= 125);
+                FUZZ_CHECK(count >= 1 && count <= reader::reg::kMaxTransfer);
                 FUZZ_CHECK(reply->size() == 2 + 2 * count && (*reply)[1] == 2 * count);
                 FUZZ_CHECK(store.memory() == before);
                 FUZZ_CHECK(function == 0x04 || !touches(fail, start, count));

@@ -13,6 +13,7 @@
 
 #include "FuzzCheck.h"
 #include "reader/ModbusCrc.h"
+#include "reader/ReaderRegisters.h"
 #include "sim/RtuLink.h"
 
 namespace {
@@ -60,7 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::uint8_t function = kFunctions[input.u8() & 3];
     std::vector<std::uint8_t> request{unit, function, input.u8(), input.u8()};
     if (function == 0x10) {
-        const auto count = static_cast<std::uint8_t>(1 + input.u8() % 123);
+        const auto count =
+            static_cast<std::uint8_t>(1 + input.u8() % reader::reg::kMaxWriteTransfer);
         request.insert(request.end(), {0, count, static_cast<std::uint8_t>(2 * count)});
         for (int i = 0; i < 2 * count; ++i) {
             request.push_back(input.u8());

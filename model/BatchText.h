@@ -4,6 +4,8 @@
 // block's bytes as 32 hex digits ("3:FFFF…"). The window's batch dialog and the virtual
 // reader's memory file share this format.
 
+#include "model/MemoryMap.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -14,9 +16,9 @@
 
 namespace batchtext {
 
-inline constexpr int kBlockSize = 16;
-inline constexpr int kBlockCount = 16;
-inline constexpr int kMemorySize = kBlockSize * kBlockCount;
+inline constexpr int kBlockSize = kParameterBlockSize;
+inline constexpr int kBlockCount = kParameterBlockCount;
+inline constexpr int kMemorySize = kParameterMemorySize;
 inline constexpr std::size_t kLineLength = 2 + 2 * kBlockSize;
 
 using Block = std::array<std::uint8_t, kBlockSize>;

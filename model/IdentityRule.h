@@ -7,7 +7,7 @@
 // other off. Blocks 6, 10 and 11 are therefore written in pieces around those bytes. The
 // batch dialog, the command-line tool and their tests share this rule.
 
-#include "model/MemoryMap.h"
+#include "model/Addresses.h"
 
 #include <vector>
 

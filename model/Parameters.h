@@ -29,7 +29,8 @@ inline constexpr std::array<Text, 6> kPcbIdentifiers{{
     {"QLX_PCB_035", "QLX_PCB_035"},
 }};
 inline constexpr std::array<std::uint8_t, 6> kPcbIdentifierValues{18, 20, 31, 32, 34, 35};
-inline constexpr std::array<Text, 10> kPcbVersions{{
+// The last item is empty: a version the window shows as blank.
+inline constexpr std::array<Text, 11> kPcbVersions{{
     {"V1.0", "V1.0"},
     {"V1.1", "V1.1"},
     {"V1.2", "V1.2"},
@@ -40,6 +41,7 @@ inline constexpr std::array<Text, 10> kPcbVersions{{
     {"V1.7", "V1.7"},
     {"V1.8", "V1.8"},
     {"V1.9", "V1.9"},
+    {"", ""},
 }};
 inline constexpr std::array<Text, 8> kRs485Rates{{
     {"2400bps", "2400bps"},

@@ -2,7 +2,7 @@
 
 #include "ui_BasicFunctionPage.h"
 
-#include "model/MemoryMap.h"
+#include "model/Addresses.h"
 #include "params/ControlRules.h"
 #include "params/FieldRun.h"
 #include "params/RangeRules.h"
@@ -11,15 +11,16 @@
 // The page's fields in the order of the set operation.
 struct BasicFunctionPage::Fields {
     explicit Fields(Ui::BasicFunctionPage& u)
-        : trigger{addr::TriggerMode, encoding::flagBits({{0, u.RadioButton1, u.RadioButton2}}),
+        : trigger{addr::TriggerMode,
+                  encoding::flagBits(model::triggerMode, {{u.RadioButton1, u.RadioButton2}}),
                   tr("设置触发参数失败 !"), tr("查询触发参数失败 !")},
           triggerDelay{addr::TriggerDelay, encoding::number(u.Edit34),
                        tr("设置触发延时工作时间参数失败 !"), tr("查询触发延时工作时间参数失败 !")},
           shutdownDelay{addr::ShutdownDelay, encoding::number(u.Edit4),
                         tr("设置触发自动关机延时参数失败 !"), tr("查询触发自动关机延时参数失败 !")},
-          residualClear{addr::ResidualClear, encoding::flagBits({{0, u.CheckBox25}}),
-                        tr("设置触发残留数据清除使能参数失败 !"),
-                        tr("查询触发清除残留数据使能参数失败 !")},
+          residualClear{
+              addr::ResidualClear, encoding::flagBits(model::residualClear, {{u.CheckBox25}}),
+              tr("设置触发残留数据清除使能参数失败 !"), tr("查询触发清除残留数据使能参数失败 !")},
           residualClearWait{addr::ResidualClearWait, encoding::number(u.Edit41),
                             tr("设置触发残留数据清除等待时间参数失败 !"),
                             tr("查询触发清除残留数据等待时间参数失败 !")},
@@ -29,12 +30,14 @@ struct BasicFunctionPage::Fields {
                    tr("查询用户编码参数失败 !")},
           tagRefresh{addr::TagRefreshInterval, encoding::number(u.Edit14),
                      tr("设置标签刷新时间间隔参数失败 !"), tr("查询标签刷新时间间隔参数失败 !")},
-          relayAutoClose{addr::RelayAutoClose,
-                         encoding::flagBits({{0, u.CheckBox3}, {1, u.CheckBox14}}),
-                         tr("设置继电器自动闭合参数失败 ! "), tr("查询继电器自动闭合参数失败 ! ")},
-          relayAutoOpen{addr::RelayAutoOpen,
-                        encoding::flagBits({{0, u.CheckBox2}, {1, u.CheckBox4}}),
-                        tr("设置继电器自动断开参数失败 ! "), tr("查询继电器自动断开参数失败 ! ")},
+          relayAutoClose{
+              addr::RelayAutoClose,
+              encoding::flagBits(model::relaysCloseOnCard, {{u.CheckBox3}, {u.CheckBox14}}),
+              tr("设置继电器自动闭合参数失败 ! "), tr("查询继电器自动闭合参数失败 ! ")},
+          relayAutoOpen{
+              addr::RelayAutoOpen,
+              encoding::flagBits(model::relaysOpenAfterDelay, {{u.CheckBox2}, {u.CheckBox4}}),
+              tr("设置继电器自动断开参数失败 ! "), tr("查询继电器自动断开参数失败 ! ")},
           relay1Delay{addr::Relay1Delay, encoding::number(u.Edit37),
                       tr("设置继电器1延时参数失败 !"), tr("查询继电器1延时参数失败！")},
           relay2Delay{addr::Relay2Delay, encoding::number(u.Edit38),

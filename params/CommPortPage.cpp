@@ -2,9 +2,10 @@
 
 #include "ui_CommPortPage.h"
 
-#include "model/MemoryMap.h"
+#include "model/Addresses.h"
 #include "params/ControlRules.h"
 #include "params/FieldRun.h"
+#include "params/ModelItems.h"
 #include "params/RangeRules.h"
 #include "session/ReaderLibrary.h"
 #include "widgets/ErrorReporting.h"
@@ -13,8 +14,8 @@
 namespace {
 
 // The work-mode byte: bit 0 always set, bit 1 client mode.
-constexpr std::uint8_t kWorkModeBase = 0x01;
-constexpr int kClientModeBit = 1;
+constexpr std::uint8_t kWorkModeBase = flagBit(model::flags::kTcpWorkMode[0].bit, true);
+constexpr int kClientModeBit = model::flags::kTcpWorkMode[1].bit;
 // The MAC edits hold one hex pair each.
 constexpr int kMacPairLength = 2;
 
@@ -33,13 +34,15 @@ FieldEncoding workModeEncoding(QAbstractButton* clientMode) {
 // empty text without a selection is the byte a query kept; any other text is refused, so no
 // byte the user cannot see is written.
 FieldEncoding startByteEncoding(QComboBox* list) {
-    const FieldEncoding shown = encoding::list(ListValue::position(list));
+    const FieldEncoding shown =
+        encoding::list(ListValue::items(list, *model::wiegandStartByte.list));
     return FieldEncoding(
         [list, shown](int width) {
             const QString text = list->currentText();
             const int item = list->findText(text);
             if (item >= 0) {
-                return Bytes{listPositionByte(item)};
+                return Bytes{static_cast<std::uint8_t>(
+                    model::storedValue(*model::wiegandStartByte.list, item))};
             }
             if (text.isEmpty() && list->currentIndex() < 0) {
                 return shown.encode(width);
@@ -71,7 +74,7 @@ struct CommPortPage::Fields {
                   addr::TcpIpRecord,
                   {
                       {addr::TcpWorkMode, workModeEncoding(u.CheckBox11)},
-                      {addr::AutomaticIp, encoding::flagBits({{0, u.CheckBox12}})},
+                      {addr::AutomaticIp, encoding::flagBits(model::automaticIp, {{u.CheckBox12}})},
                       {addr::MacAddress, mac.encoding},
                       {addr::IpAddress, encoding::octets({u.Edit22, u.Edit23, u.Edit24, u.Edit25})},
                       {addr::SubnetMask,
@@ -86,16 +89,19 @@ struct CommPortPage::Fields {
                      tr("查询TCP/IP参数失败 !")},
           keepAlive{addr::KeepAliveTime, encoding::number(u.Edit40), tr("设置TCP/IP参数失败! "),
                     tr("查询TCP/IP参数失败 !")},
-          rs485Baud{addr::Rs485Baud, encoding::list(ListValue::position(u.ComboBox12)),
+          rs485Baud{addr::Rs485Baud,
+                    encoding::list(ListValue::items(u.ComboBox12, *model::rs485BaudRate.list)),
                     tr("设置RS-485波特率参数失败! "), tr("查询RS-485波特率参数失败！")},
           idResponse{addr::Rs485IdResponse, encoding::onOffByte(u.CheckBox6),
                      tr("设置ID应答传输参数失败! "), tr("查询ID应答传输参数失败！")},
-          wiegandProtocol{addr::WiegandProtocol,
-                          encoding::list(ListValue::position(u.ComboBox11, 1)),
-                          tr("设置Wiegand协议参数失败！"), tr("查询Wiegand协议参数失败！")},
-          wiegandInterval{addr::WiegandInterval,
-                          encoding::list(ListValue::position(u.ComboBox9, 1)),
-                          tr("设置Wiegand输出间隔参数失败！"), tr("查询Wiegand输出间隔参数失败！")},
+          wiegandProtocol{
+              addr::WiegandProtocol,
+              encoding::list(ListValue::items(u.ComboBox11, *model::wiegandProtocol.list)),
+              tr("设置Wiegand协议参数失败！"), tr("查询Wiegand协议参数失败！")},
+          wiegandInterval{
+              addr::WiegandInterval,
+              encoding::list(ListValue::items(u.ComboBox9, *model::wiegandInterval.list)),
+              tr("设置Wiegand输出间隔参数失败！"), tr("查询Wiegand输出间隔参数失败！")},
           pulseWidth{addr::WiegandPulseWidth, encoding::number(u.Edit1),
                      tr("设置Wiegand输出脉冲宽度参数失败！"),
                      tr("查询Wiegand输出脉冲宽度参数失败！")},
@@ -116,6 +122,13 @@ CommPortPage::CommPortPage(ReaderSession& session, OperationLog& log, QWidget* p
     : QWidget(parent), ui_(std::make_unique<Ui::CommPortPage>()), session_(session), log_(log) {
     Ui::CommPortPage& u = *ui_;
     u.setupUi(this);
+    fillItems(u.ComboBox12, *model::rs485BaudRate.list);
+    u.ComboBox12->setCurrentIndex(2);
+    fillItems(u.ComboBox11, *model::wiegandProtocol.list);
+    fillItems(u.ComboBox9, *model::wiegandInterval.list);
+    u.ComboBox9->setCurrentIndex(9);
+    fillItems(u.ComboBox27, *model::wiegandStartByte.list);
+    u.ComboBox27->setCurrentIndex(5);
     fields_ = std::make_unique<Fields>(u);
 
     for (QLineEdit* edit :

@@ -4,6 +4,7 @@
 
 #include "params/ControlRules.h"
 #include "params/FieldRun.h"
+#include "params/ModelItems.h"
 #include "widgets/HexPair.h"
 #include "widgets/KeyFilters.h"
 
@@ -40,13 +41,14 @@ struct DataFramePage::Fields {
     explicit Fields(Ui::DataFramePage& u)
         : format{addr::OutputFormat, encoding::onOffByte(u.RadioButton10, u.RadioButton5),
                  tr("设置输出数据格式参数失败 !"), tr("查询输出数据格式参数失败 !")},
-          flags{addr::FrameContent,
-                encoding::flagBits(
-                    {{7, u.CheckBox15}, {6, u.CheckBox16}, {5, u.CheckBox17}, {4, u.CheckBox18}}),
-                tr("设置数据格式标志参数失败 !"), tr("查询数据格式标志参数失败 !")},
+          flags{
+              addr::FrameContent,
+              encoding::flagBits(model::frameContent,
+                                 {{u.CheckBox15}, {u.CheckBox16}, {u.CheckBox17}, {u.CheckBox18}}),
+              tr("设置数据格式标志参数失败 !"), tr("查询数据格式标志参数失败 !")},
           idPart{addr::OutputIdPart,
-                 encoding::nibblePair(ListValue::position(u.ComboBox10),
-                                      ListValue::position(u.ComboBox4, 1)),
+                 encoding::nibblePair(ListValue::items(u.ComboBox10, *model::outputIdPart.list),
+                                      ListValue::items(u.ComboBox4, *model::outputIdPart.low)),
                  tr("设置输出标签起始字节和字节数参数失败 !"),
                  tr("查询输出标签起始字节和字节数参数失败 !")},
           preamble{addr::FramePreamble, frameCode(u.Edit6), tr("设置前导码参数失败 !"),
@@ -61,6 +63,9 @@ DataFramePage::DataFramePage(QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::DataFramePage>()) {
     Ui::DataFramePage& u = *ui_;
     u.setupUi(this);
+    fillItems(u.ComboBox10, *model::outputIdPart.list);
+    fillItems(u.ComboBox4, *model::outputIdPart.low);
+    u.ComboBox4->setCurrentIndex(u.ComboBox4->count() - 1);
     fields_ = std::make_unique<Fields>(u);
 
     connect(u.CheckBox15, &QCheckBox::toggled, this, &DataFramePage::CheckBox15Click);

@@ -2,9 +2,10 @@
 
 #include "ui_ExtendedFunctionPage.h"
 
-#include "model/MemoryMap.h"
+#include "model/Addresses.h"
 #include "params/ControlRules.h"
 #include "params/FieldRun.h"
+#include "params/ModelItems.h"
 #include "params/RangeRules.h"
 #include "session/ReaderLibrary.h"
 #include "widgets/HexPair.h"
@@ -18,8 +19,8 @@ namespace {
 constexpr int kOfflineIntervalPauseMs = 500;
 
 // The encryption mode byte: bits 0-6 the mode (the list position), bit 7 static storage.
-constexpr std::uint8_t kModeMask = 0x7F;
-constexpr int kStaticStorageBit = 7;
+constexpr int kStaticStorageBit = model::flags::kStaticStorage[0].bit;
+constexpr std::uint8_t kModeMask = flagBit(kStaticStorageBit, true) - 1;
 // The two modes whose key the user enters, and the key's length in hex digits.
 constexpr int kSharedMode = 2;
 constexpr int kCustomerMode = 3;
@@ -56,24 +57,27 @@ struct ExtendedFunctionPage::Fields {
           encryptionMode{addr::EncryptionMode, modeEncoding(u, page),
                          tr("设置ID加密模式参数失败 !"), tr("查询ID加密模式参数失败 !")},
           key{addr::EncryptionKey, keyEncoding(u.Memo2), tr("设置密钥参数失败 !"), {}},
-          suppression{addr::TagSuppression, encoding::list(ListValue::position(u.ComboBox19)),
+          suppression{addr::TagSuppression,
+                      encoding::list(ListValue::items(u.ComboBox19, *model::tagSuppression.list)),
                       tr("设置标签抑制因子参数失败 !"), tr("查询标签抑制因子参数失败 !")},
-          rangeFilter{addr::RangeFilter, encoding::flagBits({{0, u.CheckBox27}}),
+          rangeFilter{addr::RangeFilter,
+                      encoding::flagBits(model::tagRangeFilter, {{u.CheckBox27}}),
                       tr("设置标签过滤标志参数失败 !"), tr("查询标签过滤标志参数失败 !")},
           rangeBounds{
               addr::RangeBounds,
               encoding::record(addr::RangeBounds, {{addr::RangeLower, encoding::number(u.Edit42)},
                                                    {addr::RangeUpper, encoding::number(u.Edit43)}}),
               tr("设置标签最小和最大值失败 !"), tr("查询标签最小和最大值参数失败 !")},
-          mountingSide{addr::MountingSide,
-                       encoding::flagBits({{0, u.RadioButton11, u.RadioButton12}}),
-                       tr("设置读写器安装属性参数失败 !"), tr("查询读写器安装属性参数失败 !")} {}
+          mountingSide{
+              addr::MountingSide,
+              encoding::flagBits(model::mountingSide, {{u.RadioButton11, u.RadioButton12}}),
+              tr("设置读写器安装属性参数失败 !"), tr("查询读写器安装属性参数失败 !")} {}
 
     // A mode without an item is kept (the list shows no selection), while static storage
     // always follows its check box. Showing a mode runs the mode's rule before static
     // storage is ticked.
     static FieldEncoding modeEncoding(Ui::ExtendedFunctionPage& u, ExtendedFunctionPage& page) {
-        const ListValue mode = ListValue::position(u.ComboBox15);
+        const ListValue mode = ListValue::items(u.ComboBox15, *model::encryptionMode.list);
         return FieldEncoding(
             [mode, &u](int) {
                 return Bytes{static_cast<std::uint8_t>(
@@ -99,6 +103,9 @@ ExtendedFunctionPage::ExtendedFunctionPage(ReaderSession& session, OperationLog&
       log_(log) {
     Ui::ExtendedFunctionPage& u = *ui_;
     u.setupUi(this);
+    fillItems(u.ComboBox15, *model::encryptionMode.list);
+    fillItems(u.ComboBox19, *model::tagSuppression.list);
+    u.ComboBox19->setCurrentIndex(1);
     fields_ = std::make_unique<Fields>(u, *this);
 
     u.Memo2->setMaxLength(kCustomerKeyLength);

@@ -3,6 +3,8 @@
 #include "widgets/ErrorReporting.h"
 #include "widgets/HexPair.h"
 
+#include "model/Codec.h"
+
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLineEdit>
@@ -35,6 +37,17 @@ ListValue ListValue::itemText(QComboBox* list) {
     return ListValue(
         list, [](const QComboBox& box, int position) { return toInteger(box.itemText(position)); },
         [](const QComboBox& box, int value) { return box.findText(QString::number(value)); });
+}
+
+ListValue ListValue::items(QComboBox* list, const model::List& items) {
+    // Stored values do not depend on the language or the band: only the item texts do.
+    return ListValue(
+        list,
+        [&items](const QComboBox&, int position) { return model::storedValue(items, position); },
+        [&items](const QComboBox& box, int value) {
+            const int position = model::itemPosition(items, value);
+            return position < box.count() ? position : -1;
+        });
 }
 
 int ListValue::value() const {
@@ -117,6 +130,15 @@ FieldEncoding flagBits(std::vector<FlagBit> bits) {
                 }
             }
         });
+}
+
+FieldEncoding flagBits(const model::Parameter& field, std::vector<FlagControl> controls) {
+    assert(controls.size() == field.flags.size());
+    std::vector<FlagBit> bits;
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        bits.push_back({field.flags[i].bit, controls[i].on, controls[i].off});
+    }
+    return flagBits(std::move(bits));
 }
 
 FieldEncoding list(ListValue value) {

@@ -1,11 +1,16 @@
 #pragma once
 
-#include "model/MemoryMap.h"
+#include "model/Addresses.h"
 
 #include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
+
+namespace model {
+struct List;
+struct Parameter;
+}  // namespace model
 
 class QAbstractButton;
 class QComboBox;
@@ -48,6 +53,8 @@ class ListValue {
     static ListValue itemNumber(QComboBox* list);
     // The unsigned number an item's text shows ("6461"), for fields of any width.
     static ListValue itemText(QComboBox* list);
+    // The model's list: each position stored as the model stores that item.
+    static ListValue items(QComboBox* list, const model::List& items);
 
     // Throws ConversionError (with the list's text) when there is neither a selection nor a
     // kept value.
@@ -71,6 +78,12 @@ struct FlagBit {
     QAbstractButton* off = nullptr;
 };
 
+// The controls of a flag field's bits, in the order the model names the bits.
+struct FlagControl {
+    QAbstractButton* on;
+    QAbstractButton* off = nullptr;
+};
+
 // One field of a record moved in one call, at its own address inside the record.
 struct RecordPart {
     Field field;
@@ -87,6 +100,8 @@ FieldEncoding number(QLineEdit* edit);
 FieldEncoding onOffByte(QAbstractButton* on, QAbstractButton* off = nullptr);
 // Single bits of one byte; bits that no control names are written 0.
 FieldEncoding flagBits(std::vector<FlagBit> bits);
+// The model's flags of the field, one control (or radio pair) per flag in the model's order.
+FieldEncoding flagBits(const model::Parameter& field, std::vector<FlagControl> controls);
 // One list value, high byte first (a negative one as two's complement).
 FieldEncoding list(ListValue value);
 // Two lists in one byte: the high and the low nibble, each kept on its own.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/MemoryMap.h"
+#include "model/Addresses.h"
 #include "params/FieldEncoding.h"
 #include "session/DeadLinkGuard.h"
 

@@ -4,15 +4,7 @@
 
 #include "params/ControlRules.h"
 #include "params/FieldRun.h"
-
-namespace {
-
-constexpr int kSensitivityFirst = 1;
-constexpr int kSensitivityLast = 10;
-constexpr int kFailureJudgementFirst = 6;
-constexpr int kFailureJudgementLast = 30;
-
-}  // namespace
+#include "params/ModelItems.h"
 
 struct PositioningPage::Fields {
     explicit Fields(Ui::PositioningPage& u)
@@ -20,12 +12,13 @@ struct PositioningPage::Fields {
                    encoding::onOffByte(u.RadioButton9, u.RadioButton6),
                    {},
                    tr("查询读写器读卡模式参数失败！")},
-          sensitivity{addr::PositioningSensitivity,
-                      encoding::list(ListValue::position(u.ComboBox13, kSensitivityFirst)),
-                      tr("设置定位灵敏读参数失败！"), tr("查询定位灵敏读参数失败！")},
+          sensitivity{
+              addr::PositioningSensitivity,
+              encoding::list(ListValue::items(u.ComboBox13, *model::positioningSensitivity.list)),
+              tr("设置定位灵敏读参数失败！"), tr("查询定位灵敏读参数失败！")},
           failureJudgement{
               addr::TagFailureJudgement,
-              encoding::list(ListValue::position(u.ComboBox18, kFailureJudgementFirst)),
+              encoding::list(ListValue::items(u.ComboBox18, *model::tagFailureJudgement.list)),
               tr("设置标签失效判定灵敏度参数失败！"), tr("查询标签失效判定灵敏度参数失败！")} {}
 
     FieldBinding readMode, sensitivity, failureJudgement;
@@ -40,8 +33,8 @@ PositioningPage::PositioningPage(ReaderSession& session, OperationLog& log, QWid
 PositioningPage::~PositioningPage() = default;
 
 void PositioningPage::formShow(const WindowVariants& /*variants*/) {
-    fillNumbers(ui_->ComboBox13, kSensitivityFirst, kSensitivityLast);
-    fillNumbers(ui_->ComboBox18, kFailureJudgementFirst, kFailureJudgementLast);
+    fillItems(ui_->ComboBox13, *model::positioningSensitivity.list);
+    fillItems(ui_->ComboBox18, *model::tagFailureJudgement.list);
 }
 
 void PositioningPage::applyDefaultSet() {

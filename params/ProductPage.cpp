@@ -3,6 +3,7 @@
 #include "ui_ProductPage.h"
 
 #include "params/FieldRun.h"
+#include "params/ModelItems.h"
 #include "widgets/KeyFilters.h"
 #include "widgets/OperationLog.h"
 #include "widgets/ProgramRandom.h"
@@ -20,13 +21,9 @@ constexpr int kValidatedLength = 9;
 constexpr std::array<const char*, 6> kModelCodes{"QLX7311E", "QLX7321E", "QLX7331X",
                                                  "QLX7311R", "QLX7321R", "QLX7331R"};
 
-struct PcbRow {
-    std::uint8_t identifier;
-    std::uint8_t typeCode;
-};
-// By position of the PCB list.
-constexpr std::array<PcbRow, 6> kPcbRows{
-    {{18, 0x14}, {20, 0x14}, {31, 0x14}, {32, 0x15}, {34, 0x16}, {35, 0x17}}};
+// The PCB type code written with each identifier, by position of the PCB list.
+constexpr std::array<std::uint8_t, model::items::kPcbIdentifiers.size()> kPcbTypeCodes{
+    0x14, 0x14, 0x14, 0x15, 0x16, 0x17};
 
 const Bytes kProductMarker{0xAA, 0x77, 0x11, 0x00};
 
@@ -52,13 +49,13 @@ bool isValidMark(const Bytes& mark) {
 FieldEncoding pcbIdentifier(QComboBox* list) {
     return FieldEncoding(
         [list](int) {
-            return Bytes{kPcbRows.at(static_cast<std::size_t>(list->currentIndex())).identifier};
+            return Bytes{static_cast<std::uint8_t>(
+                model::storedValue(*model::pcbIdentifier.list, list->currentIndex()))};
         },
         [list](const Bytes& bytes) {
-            for (std::size_t row = 0; row < kPcbRows.size(); ++row) {
-                if (kPcbRows[row].identifier == bytes.at(0)) {
-                    list->setCurrentIndex(static_cast<int>(row));
-                }
+            const int row = model::itemPosition(*model::pcbIdentifier.list, bytes.at(0));
+            if (row >= 0) {
+                list->setCurrentIndex(row);
             }
         });
 }
@@ -79,7 +76,8 @@ struct ProductPage::Fields {
     explicit Fields(Ui::ProductPage& u)
         : pcbIdentifier{addr::PcbNumber, ::pcbIdentifier(u.ComboBox16),
                         tr("设置PCB主板标识参数失败 !"), tr("查询PCB主板标识参数失败 !")},
-          pcbVersion{addr::PcbVersion, encoding::list(ListValue::position(u.ComboBox17)),
+          pcbVersion{addr::PcbVersion,
+                     encoding::list(ListValue::items(u.ComboBox17, *model::pcbVersion.list)),
                      tr("设置PCB主板版本参数失败 !"), tr("查询PCB板版本参数失败 !")},
           magicNumber{
               addr::MagicNumber, encoding::list(ListValue::itemText(u.ComboBox20)), {}, {}} {}
@@ -95,6 +93,9 @@ ProductPage::ProductPage(ReaderSession& session, OperationLog& log, QWidget* par
       clock_([] { return QDate::currentDate(); }) {
     Ui::ProductPage& u = *ui_;
     u.setupUi(this);
+    fillItems(u.ComboBox16, *model::pcbIdentifier.list);
+    u.ComboBox16->setCurrentIndex(2);
+    fillItems(u.ComboBox17, *model::pcbVersion.list);
     fields_ = std::make_unique<Fields>(u);
     KeyPressFilter::install(u.Edit18, Edit1eyPress);
     connect(u.ComboBox14, &QComboBox::activated, this, &ProductPage::ComboBox14Change);
@@ -143,7 +144,7 @@ void ProductPage::SetProductParameters() {
     // The type code follows its identifier only; either failure is one message.
     if (run.set(f.pcbIdentifier)) {
         run.write(addr::PcbType,
-                  {kPcbRows.at(static_cast<std::size_t>(u.ComboBox16->currentIndex())).typeCode},
+                  {kPcbTypeCodes.at(static_cast<std::size_t>(u.ComboBox16->currentIndex()))},
                   f.pcbIdentifier.setFailure);
     }
     run.set(f.pcbVersion);

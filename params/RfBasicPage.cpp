@@ -4,24 +4,18 @@
 
 #include "params/ControlRules.h"
 #include "params/FieldRun.h"
+#include "params/ModelItems.h"
 #include "params/RfSummary.h"
-
-namespace {
-
-constexpr int kRssiFirst = -110;
-constexpr int kRssiLast = -10;
-constexpr int kAttenuationSteps = 32;  // 0 to 31 dB
-
-}  // namespace
 
 struct RfBasicPage::Fields {
     explicit Fields(Ui::RfBasicPage& u)
         : attenuations{addr::Attenuations,
                        encoding::record(
                            addr::Attenuations,
-                           {{addr::Attenuation1, encoding::list(ListValue::position(u.ComboBox5))},
-                            {addr::Attenuation2,
-                             encoding::list(ListValue::position(u.ComboBox8))}}),
+                           {{addr::Attenuation1, encoding::list(ListValue::items(
+                                                     u.ComboBox5, *model::attenuation1.list))},
+                            {addr::Attenuation2, encoding::list(ListValue::items(
+                                                     u.ComboBox8, *model::attenuation2.list))}}),
                        tr("设置衰减系数失败 !"), tr("查询通道衰减系数失败 !")},
           rssi{addr::RssiThreshold, encoding::list(ListValue::itemNumber(u.ComboBox6)),
                tr("设置RSSI参数失败！"), tr("查询RSSI参数失败！")} {}
@@ -38,14 +32,10 @@ RfBasicPage::RfBasicPage(ReaderSession& session, OperationLog& log, QWidget* par
 RfBasicPage::~RfBasicPage() = default;
 
 void RfBasicPage::formShow(const WindowVariants& /*variants*/) {
-    fillNumbers(ui_->ComboBox6, kRssiFirst, kRssiLast);
-    for (QComboBox* attenuation : {ui_->ComboBox5, ui_->ComboBox8}) {
-        attenuation->clear();
-        for (int db = 0; db < kAttenuationSteps; ++db) {
-            attenuation->addItem(tr("%1 dB").arg(db));
-        }
-        attenuation->setCurrentIndex(0);
-    }
+    fillNumbers(ui_->ComboBox6, static_cast<int>(model::rssiThreshold.minimum),
+                static_cast<int>(model::rssiThreshold.maximum));
+    fillItems(ui_->ComboBox5, *model::attenuation1.list);
+    fillItems(ui_->ComboBox8, *model::attenuation2.list);
 }
 
 void RfBasicPage::SetRfBasicParameters() {

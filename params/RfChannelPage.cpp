@@ -3,6 +3,7 @@
 #include "ui_RfModuleGroup.h"
 
 #include "params/FieldRun.h"
+#include "params/ModelItems.h"
 #include "params/RfSummary.h"
 
 #include <QBoxLayout>
@@ -15,25 +16,22 @@
 namespace {
 
 constexpr int kModules = static_cast<int>(std::tuple_size_v<decltype(RfChannel::modules)>);
-constexpr int kTagTypeOffset = 1;  // "Type 1" is stored as 1
 // Keeps the module groups clear of the window's right-hand buttons, which lie in front of
 // the page's right edge.
 constexpr int kRightButtonsMargin = 86;
 
-// The frequency items of a band variant and what start-up selects.
-struct FrequencyBand {
-    int firstMhz;
-    int lastMhz;
-    std::array<int, kModules> startItems;  // module 1 to 4 of a channel
-    std::optional<int> tagTypeItem;        // without: the designed tag type stays
+// What start-up selects in a band variant's lists (the items come from the model's band).
+struct BandStart {
+    std::array<int, kModules> frequencyItems;  // module 1 to 4 of a channel
+    std::optional<int> tagTypeItem;            // without: the designed tag type stays
 };
 
-std::optional<FrequencyBand> frequencyBand(int bandVariant) {
+std::optional<BandStart> bandStart(int bandVariant) {
     switch (bandVariant) {
         case 0:
-            return FrequencyBand{387, 464, {46, 46, 46, 46}, 9};
+            return BandStart{{46, 46, 46, 46}, 9};
         case 1:
-            return FrequencyBand{2400, 2524, {50, 60, 70, 80}, std::nullopt};
+            return BandStart{{50, 60, 70, 80}, std::nullopt};
         default:
             return std::nullopt;
     }
@@ -46,13 +44,20 @@ struct RfModuleControls {
     RfModuleControls(const RfModule& names, QWidget* page)
         : group(new QGroupBox(page)),
           ui(setUp(group)),
-          frequency(ListValue::position(ui.FrequencyList)) {
+          frequency(ListValue::items(ui.FrequencyList, *model::rfModules[0].frequency.list)) {
         group->setObjectName(QStringLiteral("Module%1Group").arg(names.number));
         group->setTitle(RfChannelPage::tr("模块%1").arg(names.number));
         ui.FrequencyList->setObjectName(QLatin1String(names.frequency));
         ui.PowerList->setObjectName(QLatin1String(names.power));
         ui.RateList->setObjectName(QLatin1String(names.rate));
         ui.TagTypeList->setObjectName(QLatin1String(names.tagType));
+        const model::RfModule& module = model::rfModules[0];
+        fillItems(ui.PowerList, *module.powerRate.low);
+        ui.PowerList->setCurrentIndex(ui.PowerList->count() - 1);
+        fillItems(ui.RateList, *module.powerRate.list);
+        ui.RateList->setCurrentIndex(2);
+        fillItems(ui.TagTypeList, *module.tagType.list);
+        ui.TagTypeList->setCurrentIndex(7);
     }
 
     static Ui::RfModuleGroup setUp(QGroupBox* group) {
@@ -80,15 +85,18 @@ struct RfChannelPage::Fields {
           powerRates{channel.powerRates,
                      perModule(channel.powerRates,
                                [](const RfModuleControls& m) {
-                                   return encoding::nibblePair(ListValue::position(m.ui.RateList),
-                                                               ListValue::position(m.ui.PowerList));
+                                   const model::Parameter& powerRate =
+                                       model::rfModules[0].powerRate;
+                                   return encoding::nibblePair(
+                                       ListValue::items(m.ui.RateList, *powerRate.list),
+                                       ListValue::items(m.ui.PowerList, *powerRate.low));
                                }),
                      tr("设置功率和速率参数失败！"), tr("查询功率和速率参数失败！")},
           tagTypes{channel.tagTypes,
                    perModule(channel.tagTypes,
                              [](const RfModuleControls& m) {
-                                 return encoding::list(
-                                     ListValue::position(m.ui.TagTypeList, kTagTypeOffset));
+                                 return encoding::list(ListValue::items(
+                                     m.ui.TagTypeList, *model::rfModules[0].tagType.list));
                              }),
                    tr("设置标签类型参数失败！"), tr("查询标签类型参数失败！")} {}
 
@@ -142,17 +150,16 @@ RfChannelPage::RfChannelPage(const RfChannel& channel, ReaderSession& session, O
 RfChannelPage::~RfChannelPage() = default;
 
 void RfChannelPage::formShow(const WindowVariants& variants) {
-    const std::optional<FrequencyBand> band = frequencyBand(variants.band);
+    const std::optional<BandStart> band = bandStart(variants.band);
     for (int i = 0; i < kModules; ++i) {
         const Ui::RfModuleGroup& u = fields_->modules[static_cast<std::size_t>(i)].ui;
         u.FrequencyList->clear();
         if (!band) {
             continue;
         }
-        for (int mhz = band->firstMhz; mhz <= band->lastMhz; ++mhz) {
-            u.FrequencyList->addItem(tr("%1 MHz").arg(mhz));
-        }
-        u.FrequencyList->setCurrentIndex(band->startItems[static_cast<std::size_t>(i)]);
+        fillItems(u.FrequencyList, *model::rfModules[0].frequency.list,
+                  windowContext(variants.band));
+        u.FrequencyList->setCurrentIndex(band->frequencyItems[static_cast<std::size_t>(i)]);
         if (band->tagTypeItem) {
             u.TagTypeList->setCurrentIndex(*band->tagTypeItem);
         }

@@ -9,19 +9,20 @@
 
 struct UploadPage::Fields {
     explicit Fields(Ui::UploadPage& u)
-        : mode{addr::UploadMode, encoding::flagBits({{0, u.RadioButton4, u.RadioButton3}}),
+        : mode{addr::UploadMode,
+               encoding::flagBits(model::uploadMode, {{u.RadioButton4, u.RadioButton3}}),
                tr("设置即时/定时发送参数失败 !"), tr("查询即时/定时发送参数失败！")},
           period{addr::UploadPeriod, encoding::number(u.Edit5), tr("定时发送时间参数失败 !"),
                  tr("查询定时发送时间参数失败 !")},
           interfaces{addr::OutputInterfaces,
-                     encoding::flagBits({{0, u.CheckBox7},
-                                         {1, u.CheckBox8},
-                                         {2, u.CheckBox5},
-                                         {3, u.CheckBox10},
-                                         {4, u.CheckBox9},
-                                         {5, u.CheckBox13},
-                                         {6, u.CheckBox24},
-                                         {7, u.CheckBox23}}),
+                     encoding::flagBits(model::outputInterfaces, {{u.CheckBox7},
+                                                                  {u.CheckBox8},
+                                                                  {u.CheckBox5},
+                                                                  {u.CheckBox10},
+                                                                  {u.CheckBox9},
+                                                                  {u.CheckBox13},
+                                                                  {u.CheckBox24},
+                                                                  {u.CheckBox23}}),
                      tr("设置通信口参数失败 !"), tr("查询通信口参数失败！")} {}
 
     FieldBinding mode, period, interfaces;

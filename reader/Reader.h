@@ -46,6 +46,15 @@ enum ReaderResult {
     READER_ERROR_BAD_VALUE = 33  /* the reader answered with a value no parameter can hold */
 };
 
+/* The parameter memory: 256 bytes in 16 blocks of 16, and the most bytes one GetParameter
+ * (READER_MAX_READ) or SetParameter (READER_MAX_WRITE) moves. */
+enum {
+    READER_MEMORY_SIZE = 256,
+    READER_BLOCK_SIZE = 16,
+    READER_MAX_READ = 125,
+    READER_MAX_WRITE = 123
+};
+
 /* Link types of OpenReader. */
 enum { READER_LINK_SERIAL = 1, READER_LINK_TCP = 2, READER_LINK_USB = 3 };
 
@@ -62,7 +71,7 @@ READER_API int16_t SetBaudRate(int32_t handle, int32_t rateCode);
 READER_API int16_t SelectStation(int32_t station);
 /* TCP port for later TCP/IP opens (4001 until set). */
 READER_API int16_t SelectPort(int32_t port);
-/* Reads or writes length bytes (1..125) of the parameter memory at address (0x00..0xFF);
+/* Reads (1..READER_MAX_READ) or writes (1..READER_MAX_WRITE) length bytes of the parameter memory at address (0x00..0xFF);
  * an access that would cross 0xFF fails without traffic. */
 READER_API int16_t GetParameter(int32_t handle, int32_t address, int32_t length, uint8_t* buffer);
 READER_API int16_t SetParameter(int32_t handle, int32_t address, int32_t length,

@@ -1,13 +1,15 @@
 // The reader's Modbus objects (docs/protocol.md), shared by the library and the virtual reader.
 #pragma once
 
+#include "reader/Reader.h"
+
 #include <cstdint>
 
 namespace reader::reg {
 
 // Holding registers 0x0000-0x00FF: the parameter memory, register n holding byte n.
 inline constexpr uint16_t kMemoryFirst = 0x0000;
-inline constexpr int kMemorySize = 0x100;
+inline constexpr int kMemorySize = READER_MEMORY_SIZE;
 // Input registers 0x0000-0x0003: the firmware version, four numbers.
 inline constexpr uint16_t kFirmwareFirst = 0x0000;
 inline constexpr uint16_t kFirmwareCount = 4;
@@ -31,7 +33,7 @@ inline constexpr uint8_t kAnyUnit = 255;
 
 // Most bytes one GetParameter or SetParameter may move (the Modbus limit of function 03);
 // function 16 writes at most 123 registers at a time.
-inline constexpr int kMaxTransfer = 125;
-inline constexpr int kMaxWriteTransfer = 123;
+inline constexpr int kMaxTransfer = READER_MAX_READ;
+inline constexpr int kMaxWriteTransfer = READER_MAX_WRITE;
 
 }  // namespace reader::reg

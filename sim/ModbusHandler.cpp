@@ -1,5 +1,7 @@
 #include "ModbusHandler.h"
 
+#include "reader/ReaderRegisters.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -10,8 +12,8 @@ constexpr std::uint8_t kReadHolding = 0x03;
 constexpr std::uint8_t kReadInput = 0x04;
 constexpr std::uint8_t kWriteSingle = 0x06;
 constexpr std::uint8_t kWriteMultiple = 0x10;
-constexpr std::size_t kMaxRead = 125;
-constexpr std::size_t kMaxWrite = 123;
+constexpr std::size_t kMaxRead = reader::reg::kMaxTransfer;
+constexpr std::size_t kMaxWrite = reader::reg::kMaxWriteTransfer;
 
 std::uint16_t word(std::span<const std::uint8_t> bytes, std::size_t at) {
     return static_cast<std::uint16_t>(bytes[at] << 8 | bytes[at + 1]);

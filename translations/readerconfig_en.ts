@@ -1672,4 +1672,13 @@
         <translation>&quot;%1&quot; was saved, but may not have reached the disk. %2</translation>
     </message>
 </context>
+<context>
+    <name>WindowLanguage</name>
+    <message>
+        <location filename="../params/ModelItems.cpp" line="10"/>
+        <source>zh</source>
+        <comment>The language of the window&apos;s texts: en for English.</comment>
+        <translation>en</translation>
+    </message>
+</context>
 </TS>

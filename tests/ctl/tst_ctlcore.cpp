@@ -1,11 +1,11 @@
 // readerctl's parts in-process: reader names and lists, batch texts, the write plan under
 // the identity rule, and the field-level difference.
 
-#include "model/IdentityRule.h"
 #include "ctl/Apply.h"
-#include "ctl/FieldTable.h"
 #include "ctl/Import.h"
+#include "ctl/MemoryDiff.h"
 #include "ctl/ReaderLink.h"
+#include "model/IdentityRule.h"
 #include "reader/Reader.h"
 #include "tests/support/ReaderIdentity.h"
 
@@ -278,19 +278,18 @@ void CtlCoreTest::diffLines_data() {
     QTest::newRow("wide number") << 0x78 << bytes({0, 1, 0, 0}) << bytes({0, 0, 0x0F, 0xA1})
                                  << "0x78-0x7B tag value range lower bound: 65536 -> 4001";
     QTest::newRow("signed") << 0xA1 << bytes({0x05}) << bytes({0xB0})
-                            << "0xA1 RSSI threshold: 5 -> -80";
+                            << "0xA1 RSSI threshold: 0x05 -> -80";
     QTest::newRow("on off") << 0x65 << bytes({1}) << bytes({0}) << "0x65 buzzer: on -> off";
     QTest::newRow("on off odd value")
         << 0x65 << bytes({0}) << bytes({7}) << "0x65 buzzer: off -> 0x07";
     QTest::newRow("flags") << 0x97 << bytes({0x00}) << bytes({0x31})
-                           << "0x97 ID match control: none -> match, relay 1, relay 2";
+                           << "0x97 ID match control: none -> Match, Relay 1, Relay 2";
     QTest::newRow("interfaces") << 0x82 << bytes({0x01}) << bytes({0x14})
                                 << "0x82 output interfaces: RS-232 -> Wiegand, TCP/IP";
     QTest::newRow("list") << 0x83 << bytes({2}) << bytes({6})
                           << "0x83 RS-485 baud rate: 9600bps -> 115200bps";
     QTest::newRow("list out of range")
-        << 0x83 << bytes({2}) << bytes({9})
-        << "0x83 RS-485 baud rate: 9600bps -> 0x09 (not in the list)";
+        << 0x83 << bytes({2}) << bytes({9}) << "0x83 RS-485 baud rate: 9600bps -> 0x09";
     QTest::newRow("tcp ip address") << 0xB2 << bytes({192, 168, 1, 10}) << bytes({10, 0, 0, 7})
                                     << "0xB2-0xB5 IP address: 192.168.1.10 -> 10.0.0.7";
     QTest::newRow("tcp port") << 0xBE << bytes({0x0F, 0xA1}) << bytes({0x01, 0xF6})
@@ -300,27 +299,31 @@ void CtlCoreTest::diffLines_data() {
                              << "0xAC-0xB1 MAC address: 00:1A:2B:3C:4D:5E -> 00:1A:2B:3C:4D:5F "
                                 "(kept)";
     QTest::newRow("tcp client mode")
-        << 0xA9 << bytes({0}) << bytes({2}) << "0xA9 TCP/IP work mode: none -> client mode";
-    QTest::newRow("number list") << 0xD8 << bytes({1, 2, 3, 4}) << bytes({1, 2, 3, 9})
-                                 << "0xD8-0xDB frequency channels modules 1-4: 1 2 3 4 -> 1 2 3 9";
+        << 0xA9 << bytes({0}) << bytes({2}) << "0xA9 TCP/IP work mode: none -> Client mode";
+    QTest::newRow("frequency in MHz")
+        << 0xDB << bytes({4}) << bytes({9}) << "0xDB module 4 frequency: 2404 MHz -> 2409 MHz";
+    QTest::newRow("list with offset")
+        << 0x87 << bytes({3}) << bytes({1}) << "0x87 Wiegand protocol: Wiegand 42 -> Wiegand 26";
     QTest::newRow("terminated") << 0xF8 << bytes({0xAA, 0xBB, 0xFF, 0x00})
                                 << bytes({0xFF, 0xBB, 0xFF, 0x00})
-                                << "0xF8-0xFB frame preamble: AA BB -> (none)";
-    QTest::newRow("mode and flag") << 0x40 << bytes({0x01}) << bytes({0x83})
-                                   << "0x40 encryption mode: mode 1, static storage off -> mode 3, "
-                                      "static storage on";
-    QTest::newRow("raw field")
-        << 0xD0 << bytes({0x3A, 0, 0, 0}) << bytes({0x3B, 0, 0, 0})
-        << "0xD0-0xD3 power and rate modules 1-4: 3A 00 00 00 -> 3B 00 00 00";
+                                << "0xF8-0xFB frame preamble: AABB -> (none)";
+    QTest::newRow("mode and flag")
+        << 0x40 << bytes({0x01}) << bytes({0x83})
+        << "0x40 encryption mode: Manufacturer -> Customer, Static store";
+    QTest::newRow("nibble pair") << 0xD0 << bytes({0x2A}) << bytes({0x3B})
+                                 << "0xD0 module 1 rate / power: 1000 Kbps / Level 10 -> 2000 "
+                                    "Kbps / Level 11";
+    QTest::newRow("raw field") << 0xAB << bytes({0}) << bytes({7})
+                               << "0xAB TCP/IP reserved byte: 00 -> 07";
     QTest::newRow("raw bytes outside fields")
         << 0x12 << bytes({1, 2, 3}) << bytes({1, 9, 8}) << "0x13-0x14: 02 03 -> 09 08";
     QTest::newRow("identity kept")
-        << 0x67 << bytes({4}) << bytes({5}) << "0x67 PCB number: 4 -> 5 (kept)";
+        << 0x67 << bytes({4}) << bytes({20}) << "0x67 PCB identifier: 0x04 -> QLX_PCB_020 (kept)";
     QTest::newRow("serial number kept")
         << 0x20 << QByteArray("QLX1") << QByteArray("QLX2")
         << "0x20-0x2F product serial number: "
-           "\"QLX1\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\" -> "
-           "\"QLX2\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\" (kept)";
+           "QLX1\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00 -> "
+           "QLX2\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00 (kept)";
 }
 
 void CtlCoreTest::diffLines() {

@@ -320,7 +320,9 @@ void ReaderCtlTest::diffNamesFieldsAndRecognisesNoChange() {
     reader[0xB4] = 1;
     reader[0xB5] = 10;
     reader[0x68] = 3;
+    reader[0x87] = 3;
     Memory file = reader;
+    file[0x87] = 1;
     file[0x95] = 120;
     file[0x65] = 0;
     file[0xB5] = 11;
@@ -334,7 +336,8 @@ void ReaderCtlTest::diffNamesFieldsAndRecognisesNoChange() {
     QCOMPARE(diff.err, QString());
     QCOMPARE(diff.out, QString("0x12: 00 -> AB\n"
                                "0x65 buzzer: on -> off\n"
-                               "0x68 PCB version: 3 -> 4 (kept)\n"
+                               "0x68 PCB version: V1.3 -> V1.4 (kept)\n"
+                               "0x87 Wiegand protocol: Wiegand 42 -> Wiegand 26\n"
                                "0x94-0x95 tag refresh interval: 60 -> 120\n"
                                "0xB2-0xB5 IP address: 192.168.1.10 -> 192.168.1.11\n"));
     QCOMPARE(diff.exitCode, 1);
@@ -342,7 +345,7 @@ void ReaderCtlTest::diffNamesFieldsAndRecognisesNoChange() {
 
     QCOMPARE(readerctl({"import", tcpName(*sim), path}).exitCode, 0);
     const Run after = readerctl({"diff", tcpName(*sim), path});
-    QCOMPARE(after.out, QString("0x68 PCB version: 3 -> 4 (kept)\n"));
+    QCOMPARE(after.out, QString("0x68 PCB version: V1.3 -> V1.4 (kept)\n"));
     QCOMPARE(after.exitCode, 0);
 
     sim->kill();

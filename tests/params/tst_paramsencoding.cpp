@@ -1,6 +1,6 @@
 // The shared encodings of the parameter memory.
 
-#include "model/MemoryMap.h"
+#include "model/Addresses.h"
 
 #include <QTest>
 

@@ -3,7 +3,7 @@
 // Shared checks of the parameter pages: controls by designer name, the start-state table,
 // the each-field failure table, and scoped replacements of the error box and the pause.
 
-#include "model/MemoryMap.h"
+#include "model/Addresses.h"
 #include "session/ReaderLibrary.h"
 #include "tests/support/RecordingReaderLibrary.h"
 #include "widgets/ErrorReporting.h"
