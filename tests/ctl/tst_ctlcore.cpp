@@ -1,5 +1,6 @@
 // readerctl's parts in-process: reader names and lists, batch texts, the write plan under
-// the identity rule, and the field-level difference.
+// the identity rule, the field-level difference, and the link and the import against a
+// scripted Modbus TCP reader whose requests the test sees one by one.
 
 #include "ctl/Apply.h"
 #include "ctl/Import.h"
@@ -7,6 +8,8 @@
 #include "ctl/ReaderLink.h"
 #include "model/IdentityRule.h"
 #include "reader/Reader.h"
+#include "reader/ReaderRegisters.h"
+#include "tests/reader/FakePeers.h"
 #include "tests/support/ReaderIdentity.h"
 
 #include <QTest>
@@ -43,6 +46,87 @@ BatchFile fileOf(const Memory& memory, std::initializer_list<int> blocks) {
     return file;
 }
 
+int wordAt(const Bytes& request, std::size_t index) {
+    return request[index] << 8 | request[index + 1];
+}
+
+// A request as the reader sees it: "read 90+16", "write 90+16", "reset" or "function 04".
+QString requestText(const Bytes& request) {
+    const int function = request[1];
+    const int address = wordAt(request, 2);
+    const int count = function == 0x06 ? 1 : wordAt(request, 4);
+    if ((function == 0x06 || function == 0x10) && address == reader::reg::kCommand) {
+        return "reset";
+    }
+    const QString range = QString("%1+%2").arg(address, 2, 16, QChar(u'0')).arg(count);
+    switch (function) {
+        case 0x03:
+            return "read " + range;
+        case 0x06:
+        case 0x10:
+            return "write " + range;
+        default:
+            return QString("function %1").arg(function, 2, 16, QChar(u'0'));
+    }
+}
+
+QStringList requestTexts(const std::vector<Bytes>& requests) {
+    QStringList texts;
+    for (const Bytes& request : requests) {
+        texts << requestText(request);
+    }
+    return texts;
+}
+
+// "read 70+16", "read 80+16", ...: the single-block reads of blocks first..last.
+QStringList blockReads(int first, int last) {
+    QStringList reads;
+    for (int block = first; block <= last; ++block) {
+        reads << QString("read %1+16").arg(block * 16, 2, 16, QChar(u'0'));
+    }
+    return reads;
+}
+
+// A reader behind a scripted Modbus TCP peer: it holds memory, acknowledges writes but keeps
+// the bytes at the stuck addresses as they were, and refuses (exception 04) the first request
+// whose requestText() is refuseOnce, answering it when it comes again.
+FakeRtuPeer::Script readerScript(Memory memory, QList<int> stuck = {}, QString refuseOnce = {}) {
+    return [memory, stuck, refuseOnce, refused = false](const Bytes& request, int) mutable {
+        if (!refused && requestText(request) == refuseOnce) {
+            refused = true;
+            return FakeRtuPeer::Answer(exceptionReply(request, 0x04));
+        }
+        const int function = request[1];
+        const int address = wordAt(request, 2);
+        const int count = wordAt(request, 4);
+        if (function == 0x03 && address + count <= batchtext::kMemorySize) {
+            Bytes pdu{0x03, static_cast<std::uint8_t>(2 * count)};
+            for (int i = 0; i < count; ++i) {
+                pdu.push_back(0);
+                pdu.push_back(memory[static_cast<std::size_t>(address + i)]);
+            }
+            return FakeRtuPeer::Answer(rtuFrame(request[0], pdu));
+        }
+        auto store = [&](int at, std::uint8_t value) {
+            if (at < batchtext::kMemorySize && !stuck.contains(at)) {
+                memory[static_cast<std::size_t>(at)] = value;
+            }
+        };
+        if (function == 0x06) {
+            store(address, request[5]);
+        } else if (function == 0x10) {
+            for (int i = 0; i < count; ++i) {
+                store(address + i, request[7 + 2 * static_cast<std::size_t>(i) + 1]);
+            }
+        }
+        return normalAnswer(request, 0);  // writes: their echo
+    };
+}
+
+std::string tcpName(const FakeTcpPeer& peer) {
+    return "tcp:127.0.0.1:" + std::to_string(peer.port());
+}
+
 }  // namespace
 
 class CtlCoreTest : public QObject {
@@ -60,6 +144,9 @@ class CtlCoreTest : public QObject {
     void planWritesOnlyDifferingBlocksInFewRequests_data();
     void planWritesOnlyDifferingBlocksInFewRequests();
     void wholeMemoryTakesThreeRequests();
+    void wholeMemoryReadGetsPastARefusalThatClears_data();
+    void wholeMemoryReadGetsPastARefusalThatClears();
+    void failedVerifyEndsTheImport();
     void diffLines_data();
     void diffLines();
     void diffOnlyOfGivenBlocks();
@@ -259,6 +346,61 @@ void CtlCoreTest::planWritesOnlyDifferingBlocksInFewRequests() {
 void CtlCoreTest::wholeMemoryTakesThreeRequests() {
     QCOMPARE(runsText(readRequests({0, 256})), QString("00+125 7d+125 fa+6"));
     QCOMPARE(runsText(readRequests({0x6a, 118})), QString("6a+118"));
+}
+
+void CtlCoreTest::wholeMemoryReadGetsPastARefusalThatClears_data() {
+    QTest::addColumn<QString>("refused");     // the request refused once
+    QTest::addColumn<QStringList>("blocks");  // the block reads in its place
+    QTest::newRow("first request") << "read 00+125" << blockReads(0x0, 0x7);
+    QTest::newRow("middle request") << "read 7d+125" << blockReads(0x7, 0xF);
+    QTest::newRow("last request") << "read fa+6" << blockReads(0xF, 0xF);
+}
+
+void CtlCoreTest::wholeMemoryReadGetsPastARefusalThatClears() {
+    QFETCH(QString, refused);
+    QFETCH(QStringList, blocks);
+    Memory memory{};
+    for (std::size_t address = 0; address < memory.size(); ++address) {
+        memory[address] = static_cast<std::uint8_t>(address * 7 + 3);
+    }
+    FakeTcpPeer peer(readerScript(memory, {}, refused));
+    QVERIFY(peer.port() != 0);
+    ReaderLink link(parseReaderName(tcpName(peer)));
+    try {
+        QCOMPARE(link.readMemory(), memory);
+    } catch (const ReaderError& error) {
+        QFAIL(error.what());
+    }
+    // The blocks of the refused request are read singly, within the memory; the other
+    // requests go out as they are.
+    QStringList expected{"read 00+125", "read 7d+125", "read fa+6"};
+    const qsizetype at = expected.indexOf(refused) + 1;
+    for (qsizetype i = 0; i < blocks.size(); ++i) {
+        expected.insert(at + i, blocks[i]);
+    }
+    QCOMPARE(requestTexts(peer.requests()).filter("read "), expected);
+}
+
+void CtlCoreTest::failedVerifyEndsTheImport() {
+    const Memory reader = filled(0x55);
+    Memory wanted = reader;
+    wanted[0x94] = 0x0F;  // 0x94 and 0x95 do not take a write
+    wanted[0x95] = 0x0F;
+    wanted[0xF0] = 0x0F;
+    FakeTcpPeer peer(readerScript(reader, {0x94, 0x95}));
+    QVERIFY(peer.port() != 0);
+    ReaderLink link(parseReaderName(tcpName(peer)));
+    const ImportResult result = importInto(link, fileOf(wanted, {9, 15}), {true, true});
+    QCOMPARE(
+        QString::fromStdString(result.error),
+        QString::fromStdString(tcpName(peer)) + ": verify failed at 0x94: wrote 0F, read back 55");
+    QVERIFY(result.verify == Verify::Failed);
+    QVERIFY(result.wrote);
+    // Both runs were written; the read-back stops at the first that differs, and a reader
+    // that did not take its parameters is not reset.
+    const QStringList requests = requestTexts(peer.requests());
+    QCOMPARE(requests.mid(requests.indexOf("write 90+16")),
+             (QStringList{"write 90+16", "write f0+16", "read 90+16"}));
 }
 
 void CtlCoreTest::diffLines_data() {
