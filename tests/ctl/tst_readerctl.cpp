@@ -21,6 +21,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -70,6 +71,50 @@ QString differences(const Memory& actual, const Memory& expected) {
     return list.join(u", ");
 }
 
+// The rows of an RFC 4180 text, each a list of its fields: fields are separated by commas,
+// rows end in CRLF, a field holding a comma, a quote or a line end is quoted and its quotes
+// are doubled. Nothing when the text breaks these rules.
+std::optional<QList<QStringList>> csvRows(const QString& text) {
+    QList<QStringList> rows;
+    QStringList row;
+    QString field;
+    bool inQuotes = false;
+    bool wasQuoted = false;  // the field's closing quote came: only ',' or CRLF may follow
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (inQuotes) {
+            if (c == u'"' && text.mid(i, 2) == "\"\"") {
+                field += c;
+                ++i;
+            } else if (c == u'"') {
+                inQuotes = false;
+                wasQuoted = true;
+            } else {
+                field += c;
+            }
+        } else if (c == u',' || text.mid(i, 2) == "\r\n") {
+            row << field;
+            field.clear();
+            wasQuoted = false;
+            if (c == u'\r') {
+                rows << row;
+                row.clear();
+                ++i;
+            }
+        } else if (wasQuoted || c == u'\r' || c == u'\n' || (c == u'"' && !field.isEmpty())) {
+            return std::nullopt;
+        } else if (c == u'"') {
+            inQuotes = true;
+        } else {
+            field += c;
+        }
+    }
+    if (inQuotes || !row.isEmpty() || !field.isEmpty()) {
+        return std::nullopt;  // the last row must end in CRLF
+    }
+    return rows;
+}
+
 struct Run {
     int exitCode = -1;
     QString out;
@@ -94,6 +139,7 @@ class ReaderCtlTest : public QObject {
     void badInputWritesNothing_data();
     void badInputWritesNothing();
     void applyToSixteenReaders();
+    void csvReportKeepsEveryFieldInItsColumn();
     void progressLineOnATerminal();
     void versionFlag_data();
     void versionFlag();
@@ -584,6 +630,61 @@ void ReaderCtlTest::applyToSixteenReaders() {
         {"apply", filePath, "--readers", writeFile("healthy.txt", healthy), "--jobs", "16"});
     QCOMPARE(third.exitCode, 0);
     QVERIFY2(third.out.endsWith("14 readers: all ok, nothing changed\n"), qPrintable(third.out));
+}
+
+void ReaderCtlTest::csvReportKeepsEveryFieldInItsColumn() {
+    const Memory file = SimProcess::randomMemory(131);
+    Memory reader = file;
+    reader[0xC0] ^= 0xFF;
+    SimProcess::Options station2;
+    station2.station = 2;
+    const auto good = startSim(reader, station2);
+    QVERIFY(good);
+    SimProcess::Options stuckOptions;
+    stuckOptions.extraArguments << "--stuck"
+                                << "0xC0";
+    const auto stuck = startSim(reader, stuckOptions);
+    QVERIFY(stuck);
+    const auto dead = startSim(reader);
+    QVERIFY(dead);
+    dead->kill();
+    const QString list =
+        writeFile("readers.txt", QString("%1 --station 2\n%2\n%3\n")
+                                     .arg(tcpName(*good), tcpName(*stuck), tcpName(*dead))
+                                     .toLatin1());
+    const QString csvPath = folder->filePath("report.csv");
+    const Run run = readerctl({"apply", writeFile("config.txt", batchText(file)), "--readers", list,
+                               "--report", csvPath});
+    QCOMPARE(run.exitCode, 1);
+
+    // Every error holds a comma; each stays one field.
+    const auto rows = csvRows(QString::fromUtf8(readFile(csvPath)));
+    QVERIFY2(rows, readFile(csvPath).constData());
+    const auto hex = [](std::uint8_t byte) {
+        return QString("%1").arg(byte, 2, 16, QChar(u'0')).toUpper();
+    };
+    const QList<QStringList> expected{
+        {"reader", "result", "blocks_written", "bytes_changed", "verify", "milliseconds", "error"},
+        {tcpName(*good) + " station 2", "ok", "1", "1", "passed", "MS", ""},
+        {tcpName(*stuck), "failed", "1", "1", "failed", "MS",
+         QString("%1: verify failed at 0xC0: wrote %2, read back %3")
+             .arg(tcpName(*stuck), hex(file[0xC0]), hex(reader[0xC0]))},
+        {tcpName(*dead), "failed", "0", "0", "none", "MS",
+         tcpName(*dead) +
+             ": cannot open the link: no connection (refused, unreachable or no such device)"},
+    };
+    QCOMPARE(rows->size(), expected.size());
+    for (qsizetype i = 0; i < rows->size(); ++i) {
+        QStringList row = rows->at(i);
+        QVERIFY2(row.size() == expected[i].size(), qPrintable(row.join(u'|')));
+        if (i > 0) {
+            bool number = false;
+            row[5].toLongLong(&number);
+            QVERIFY2(number, qPrintable(row[5]));
+            row[5] = "MS";
+        }
+        QCOMPARE(row, expected[i]);
+    }
 }
 
 void ReaderCtlTest::progressLineOnATerminal() {
