@@ -73,14 +73,3 @@ constexpr bool hasBit(std::uint8_t byte, int bit) {
 constexpr bool isGroupMacAddress(std::uint8_t firstByte) {
     return hasBit(firstByte, 0);
 }
-
-// A list setting stored as its list position plus a fixed offset.
-constexpr std::uint8_t listPositionByte(int position, int offset = 0) {
-    return static_cast<std::uint8_t>(position + offset);
-}
-// The list position a stored byte stands for, or -1 (no selection) when it matches none of
-// the count positions.
-constexpr int listPositionOf(std::uint8_t stored, int count, int offset = 0) {
-    const int position = int{stored} - offset;
-    return position >= 0 && position < count ? position : -1;
-}

@@ -92,6 +92,8 @@ struct Parameter {
     std::string_view unit{};
 
     constexpr Field range() const { return {address, width}; }
+    // A field is also where it lies: the window's operations move it by its range.
+    constexpr operator Field() const { return range(); }  // NOLINT(google-explicit-constructor)
 };
 
 // The RF band the frequency lists show: the window's band variant 0 is 387-464 MHz, 1 the

@@ -39,21 +39,21 @@ FieldEncoding frameCode(QLineEdit* edit) {
 
 struct DataFramePage::Fields {
     explicit Fields(Ui::DataFramePage& u)
-        : format{addr::OutputFormat, encoding::onOffByte(u.RadioButton10, u.RadioButton5),
+        : format{model::outputFormat, encoding::onOffByte(u.RadioButton10, u.RadioButton5),
                  tr("设置输出数据格式参数失败 !"), tr("查询输出数据格式参数失败 !")},
           flags{
-              addr::FrameContent,
+              model::frameContent,
               encoding::flagBits(model::frameContent,
                                  {{u.CheckBox15}, {u.CheckBox16}, {u.CheckBox17}, {u.CheckBox18}}),
               tr("设置数据格式标志参数失败 !"), tr("查询数据格式标志参数失败 !")},
-          idPart{addr::OutputIdPart,
+          idPart{model::outputIdPart,
                  encoding::nibblePair(ListValue::items(u.ComboBox10, *model::outputIdPart.list),
                                       ListValue::items(u.ComboBox4, *model::outputIdPart.low)),
                  tr("设置输出标签起始字节和字节数参数失败 !"),
                  tr("查询输出标签起始字节和字节数参数失败 !")},
-          preamble{addr::FramePreamble, frameCode(u.Edit6), tr("设置前导码参数失败 !"),
+          preamble{model::framePreamble, frameCode(u.Edit6), tr("设置前导码参数失败 !"),
                    tr("查询前导码参数失败 !")},
-          endCode{addr::FrameEndCode, frameCode(u.Edit7), tr("设置结束码参数失败 !"),
+          endCode{model::frameEndCode, frameCode(u.Edit7), tr("设置结束码参数失败 !"),
                   tr("查询结束码参数失败 !")} {}
 
     FieldBinding format, flags, idPart, preamble, endCode;

@@ -49,27 +49,27 @@ FieldEncoding keyEncoding(const LimitedMemo* memo) {
 // The page's fields in the order of the set operation.
 struct ExtendedFunctionPage::Fields {
     Fields(Ui::ExtendedFunctionPage& u, ExtendedFunctionPage& page)
-        : offlineEnable{addr::OfflineEnable, encoding::onOffByte(u.CheckBox66),
+        : offlineEnable{model::offlineFunction, encoding::onOffByte(u.CheckBox66),
                         tr("设置离线功能使能参数失败 !"), tr("查询离线功能使能参数失败 !")},
-          offlineInterval{addr::OfflineSaveInterval, encoding::number(u.Edit72),
+          offlineInterval{model::offlineSaveInterval, encoding::number(u.Edit72),
                           tr("设置离线功能保存记录时间间隔参数失败 !"),
                           tr("查询离线功能保存记录时间间隔参数失败 !")},
-          encryptionMode{addr::EncryptionMode, modeEncoding(u, page),
+          encryptionMode{model::encryptionMode, modeEncoding(u, page),
                          tr("设置ID加密模式参数失败 !"), tr("查询ID加密模式参数失败 !")},
-          key{addr::EncryptionKey, keyEncoding(u.Memo2), tr("设置密钥参数失败 !"), {}},
-          suppression{addr::TagSuppression,
+          key{model::encryptionKey, keyEncoding(u.Memo2), tr("设置密钥参数失败 !"), {}},
+          suppression{model::tagSuppression,
                       encoding::list(ListValue::items(u.ComboBox19, *model::tagSuppression.list)),
                       tr("设置标签抑制因子参数失败 !"), tr("查询标签抑制因子参数失败 !")},
-          rangeFilter{addr::RangeFilter,
+          rangeFilter{model::tagRangeFilter,
                       encoding::flagBits(model::tagRangeFilter, {{u.CheckBox27}}),
                       tr("设置标签过滤标志参数失败 !"), tr("查询标签过滤标志参数失败 !")},
-          rangeBounds{
-              addr::RangeBounds,
-              encoding::record(addr::RangeBounds, {{addr::RangeLower, encoding::number(u.Edit42)},
-                                                   {addr::RangeUpper, encoding::number(u.Edit43)}}),
-              tr("设置标签最小和最大值失败 !"), tr("查询标签最小和最大值参数失败 !")},
+          rangeBounds{addr::RangeBounds,
+                      encoding::record(addr::RangeBounds,
+                                       {{model::tagRangeLower, encoding::number(u.Edit42)},
+                                        {model::tagRangeUpper, encoding::number(u.Edit43)}}),
+                      tr("设置标签最小和最大值失败 !"), tr("查询标签最小和最大值参数失败 !")},
           mountingSide{
-              addr::MountingSide,
+              model::mountingSide,
               encoding::flagBits(model::mountingSide, {{u.RadioButton11, u.RadioButton12}}),
               tr("设置读写器安装属性参数失败 !"), tr("查询读写器安装属性参数失败 !")} {}
 

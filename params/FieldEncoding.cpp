@@ -17,14 +17,6 @@ ListValue::ListValue(QComboBox* list, ValueAt valueAt, PositionOf positionOf)
       positionOf_(std::move(positionOf)),
       kept_(std::make_shared<std::optional<int>>()) {}
 
-ListValue ListValue::position(QComboBox* list, int offset) {
-    return ListValue(
-        list, [offset](const QComboBox&, int position) { return position + offset; },
-        [offset](const QComboBox& box, int value) {
-            return listPositionOf(static_cast<std::uint8_t>(value), box.count(), offset);
-        });
-}
-
 ListValue ListValue::itemNumber(QComboBox* list) {
     return ListValue(
         list, [](const QComboBox& box, int position) { return toInteger(box.itemText(position)); },

@@ -47,8 +47,6 @@ class ListValue {
 
     ListValue(QComboBox* list, ValueAt valueAt, PositionOf positionOf);
 
-    // The item's position plus offset.
-    static ListValue position(QComboBox* list, int offset = 0);
     // The number an item's text shows, stored as a two's complement byte ("-110" is 0x92).
     static ListValue itemNumber(QComboBox* list);
     // The unsigned number an item's text shows ("6461"), for fields of any width.

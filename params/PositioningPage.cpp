@@ -8,16 +8,16 @@
 
 struct PositioningPage::Fields {
     explicit Fields(Ui::PositioningPage& u)
-        : readMode{addr::CardReadMode,
+        : readMode{model::cardReadMode,
                    encoding::onOffByte(u.RadioButton9, u.RadioButton6),
                    {},
                    tr("查询读写器读卡模式参数失败！")},
           sensitivity{
-              addr::PositioningSensitivity,
+              model::positioningSensitivity,
               encoding::list(ListValue::items(u.ComboBox13, *model::positioningSensitivity.list)),
               tr("设置定位灵敏读参数失败！"), tr("查询定位灵敏读参数失败！")},
           failureJudgement{
-              addr::TagFailureJudgement,
+              model::tagFailureJudgement,
               encoding::list(ListValue::items(u.ComboBox18, *model::tagFailureJudgement.list)),
               tr("设置标签失效判定灵敏度参数失败！"), tr("查询标签失效判定灵敏度参数失败！")} {}
 

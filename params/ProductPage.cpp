@@ -74,13 +74,13 @@ Bytes macAddress(std::int32_t random, int sequence) {
 
 struct ProductPage::Fields {
     explicit Fields(Ui::ProductPage& u)
-        : pcbIdentifier{addr::PcbNumber, ::pcbIdentifier(u.ComboBox16),
+        : pcbIdentifier{model::pcbIdentifier, ::pcbIdentifier(u.ComboBox16),
                         tr("设置PCB主板标识参数失败 !"), tr("查询PCB主板标识参数失败 !")},
-          pcbVersion{addr::PcbVersion,
+          pcbVersion{model::pcbVersion,
                      encoding::list(ListValue::items(u.ComboBox17, *model::pcbVersion.list)),
                      tr("设置PCB主板版本参数失败 !"), tr("查询PCB板版本参数失败 !")},
           magicNumber{
-              addr::MagicNumber, encoding::list(ListValue::itemText(u.ComboBox20)), {}, {}} {}
+              model::magicNumber, encoding::list(ListValue::itemText(u.ComboBox20)), {}, {}} {}
 
     FieldBinding pcbIdentifier, pcbVersion, magicNumber;
 };
@@ -137,20 +137,21 @@ void ProductPage::SetProductParameters() {
     u.Edit18->setText(QStringLiteral("%1").arg(sequence, 4, 10, QLatin1Char('0')));
 
     const QByteArray serial = (u.Edit17->text() + u.Edit18->text()).toLatin1();
-    run.write(addr::ProductMark,
+    run.write(model::productSerialNumber,
               Bytes(serial.begin(),
-                    serial.begin() + std::min<qsizetype>(serial.size(), addr::ProductMark.width)),
+                    serial.begin() +
+                        std::min<qsizetype>(serial.size(), model::productSerialNumber.width)),
               tr("设置产品序列号参数失败 !"));
     // The type code follows its identifier only; either failure is one message.
     if (run.set(f.pcbIdentifier)) {
-        run.write(addr::PcbType,
+        run.write(model::pcbType,
                   {kPcbTypeCodes.at(static_cast<std::size_t>(u.ComboBox16->currentIndex()))},
                   f.pcbIdentifier.setFailure);
     }
     run.set(f.pcbVersion);
-    run.write(addr::MacAddress, macAddress(drawRandomBelow(kMacRandomBound), sequence), {});
+    run.write(model::macAddress, macAddress(drawRandomBelow(kMacRandomBound), sequence), {});
     run.set(f.magicNumber);
-    run.write(addr::ProductMarker, kProductMarker, {});
+    run.write(model::productMarker, kProductMarker, {});
     run.finish(tr("设置产品参数成功 !"), tr("设置产品参数失败 !"));
 }
 
@@ -160,7 +161,7 @@ void ProductPage::QueryProductParameters() {
     FieldRun run(session_, log_);
 
     // An invalid mark is a finding about the data, not a failed call: the flag stays.
-    run.read(addr::ProductMark, tr("查询产品标志参数失败 !"), [&](const Bytes& mark) {
+    run.read(model::productSerialNumber, tr("查询产品标志参数失败 !"), [&](const Bytes& mark) {
         if (!isValidMark(mark)) {
             log_.append(tr("产品标志参数无效 !"));
             return;

@@ -12,12 +12,12 @@ struct RfBasicPage::Fields {
         : attenuations{addr::Attenuations,
                        encoding::record(
                            addr::Attenuations,
-                           {{addr::Attenuation1, encoding::list(ListValue::items(
-                                                     u.ComboBox5, *model::attenuation1.list))},
-                            {addr::Attenuation2, encoding::list(ListValue::items(
-                                                     u.ComboBox8, *model::attenuation2.list))}}),
+                           {{model::attenuation1, encoding::list(ListValue::items(
+                                                      u.ComboBox5, *model::attenuation1.list))},
+                            {model::attenuation2, encoding::list(ListValue::items(
+                                                      u.ComboBox8, *model::attenuation2.list))}}),
                        tr("设置衰减系数失败 !"), tr("查询通道衰减系数失败 !")},
-          rssi{addr::RssiThreshold, encoding::list(ListValue::itemNumber(u.ComboBox6)),
+          rssi{model::rssiThreshold, encoding::list(ListValue::itemNumber(u.ComboBox6)),
                tr("设置RSSI参数失败！"), tr("查询RSSI参数失败！")} {}
 
     FieldBinding attenuations, rssi;

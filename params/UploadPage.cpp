@@ -9,12 +9,12 @@
 
 struct UploadPage::Fields {
     explicit Fields(Ui::UploadPage& u)
-        : mode{addr::UploadMode,
+        : mode{model::uploadMode,
                encoding::flagBits(model::uploadMode, {{u.RadioButton4, u.RadioButton3}}),
                tr("设置即时/定时发送参数失败 !"), tr("查询即时/定时发送参数失败！")},
-          period{addr::UploadPeriod, encoding::number(u.Edit5), tr("定时发送时间参数失败 !"),
+          period{model::uploadPeriod, encoding::number(u.Edit5), tr("定时发送时间参数失败 !"),
                  tr("查询定时发送时间参数失败 !")},
-          interfaces{addr::OutputInterfaces,
+          interfaces{model::outputInterfaces,
                      encoding::flagBits(model::outputInterfaces, {{u.CheckBox7},
                                                                   {u.CheckBox8},
                                                                   {u.CheckBox5},

@@ -1,6 +1,7 @@
 // The shared field encodings on real controls: every one round-trips controls -> bytes ->
 // controls, and refuses what it cannot encode.
 
+#include "model/Parameters.h"
 #include "params/FieldEncoding.h"
 #include "widgets/ErrorReporting.h"
 
@@ -187,7 +188,8 @@ void TestFieldEncoding::listKeepsAValueWithoutItem() {
     numbers ? fillNumbers(list, -110, -10) : fillNumbers(list, 6, 30);
     list.setCurrentIndex(3);
     const FieldEncoding field =
-        encoding::list(numbers ? ListValue::itemNumber(&list) : ListValue::position(&list, 6));
+        encoding::list(numbers ? ListValue::itemNumber(&list)
+                               : ListValue::items(&list, model::lists::kTagFailureJudgement));
 
     field.decode({stored});
     QCOMPARE(list.currentIndex() < 0 ? QString() : list.currentText(), shown);
@@ -205,8 +207,9 @@ void TestFieldEncoding::listKeepsAValueWithoutItem() {
 
 void TestFieldEncoding::listWithoutSelectionOrValueIsRefused() {
     QComboBox empty;
-    QCOMPARE(conversionErrorOf(encoding::list(ListValue::position(&empty)), 1),
-             std::optional<QString>(QString()));
+    QCOMPARE(
+        conversionErrorOf(encoding::list(ListValue::items(&empty, model::lists::kRs485Rates)), 1),
+        std::optional<QString>(QString()));
 }
 
 void TestFieldEncoding::nibblePairKeepsEachHalf_data() {
@@ -229,8 +232,10 @@ void TestFieldEncoding::nibblePairKeepsEachHalf() {
     QComboBox lowList;
     fillNumbers(highList, 0, 4);
     fillNumbers(lowList, 1, 10);
+    static constexpr model::List kHigh{.first = 0, .last = 4};
+    static constexpr model::List kLow{.first = 1, .last = 10};
     const FieldEncoding pair =
-        encoding::nibblePair(ListValue::position(&highList), ListValue::position(&lowList, 1));
+        encoding::nibblePair(ListValue::items(&highList, kHigh), ListValue::items(&lowList, kLow));
     pair.decode({stored});
     QCOMPARE(highList.currentIndex(), high);
     QCOMPARE(lowList.currentIndex(), low);

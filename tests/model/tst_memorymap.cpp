@@ -1,12 +1,16 @@
-// The shared encodings of the parameter memory.
+// The shared encodings of the parameter memory: numbers high byte first, list positions with
+// an offset, flag bits and on/off bytes.
 
 #include "model/Addresses.h"
+#include "model/Codec.h"
+
+#include <array>
 
 #include <QTest>
 
 Q_DECLARE_METATYPE(Bytes)
 
-class TestParamsEncoding : public QObject {
+class TestMemoryMap : public QObject {
     Q_OBJECT
 
   private slots:
@@ -17,7 +21,7 @@ class TestParamsEncoding : public QObject {
     void flagBitsAndOnOffBytes();
 };
 
-void TestParamsEncoding::bigEndianNumbers_data() {
+void TestMemoryMap::bigEndianNumbers_data() {
     QTest::addColumn<qint64>("value");
     QTest::addColumn<int>("width");
     QTest::addColumn<Bytes>("bytes");
@@ -35,7 +39,7 @@ void TestParamsEncoding::bigEndianNumbers_data() {
     QTest::newRow("70000 in 2") << qint64{70000} << 2 << Bytes{0x11, 0x70} << 0x1170u;
 }
 
-void TestParamsEncoding::bigEndianNumbers() {
+void TestMemoryMap::bigEndianNumbers() {
     QFETCH(qint64, value);
     QFETCH(int, width);
     QFETCH(Bytes, bytes);
@@ -47,7 +51,7 @@ void TestParamsEncoding::bigEndianNumbers() {
     QCOMPARE(fromBigEndian(record, 1, width), readBack);
 }
 
-void TestParamsEncoding::listPositions_data() {
+void TestMemoryMap::listPositions_data() {
     QTest::addColumn<int>("stored");
     QTest::addColumn<int>("count");
     QTest::addColumn<int>("offset");
@@ -63,18 +67,21 @@ void TestParamsEncoding::listPositions_data() {
     QTest::newRow("0xFF") << 255 << 10 << 1 << -1;
 }
 
-void TestParamsEncoding::listPositions() {
+void TestMemoryMap::listPositions() {
     QFETCH(int, stored);
     QFETCH(int, count);
     QFETCH(int, offset);
     QFETCH(int, position);
-    QCOMPARE(listPositionOf(static_cast<std::uint8_t>(stored), count, offset), position);
+    static const std::array<model::Text, 10> kNames{};
+    const model::List list{.names = std::span(kNames).first(static_cast<std::size_t>(count)),
+                           .offset = offset};
+    QCOMPARE(model::itemPosition(list, stored), position);
     if (position >= 0) {
-        QCOMPARE(int{listPositionByte(position, offset)}, stored);
+        QCOMPARE(model::storedValue(list, position), stored);
     }
 }
 
-void TestParamsEncoding::flagBitsAndOnOffBytes() {
+void TestMemoryMap::flagBitsAndOnOffBytes() {
     QCOMPARE(flagBit(0, true) | flagBit(1, false) | flagBit(5, true), 0x21);
     QCOMPARE(flagBit(7, true), 0x80);
     QVERIFY(hasBit(0x26, 1) && hasBit(0x26, 2) && hasBit(0x26, 5));
@@ -85,5 +92,5 @@ void TestParamsEncoding::flagBitsAndOnOffBytes() {
     QVERIFY(!isOnByte(2) && !isOnByte(0) && !isOnByte(0x81));
 }
 
-QTEST_APPLESS_MAIN(TestParamsEncoding)
-#include "tst_paramsencoding.moc"
+QTEST_APPLESS_MAIN(TestMemoryMap)
+#include "tst_memorymap.moc"
