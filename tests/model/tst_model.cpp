@@ -8,7 +8,7 @@
 
 #include <QTest>
 
-#include <regex>
+#include <algorithm>
 #include <set>
 
 using namespace model;
@@ -54,12 +54,17 @@ class TestModel : public QObject {
 void TestModel::catalogIsOneMapOfTheMemory() {
     std::set<std::string_view> keys;
     int end = 0;
-    const std::regex snakeCase("[a-z][a-z0-9_]*");
+    const auto snakeCase = [](std::string_view key) {
+        return !key.empty() && key.front() >= 'a' && key.front() <= 'z' &&
+               std::all_of(key.begin(), key.end(), [](char c) {
+                   return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+               });
+    };
     for (const Parameter* field : allParameters()) {
         QVERIFY2(field->address >= end, field->key.data());
         QVERIFY(field->width >= 1 && field->range().end() <= kParameterMemorySize);
         QVERIFY2(keys.insert(field->key).second, field->key.data());
-        QVERIFY2(std::regex_match(std::string(field->key), snakeCase), field->key.data());
+        QVERIFY2(snakeCase(field->key), field->key.data());
         QVERIFY(!field->label.en.empty());
         QCOMPARE(parameterAt(field->address), field);
         end = field->range().end();
