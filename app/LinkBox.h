@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The link box of the connection group: a drop-down list that brings the devices behind its
 // items up to date each time it opens, so that an adapter plugged in meanwhile shows.
 #pragma once

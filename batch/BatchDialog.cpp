@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #include "BatchDialog.h"
 
 #include "ui_BatchDialog.h"

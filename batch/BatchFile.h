@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 
 // Saving and loading the batch configuration text. A save never leaves the chosen file or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The clock, the samples of one benchmark row and their percentiles, shared by the benchmarks.
 #pragma once
 

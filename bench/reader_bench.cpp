@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // Round trips of libReader against one reader-sim:
 //  - over loopback TCP, GetParameter (1, 16, 29 bytes) and SetParameter (16 bytes) next to the
 //    same requests on a plain libmodbus context (the baseline);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // readerctl's reads and its parallel apply, against reader-sim processes:
 //  - export over RTU on a pseudo-terminal with --line-rate at 9600 and 115200 bps: the whole
 //    memory in three requests (125 + 125 + 6 registers) next to the wire-time limit of those

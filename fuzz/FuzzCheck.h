@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // Shared by the fuzz targets: invariants that make an input a finding, and a reader that
 // takes the input's fields from the front, so that seed files can be written by hand.
 #pragma once

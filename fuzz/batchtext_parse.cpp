@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The batch text parser on any bytes. Besides not crashing: every line is accepted or rejected
 // exactly once, in order; an accepted line is exactly a block line and formats back to itself
 // (up to the case of its digits); a rejected line has the reason the form rules give; and a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The reply reader of a request sent while a late reply to an earlier one may still come, on
 // any received bytes in any pieces. Besides not crashing: Ok only for exactly the request's
 // own reply frame, with its values; a put-aside frame is exactly the late request's complete

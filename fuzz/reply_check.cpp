@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The library's check of an RTU reply to unit 255 on any received bytes. Besides not
 // crashing: a call that fails leaves the caller's buffer untouched; Ok only for a reply of
 // exactly the expected length, unit, function and CRC, with the values it carries; an

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The simulator's request handling on any sequence of (unit, PDU) pairs. Besides not
 // crashing: a unit it does not answer and an empty PDU get silence; an exception reply (a
 // refused request) changes no byte, no rate and no pending effect; a read changes nothing and

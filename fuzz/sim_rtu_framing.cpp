@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The simulator's RTU framing on any byte stream cut into bursts, some of them followed by
 // a quiet line. Besides not crashing: a frame is taken only with a valid CRC and never
 // shorter than unit + function + CRC (the handler relies on that); nothing but a frame at the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 
 // The batch configuration text: one line per 16-byte parameter block, "N:" followed by the

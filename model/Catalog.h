@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 
 // All named fields of the parameter memory, for the tools that go through them by key or by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 
 // A field's bytes as a typed value, the value as the window's text, and back. Text goes to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 
 // What a batch text may write into a reader. Some bytes belong to each reader and never

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 
 // The reader's parameter memory: 256 bytes in 16 blocks of 16, every setting a field at a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 
 // What one named field of the parameter memory is: where it lies, how its bytes encode a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 
 // Every named field of the reader's 256-byte parameter memory, declared once. The window's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 
 // Page indices of the main page control PageControl1. A hidden page keeps its index, and the

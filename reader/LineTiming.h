@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // Serial rate codes and the time Modbus RTU frames take on the wire, shared by the library's
 // timeouts and the benchmark's wire-time limit.
 #pragma once

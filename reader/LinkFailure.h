@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // Why a link could not be opened or an exchange failed: a result code of Reader.h and a
 // short text in the system's words ("no such device", "no answer within 520 ms").
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The open links, by handle. Handles are small positive integers handed out in increasing
 // order and not reused while the process lives, so a handle kept after a close can never
 // reach a later link; 0 is never a handle.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The CRC of a Modbus RTU frame (polynomial 0xA001 reflected, start 0xFFFF), shared by the
 // library and the virtual reader. On the wire the low byte goes first.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // One open link to a reader: a libmodbus context over TCP or RTU (serial port or USB
 // CDC-ACM), with the timeouts, resynchronisation and reconnection that keep its exchanges
 // in step.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The requests the library sends: function codes 03, 04, 06 and 16 on registers.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The eleven calls of Reader.h over ModbusLink. Nothing may throw across the C ABI.
 #include "Reader.h"
 

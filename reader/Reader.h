@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: LGPL-2.1-or-later */
 // The reader access library: every reader operation of the tool goes through the eleven
 // calls OpenReader .. SetOLEnable; OpenReaderAt opens a link with settings of its own for
 // callers that drive several readers at once. C linkage and fixed-width types keep the ABI

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The reader's Modbus objects (docs/protocol.md), shared by the library and the virtual reader.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // Exchanges in the library's own RTU frames: every exchange on a serial line or USB goes out
 // through modbus_send_raw_request (libmodbus adds the CRC) and its reply is read from the port
 // and checked here: unit, function code, length, echo and CRC. libmodbus 3.1.6 refuses RTU

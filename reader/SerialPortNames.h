@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // Where the link names of OpenReader lead on this system. The library and the window's link
 // box both ask here, so "COM1" means the same device to both.
 #pragma once

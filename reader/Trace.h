@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The traffic trace: every request and reply as timestamped hex with its link and the time
 // since the request. Switched by READER_TRACE at load time or by ReaderSetTrace. When it is
 // off, a call costs one relaxed atomic load.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #include "DeadLinkGuard.h"
 
 std::int16_t DeadLinkGuard::run(const ReaderLibrary& library,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The reason of a failed library call as the operation log shows it, on its own line after
 // the failure's message.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // reader-sim: the virtual reader. One thread, one poll loop over the TCP server and the RTU
 // link; see docs/protocol.md for the Modbus contract and the memory file.
 

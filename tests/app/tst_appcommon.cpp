@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The helpers shared by every page: key filters, hex pairs, the JPEG picture.
 
 #include "app/JpegImage.h"

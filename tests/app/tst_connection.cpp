@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The connection group "通信设置": connect, disconnect and update with their exact library
 // calls, log lines and status texts; with the recording fake library.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The main window shell: start state, page variants, operation log, keys, the MAC read when
 // the communication-port page opens, and the exit path; with the recording fake library.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // Start-up: readerconfig's command line, the choice of the interface language, the English
 // interface compiled into the program, and the command lines of the installed programs run
 // as processes (--help, --version, an unknown option).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The station chosen in the box ComboBox7, as the unit byte of the requests that "联机" sends:
 // the window with the real reader library against a scripted Modbus RTU peer reached as COM1.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The English translation: scripts/update-translations (lupdate over the sources now), run on
 // a copy of translations/readerconfig_en.ts, finds every tr() text of the window there with
 // a finished English translation that keeps the text's %1 place markers; and the file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The window with the real reader library against a reader-sim process: over loopback TCP
 // (port chosen in the port dialog) and over a pseudo-terminal reached as COM1.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The batch dialog with the real reader library against two reader-sim processes over TCP.
 
 #include "batch/BatchDialog.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The shared encodings of the parameter memory: numbers high byte first, list positions with
 // an offset, flag bits and on/off bytes.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The parameter model without widgets: what the window shows for given bytes, in both
 // languages, what text is refused, and that every value of every field goes back to the
 // bytes it came from.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The install tree (cmake --install into a temporary prefix) and the Debian package: the
 // files and where they go, the library's SONAME, the programs' RUNPATH, the desktop entry
 // and AppStream validators, the installed programs running from the prefix, a C program

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 
 // A reader whose every field of the page "通信口参数" differs from the page's start values

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The basic-function page end to end: the real window and the real library against a
 // reader-sim process over loopback TCP.
 

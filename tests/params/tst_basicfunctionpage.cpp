@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The sub-page "基本功能": its controls at start, its control rules driven by keys and
 // clicks, and its set and query operations against the recording fake.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The page "通信口参数" end to end: the real window and the real library against a
 // reader-sim process, over loopback TCP and over a pseudo-terminal reached as COM1.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The page "通信口参数": its controls at start, its control rules driven by keys and clicks,
 // the TCP/IP record byte for byte, the MAC guard, and the set and query operations against
 // the recording fake; the default set and the layout in the whole window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The page "数据格式" with its sub-pages "主动上传" and "数据格式": the controls at start, the
 // control rules driven by keys and clicks, the data-frame set and query against the
 // recording fake, and both against reader-sim.

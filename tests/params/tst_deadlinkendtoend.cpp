@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // Page queries against readers that stop answering, lose one reply, refuse values or hang: the
 // real window over the real library, off the GUI thread, and a scripted peer over loopback TCP
 // and over a pseudo-terminal.

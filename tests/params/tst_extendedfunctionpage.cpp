@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The sub-page "扩展功能": its controls at start, its control rules driven by keys, clicks
 // and focus changes, and its set and query operations against the recording fake.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The shared field encodings on real controls: every one round-trips controls -> bytes ->
 // controls, and refuses what it cannot encode.
 

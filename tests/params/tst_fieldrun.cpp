@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // An operation's run of steps: the reason line after a failed step, and a dead link that
 // stops costing a timeout per step while a refusing reader does not.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The window shows every list value as the parameter model writes it: for each item of each
 // list a page binds, a query of that stored byte selects the item whose text is the model's
 // text of those bytes, in Chinese and in English. readerctl prints the same model texts, so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The query, set and default buttons of the main window: routing by page and sub-page, the
 // busy cursor, the pause after the communication-port set, the default sets and the
 // conversion error; the whole window with the recording fake.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The page "Kelvarn": its controls after the first show, its set and query operations
 // against the recording fake, and both end to end in the positioning window against
 // reader-sim.

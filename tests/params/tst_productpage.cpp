@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The page "产品参数" of the factory window: its controls, the serial number built from the
 // model and the date, the identity set and query against the recording fake, and both
 // against reader-sim.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The page "射频参数" end to end: the real window and the real library against a reader-sim
 // process over loopback TCP, each sub-page's set and query.
 

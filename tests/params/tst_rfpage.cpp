@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The page "射频参数": the lists by band variant, the three sub-pages' set and query
 // operations against the recording fake, the channel tables, and the page in the window.
 

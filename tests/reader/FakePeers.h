@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // Scripted peers for tests of libReader that must see or shape the bytes on the wire.
 #pragma once
 

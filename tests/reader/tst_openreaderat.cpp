@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // OpenReaderAt: handles that keep their own port and station, used from several threads at
 // once, against reader-sim processes over TCP and a pseudo-terminal.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The reason a call leaves for its thread (ReaderLastError): a code of its kind and a text
 // naming the device or address; and the trace of the traffic (ReaderSetTrace).
 #include <QtTest>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // libReader against a Modbus server it was not written with: pymodbus (Debian's
 // python3-pymodbus), over TCP and over RTU on a socat pseudo-terminal pair. The server keeps
 // two units with different contents, unit 255 and station 7, so addressing shows in the data.

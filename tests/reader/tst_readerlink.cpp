@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // libReader end to end against reader-sim, over loopback TCP and over its pseudo-terminal.
 #include <fcntl.h>
 #include <modbus/modbus.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // libReader against scripted peers that show the bytes on the wire: the unit and encoding of
 // each request, no traffic for refused calls, and a line kept in step after timeouts and
 // garbled replies.

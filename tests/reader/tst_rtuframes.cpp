@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The library's own RTU frames: whatever request follows a late reply, the request it sends in
 // its place must never accept that late reply as its answer, and must cover what was asked.
 #include <QtTest>

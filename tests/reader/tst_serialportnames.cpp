@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // Where OpenReader's link names lead: COMn through READER_COMn or the system's serial devices
 // (USB adapters by their by-id name first, then built-in ports), USB through READER_USB.
 #include <QtTest>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // scripts/setup as root, through sudo, and for a user with neither, run against stubs of
 // id, dpkg-query, sudo and apt-get on a PATH that holds nothing else but bash, env, grep and
 // cat: which apt-get commands it runs, as whom, and what it tells the user.

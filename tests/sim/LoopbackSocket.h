@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // A TCP connection to a port on 127.0.0.1, for the reader-sim tests that hand-make frames.
 #pragma once
 

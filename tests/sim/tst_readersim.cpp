@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // reader-sim as a process: Modbus TCP with libmodbus and mbpoll, RTU on its pseudo-terminal
 // with raw frames and mbpoll, the memory file, reset, signals and a vanishing serial device.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The virtual reader's parts without processes: the request logic against a table of
 // requests, the memory file, the RTU frame lengths and the command line.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #pragma once
 
 // Shared checks of the parameter pages: controls by designer name, the start-state table,
