@@ -10,6 +10,7 @@
 
 namespace ctl {
 
+void addShowCommand(CLI::App& app, const GlobalOptions& global);
 void addExportCommand(CLI::App& app, const GlobalOptions& global);
 void addDiffCommand(CLI::App& app, const GlobalOptions& global);
 void addImportCommand(CLI::App& app, const GlobalOptions& global);

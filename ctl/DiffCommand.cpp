@@ -2,6 +2,7 @@
 
 #include "Commands.h"
 
+#include "Fields.h"
 #include "Import.h"
 #include "MemoryDiff.h"
 
@@ -18,6 +19,7 @@ namespace {
 struct DiffOptions {
     std::string reader;
     std::string file;
+    bool json = false;
 };
 
 int runDiff(const DiffOptions& options, const GlobalOptions& global) {
@@ -32,9 +34,18 @@ int runDiff(const DiffOptions& options, const GlobalOptions& global) {
         return kExitDiffTrouble;
     }
     bool changes = false;
+    nlohmann::ordered_json rows = nlohmann::ordered_json::array();
     for (const DiffLine& line : diffMemory(current, file.blocks, file.given)) {
-        fmt::print("{}\n", line.text);
+        if (options.json) {
+            rows.push_back(diffJson(line));
+        } else {
+            fmt::print("{}\n", line.text);
+        }
         changes = changes || !line.kept;
+    }
+    if (options.json) {
+        fmt::print("{}\n",
+                   nlohmann::ordered_json{{"reader", name.display()}, {"changes", rows}}.dump(2));
     }
     return changes ? kExitFailed : kExitOk;
 }
@@ -47,6 +58,7 @@ void addDiffCommand(CLI::App& app, const GlobalOptions& global) {
         "diff", "list the fields writing FILE would change (exit 0: none, 1: some)");
     addReaderArgument(*command, options->reader);
     command->add_option("FILE", options->file, "batch text")->required();
+    command->add_flag("--json", options->json, "print one JSON object (see readerctl(1))");
     describeCommand(
         *command,
         "Prints one line per differing field, named after the memory map with both values\n"

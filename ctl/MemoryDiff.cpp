@@ -34,7 +34,8 @@ std::vector<DiffLine> diffMemory(const batchtext::Memory& current, const batchte
     for (int address = 0; address < batchtext::kMemorySize;) {
         const model::Parameter* named = model::parameterAt(address);
         Field field{address, 1};
-        std::string text;
+        std::string before;
+        std::string after;
         bool changed = false;
         if (named != nullptr) {
             field = named->range();
@@ -42,9 +43,8 @@ std::vector<DiffLine> diffMemory(const batchtext::Memory& current, const batchte
                 changed = changed || differs(a);
             }
             if (changed) {
-                text = fmt::format("{} {}: {} -> {}", model::addressText(field), named->label.en,
-                                   shown(model::toText(*named, bytesOf(current, field))),
-                                   shown(model::toText(*named, bytesOf(target, field))));
+                before = shown(model::toText(*named, bytesOf(current, field)));
+                after = shown(model::toText(*named, bytesOf(target, field)));
             }
         } else if (differs(address)) {
             // A run of differing bytes outside every named field.
@@ -55,16 +55,20 @@ std::vector<DiffLine> diffMemory(const batchtext::Memory& current, const batchte
             }
             field = Field{address, end - address};
             changed = true;
-            text = fmt::format("{}: {} -> {}", model::addressText(field),
-                               model::hexBytes(bytesOf(current, field)),
-                               model::hexBytes(bytesOf(target, field)));
+            before = model::hexBytes(bytesOf(current, field));
+            after = model::hexBytes(bytesOf(target, field));
         }
         if (changed) {
             bool kept = true;
             for (int a = field.address; a < field.end(); ++a) {
                 kept = kept && batchtext::isIdentityByte(a);
             }
-            lines.push_back({field, kept ? text + " (kept)" : text, kept});
+            std::string text =
+                named != nullptr
+                    ? fmt::format("{} {}: {} -> {}", model::addressText(field), named->label.en,
+                                  before, after)
+                    : fmt::format("{}: {} -> {}", model::addressText(field), before, after);
+            lines.push_back({field, kept ? text + " (kept)" : text, kept, named, before, after});
         }
         address = field.end();
     }

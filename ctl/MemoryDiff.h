@@ -4,6 +4,7 @@
 
 #include "model/BatchText.h"
 #include "model/MemoryMap.h"
+#include "model/Parameter.h"
 
 #include <array>
 #include <string>
@@ -15,6 +16,9 @@ struct DiffLine {
     Field field;
     std::string text;   // "0x87 Wiegand protocol: Wiegand 42 -> Wiegand 26"
     bool kept = false;  // identity bytes: never written, shown for information
+    const model::Parameter* parameter = nullptr;  // null for bytes outside named fields
+    std::string before;  // the values as the line shows them ("Wiegand 42"; "00" as hex
+    std::string after;   // pairs outside named fields)
 };
 
 // What writing the given blocks of target over current would change, in address order: one

@@ -24,6 +24,7 @@ int main(int argc, char** argv) {
     app.add_option("--station", global.station, "address station N (1..247) of every reader")
         ->type_name("N");
 
+    addShowCommand(app, global);
     addExportCommand(app, global);
     addDiffCommand(app, global);
     addImportCommand(app, global);

@@ -3,9 +3,11 @@
 // scripted Modbus TCP reader whose requests the test sees one by one.
 
 #include "ctl/Apply.h"
+#include "ctl/Fields.h"
 #include "ctl/Import.h"
 #include "ctl/MemoryDiff.h"
 #include "ctl/ReaderLink.h"
+#include "model/Codec.h"
 #include "model/IdentityRule.h"
 #include "reader/Reader.h"
 #include "reader/ReaderRegisters.h"
@@ -151,6 +153,12 @@ class CtlCoreTest : public QObject {
     void diffLines();
     void diffOnlyOfGivenBlocks();
     void reportsNameEveryReader();
+    void assignments_data();
+    void assignments();
+    void badAssignments_data();
+    void badAssignments();
+    void setFieldsWritesOnlyWhatDiffers();
+    void setFieldsVerifiesWhatItWrote();
 };
 
 void CtlCoreTest::readerNames_data() {
@@ -520,6 +528,127 @@ void CtlCoreTest::reportsNameEveryReader() {
     QVERIFY(json.contains("\"changed\": true"));
     QVERIFY(json.contains("\"changed\": false"));
     QVERIFY(json.contains("\"failed\": 1"));
+}
+
+void CtlCoreTest::assignments_data() {
+    QTest::addColumn<QStringList>("words");
+    QTest::addColumn<QStringList>("fields");  // "key@address: bytes", in the order given
+    QTest::newRow("on/off") << QStringList{"buzzer=on"} << QStringList{"buzzer@65: 01"};
+    QTest::newRow("list item by its text, stored with its offset")
+        << QStringList{"wiegand_protocol=Wiegand 26"} << QStringList{"wiegand_protocol@87: 01"};
+    QTest::newRow("dotted IPv4 and a wide number")
+        << QStringList{"ip_address=192.168.1.11", "tag_refresh_interval=120"}
+        << QStringList{"ip_address@b2: C0 A8 01 0B", "tag_refresh_interval@94: 00 78"};
+}
+
+void CtlCoreTest::assignments() {
+    QFETCH(QStringList, words);
+    QFETCH(QStringList, fields);
+    std::vector<std::string> arguments;
+    for (const QString& word : words) {
+        arguments.push_back(word.toStdString());
+    }
+    QStringList parsed;
+    try {
+        for (const Assignment& assignment : parseAssignments(arguments)) {
+            parsed << QString("%1@%2: %3")
+                          .arg(QString::fromUtf8(assignment.field->key))
+                          .arg(assignment.field->address, 2, 16, QChar(u'0'))
+                          .arg(QString::fromStdString(model::hexBytes(assignment.bytes)));
+        }
+    } catch (const UsageError& error) {
+        QFAIL(error.what());
+    }
+    QCOMPARE(parsed, fields);
+}
+
+void CtlCoreTest::badAssignments_data() {
+    QTest::addColumn<QStringList>("words");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no '='") << QStringList{"buzzer=on", "buzzer"} << "'buzzer' is not KEY=VALUE";
+    QTest::newRow("unknown key") << QStringList{"buzzer=on", "buzer=off"}
+                                 << "no field is named 'buzer'; closest: buzzer";
+    QTest::newRow("item that does not exist")
+        << QStringList{"wiegand_protocol=Wiegand 27"}
+        << "'Wiegand 27' is not an item of wiegand_protocol: Wiegand 26, Wiegand 34, Wiegand "
+           "42, Wiegand 50";
+    QTest::newRow("number out of range")
+        << QStringList{"tag_refresh_interval=65536"} << "is not a number 0..65535";
+    QTest::newRow("not on or off") << QStringList{"buzzer=yes"} << "'yes' is not on or off";
+    QTest::newRow("identity field") << QStringList{"buzzer=on", "pcb_version=V1.0"}
+                                    << "pcb_version (0x68) belongs to the reader's identity";
+    QTest::newRow("MAC address") << QStringList{"mac_address=02:00:00:00:00:01"}
+                                 << "mac_address (0xAC-0xB1) belongs to the reader's identity";
+    QTest::newRow("key given twice")
+        << QStringList{"buzzer=on", "buzzer=off"} << "buzzer is given twice";
+}
+
+void CtlCoreTest::badAssignments() {
+    QFETCH(QStringList, words);
+    QFETCH(QString, message);
+    std::vector<std::string> arguments;
+    for (const QString& word : words) {
+        arguments.push_back(word.toStdString());
+    }
+    try {
+        parseAssignments(arguments);
+        QFAIL("no UsageError");
+    } catch (const UsageError& error) {
+        QVERIFY2(QString::fromUtf8(error.what()).contains(message), error.what());
+    }
+}
+
+void CtlCoreTest::setFieldsWritesOnlyWhatDiffers() {
+    Memory reader = filled(0x00);
+    reader[0x65] = 1;  // buzzer on already
+    FakeTcpPeer peer(readerScript(reader));
+    QVERIFY(peer.port() != 0);
+    const std::vector<Assignment> assignments = parseAssignments(
+        {"subnet_mask=255.255.255.0", "buzzer=on", "ip_address=10.0.0.7", "tcp_port=502"});
+    QStringList changed;
+    QStringList unchanged;
+    {
+        ReaderLink link(parseReaderName(tcpName(peer)));
+        const FieldSetResult result = setFields(link, assignments);
+        for (const model::Parameter* field : result.plan.changed) {
+            changed << QString::fromUtf8(field->key);
+        }
+        for (const model::Parameter* field : result.plan.unchanged) {
+            unchanged << QString::fromUtf8(field->key);
+        }
+    }
+    // In address order; the IP address and the mask are neighbours and go out together.
+    QCOMPARE(changed, (QStringList{"ip_address", "subnet_mask", "tcp_port"}));
+    QCOMPARE(unchanged, QStringList{"buzzer"});
+    const QStringList requests = requestTexts(peer.requests());
+    QCOMPARE(requests.filter("write "), (QStringList{"write b2+8", "write be+2"}));
+    QCOMPARE(requests.mid(requests.indexOf("write b2+8")),
+             (QStringList{"write b2+8", "write be+2", "read b2+8", "read be+2"}));
+
+    // The same values again: one read of the memory, nothing written.
+    const auto before = static_cast<qsizetype>(peer.requests().size());
+    {
+        ReaderLink link(parseReaderName(tcpName(peer)));
+        const FieldSetResult again = setFields(link, assignments);
+        QVERIFY(again.plan.changed.empty());
+        QCOMPARE(again.plan.unchanged.size(), std::size_t{4});
+    }
+    QCOMPARE(requestTexts(peer.requests()).mid(before),
+             (QStringList{"read 00+125", "read 7d+125", "read fa+6"}));
+}
+
+void CtlCoreTest::setFieldsVerifiesWhatItWrote() {
+    FakeTcpPeer peer(readerScript(filled(0x55), {0x95}));
+    QVERIFY(peer.port() != 0);
+    ReaderLink link(parseReaderName(tcpName(peer)));
+    try {
+        setFields(link, parseAssignments({"tag_refresh_interval=120"}));
+        QFAIL("no ReaderError");
+    } catch (const ReaderError& error) {
+        QCOMPARE(QString::fromUtf8(error.what()),
+                 QString::fromStdString(tcpName(peer)) +
+                     ": verify failed at 0x95: wrote 78, read back 55");
+    }
 }
 
 QTEST_APPLESS_MAIN(CtlCoreTest)

@@ -3,6 +3,7 @@
 
 #include "batch/BatchDialog.h"
 #include "model/BatchText.h"
+#include "model/Catalog.h"
 #include "session/ReaderLibrary.h"
 #include "tests/support/ReaderIdentity.h"
 #include "tests/support/SimProcess.h"
@@ -136,6 +137,9 @@ class ReaderCtlTest : public QObject {
     void diffNamesFieldsAndRecognisesNoChange();
     void overAPseudoTerminal();
     void getAndSet();
+    void showEveryField();
+    void getAndSetByName();
+    void setByNameVerifies();
     void badInputWritesNothing_data();
     void badInputWritesNothing();
     void applyToSixteenReaders();
@@ -389,6 +393,31 @@ void ReaderCtlTest::diffNamesFieldsAndRecognisesNoChange() {
     QCOMPARE(diff.exitCode, 1);
     QCOMPARE(sim->readMemoryFile(), reader);
 
+    // The same lines as JSON: null key and label outside named fields, values as texts.
+    const Run json = readerctl({"diff", tcpName(*sim), path, "--json"});
+    QCOMPARE(json.exitCode, 1);
+    const QJsonObject object = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    QCOMPARE(object["reader"].toString(), tcpName(*sim));
+    const QJsonArray changes = object["changes"].toArray();
+    QStringList rows;
+    for (const QJsonValue& change : changes) {
+        const QJsonObject line = change.toObject();
+        QCOMPARE(line.size(), 6);
+        rows << QString("%1|%2|%3|%4|%5|%6")
+                    .arg(line["key"].isNull() ? "null" : line["key"].toString(),
+                         line["label"].isNull() ? "null" : line["label"].toString(),
+                         line["address"].toString(), line["before"].toString(),
+                         line["after"].toString(), line["kept"].toBool() ? "kept" : "written");
+    }
+    QCOMPARE(rows, (QStringList{
+                       "null|null|0x12|00|AB|written",
+                       "buzzer|buzzer|0x65|on|off|written",
+                       "pcb_version|PCB version|0x68|V1.3|V1.4|kept",
+                       "wiegand_protocol|Wiegand protocol|0x87|Wiegand 42|Wiegand 26|written",
+                       "tag_refresh_interval|tag refresh interval|0x94-0x95|60|120|written",
+                       "ip_address|IP address|0xB2-0xB5|192.168.1.10|192.168.1.11|written",
+                   }));
+
     QCOMPARE(readerctl({"import", tcpName(*sim), path}).exitCode, 0);
     const Run after = readerctl({"diff", tcpName(*sim), path});
     QCOMPARE(after.out, QString("0x68 PCB version: V1.3 -> V1.4 (kept)\n"));
@@ -449,6 +478,174 @@ void ReaderCtlTest::getAndSet() {
     QCOMPARE(sim->readMemoryFile(), expected);
 }
 
+// A reader whose bytes the tests below name: buzzer on, Wiegand 42, refresh 60, 192.168.1.10,
+// PCB version V1.3.
+static Memory namedFieldsReader() {
+    Memory reader = SimProcess::randomMemory(141);
+    reader[0x65] = 1;
+    reader[0x87] = 3;
+    reader[0x94] = 0;
+    reader[0x95] = 60;
+    reader[0xB2] = 192;
+    reader[0xB3] = 168;
+    reader[0xB4] = 1;
+    reader[0xB5] = 10;
+    reader[0x68] = 3;
+    return reader;
+}
+
+void ReaderCtlTest::showEveryField() {
+    const Memory reader = namedFieldsReader();
+    const auto sim = startSim(reader);
+    QVERIFY(sim);
+
+    const Run json = readerctl({"show", tcpName(*sim), "--json"});
+    QCOMPARE(json.err, QString());
+    QCOMPARE(json.exitCode, 0);
+    QJsonParseError error{};
+    const QJsonObject object = QJsonDocument::fromJson(json.out.toUtf8(), &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(object["reader"].toString(), tcpName(*sim));
+    const QJsonArray fields = object["fields"].toArray();
+    // Every named field once.
+    QStringList keys;
+    QHash<QString, QJsonObject> byKey;
+    for (const QJsonValue& value : fields) {
+        const QJsonObject field = value.toObject();
+        keys << field["key"].toString();
+        byKey.insert(field["key"].toString(), field);
+    }
+    QStringList modelKeys;
+    for (const model::Parameter* field : model::allParameters()) {
+        modelKeys << QString::fromUtf8(field->key);
+    }
+    QCOMPARE(keys.size(), modelKeys.size());
+    keys.sort();
+    modelKeys.sort();
+    QCOMPARE(keys, modelKeys);
+
+    const auto row = [&](const QString& key) {
+        const QJsonObject field = byKey.value(key);
+        return QStringList{field["label"].toString(),
+                           field["value"].toString(),
+                           field["address"].toString(),
+                           field["bytes"].toString(),
+                           field["identity"].toBool() ? "identity" : "writable",
+                           field["page"].toString()};
+    };
+    QCOMPARE(row("buzzer"),
+             (QStringList{"buzzer", "on", "0x65", "01", "writable", "Basic functions"}));
+    QCOMPARE(row("wiegand_protocol"), (QStringList{"Wiegand protocol", "Wiegand 42", "0x87", "03",
+                                                   "writable", "Communication ports"}));
+    QCOMPARE(row("tag_refresh_interval"), (QStringList{"tag refresh interval", "60", "0x94-0x95",
+                                                       "00 3C", "writable", "Basic functions"}));
+    QCOMPARE(row("ip_address"), (QStringList{"IP address", "192.168.1.10", "0xB2-0xB5",
+                                             "C0 A8 01 0A", "writable", "Communication ports"}));
+    QCOMPARE(row("pcb_version"),
+             (QStringList{"PCB version", "V1.3", "0x68", "03", "identity", "Product"}));
+
+    // The text: one line per field under its page's title, the identity marked.
+    const Run text = readerctl({"show", tcpName(*sim)});
+    QCOMPARE(text.exitCode, 0);
+    QVERIFY2(text.out.contains(QRegularExpression(
+                 "\\n  wiegand_protocol +Wiegand protocol +Wiegand 42 +0x87 +03\\n")),
+             qPrintable(text.out));
+    QVERIFY2(text.out.contains(QRegularExpression(
+                 "\\n  pcb_version +PCB version +V1.3 +0x68 +03  \\(reader's own\\)\\n")),
+             qPrintable(text.out));
+    QVERIFY2(text.out.contains("\nCommunication ports\n"), qPrintable(text.out));
+    QCOMPARE(
+        text.out.count(QRegularExpression("^  [a-z0-9_]+ ", QRegularExpression::MultilineOption)),
+        modelKeys.size());
+
+    // Every value written back as show prints it changes nothing.
+    QStringList settings{"set", tcpName(*sim), "--json"};
+    for (const QJsonValue& value : fields) {
+        const QJsonObject field = value.toObject();
+        if (!field["identity"].toBool()) {
+            settings << field["key"].toString() + "=" + field["value"].toString();
+        }
+    }
+    const Run same = readerctl(settings);
+    QCOMPARE(same.err, QString());
+    QCOMPARE(same.exitCode, 0);
+    const QJsonObject result = QJsonDocument::fromJson(same.out.toUtf8()).object();
+    QCOMPARE(result["changed"].toArray().size(), 0);
+    QCOMPARE(result["unchanged"].toArray().size(), settings.size() - 3);
+    QCOMPARE(sim->readMemoryFile(), reader);
+}
+
+void ReaderCtlTest::getAndSetByName() {
+    const Memory reader = namedFieldsReader();
+    const auto sim = startSim(reader);
+    QVERIFY(sim);
+    const QStringList settings{"buzzer=off", "wiegand_protocol=Wiegand 26",
+                               "ip_address=192.168.1.11", "tag_refresh_interval=120",
+                               "trigger_delay=" + QString::number(reader[0x90])};
+    const Run set = readerctl(QStringList{"set", tcpName(*sim)} + settings);
+    QCOMPARE(set.err, QString());
+    QCOMPARE(set.exitCode, 0);
+    QCOMPARE(set.out, QString("changed buzzer: on -> off\n"
+                              "changed wiegand_protocol: Wiegand 42 -> Wiegand 26\n"
+                              "changed tag_refresh_interval: 60 -> 120\n"
+                              "changed ip_address: 192.168.1.10 -> 192.168.1.11\n"
+                              "unchanged trigger_delay: %1\n")
+                          .arg(reader[0x90]));
+    Memory expected = reader;
+    expected[0x65] = 0;
+    expected[0x87] = 1;
+    expected[0x95] = 120;
+    expected[0xB5] = 11;
+    QVERIFY2(sim->readMemoryFile() == expected,
+             qPrintable(differences(sim->readMemoryFile(), expected)));
+
+    const Run get = readerctl({"get", tcpName(*sim), "ip_address", "buzzer", "wiegand_protocol"});
+    QCOMPARE(get.err, QString());
+    QCOMPARE(get.exitCode, 0);
+    QCOMPARE(get.out,
+             QString("ip_address=192.168.1.11\nbuzzer=off\nwiegand_protocol=Wiegand 26\n"));
+
+    const Run json = readerctl({"get", tcpName(*sim), "tag_refresh_interval", "--json"});
+    QCOMPARE(json.exitCode, 0);
+    const QJsonObject object = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    QCOMPARE(object["reader"].toString(), tcpName(*sim));
+    QCOMPARE(object["fields"].toArray().size(), 1);
+    const QJsonObject field = object["fields"].toArray()[0].toObject();
+    QCOMPARE(field["key"].toString(), QString("tag_refresh_interval"));
+    QCOMPARE(field["label"].toString(), QString("tag refresh interval"));
+    QCOMPARE(field["value"].toString(), QString("120"));
+    QCOMPARE(field["address"].toString(), QString("0x94-0x95"));
+    QCOMPARE(field["bytes"].toString(), QString("00 78"));
+    QCOMPARE(field["identity"].toBool(), false);
+
+    // The same values again: every key unchanged, the memory as it was.
+    const Run again = readerctl(QStringList{"set", tcpName(*sim), "--json"} + settings);
+    QCOMPARE(again.exitCode, 0);
+    const QJsonObject result = QJsonDocument::fromJson(again.out.toUtf8()).object();
+    QCOMPARE(result["reader"].toString(), tcpName(*sim));
+    QCOMPARE(result["changed"].toArray().size(), 0);
+    QStringList unchanged;
+    for (const QJsonValue& value : result["unchanged"].toArray()) {
+        unchanged << value.toObject()["key"].toString();
+    }
+    QCOMPARE(unchanged, (QStringList{"buzzer", "wiegand_protocol", "trigger_delay",
+                                     "tag_refresh_interval", "ip_address"}));
+    QCOMPARE(sim->readMemoryFile(), expected);
+}
+
+void ReaderCtlTest::setByNameVerifies() {
+    const Memory reader = namedFieldsReader();
+    SimProcess::Options options;
+    options.extraArguments << "--stuck"
+                           << "0x95";
+    const auto sim = startSim(reader, options);
+    QVERIFY(sim);
+    const Run set = readerctl({"set", tcpName(*sim), "buzzer=off", "tag_refresh_interval=120"});
+    QCOMPARE(set.exitCode, 1);
+    QCOMPARE(set.err, QString("readerctl: %1: verify failed at 0x95: wrote 78, read back 3C\n")
+                          .arg(tcpName(*sim)));
+}
+
 void ReaderCtlTest::badInputWritesNothing_data() {
     // SIM stands for the running simulator's name, FILE for a good batch text, LIST for a
     // good readers list.
@@ -498,6 +695,22 @@ void ReaderCtlTest::badInputWritesNothing_data() {
         << QStringList{"apply", "FILE", "--readers", "LIST", "--report", "/nonexistent/out.csv"}
         << good << 2 << "/nonexistent/out.csv: cannot be written";
     QTest::newRow("no command") << QStringList{} << good << 2 << "A subcommand is required";
+    QTest::newRow("unknown key")
+        << QStringList{"set", "SIM", "buzzer=off", "wiegand_protocl=Wiegand 26"} << good << 2
+        << "no field is named 'wiegand_protocl'; closest: wiegand_protocol";
+    QTest::newRow("unknown key in get") << QStringList{"get", "SIM", "ip_adress"} << good << 2
+                                        << "no field is named 'ip_adress'; closest: ip_address";
+    QTest::newRow("list item that does not exist")
+        << QStringList{"set", "SIM", "buzzer=off", "wiegand_protocol=Wiegand 27"} << good << 2
+        << "'Wiegand 27' is not an item of wiegand_protocol: Wiegand 26, Wiegand 34";
+    QTest::newRow("number out of range")
+        << QStringList{"set", "SIM", "tag_refresh_interval=65536", "buzzer=off"} << good << 2
+        << "'65536' is not a number 0..65535 for tag_refresh_interval";
+    QTest::newRow("identity field")
+        << QStringList{"set", "SIM", "buzzer=off", "pcb_version=V1.4"} << good << 2
+        << "pcb_version (0x68) belongs to the reader's identity";
+    QTest::newRow("not KEY=VALUE") << QStringList{"set", "SIM", "buzzer=off", "buzzer"} << good << 2
+                                   << "'buzzer' is not KEY=VALUE";
 }
 
 void ReaderCtlTest::badInputWritesNothing() {
@@ -738,24 +951,27 @@ void ReaderCtlTest::helpOfEachCommand_data() {
     QTest::addColumn<QString>("usage");
     QTest::addColumn<QStringList>("names");  // options, arguments and words the help shows
     QTest::newRow("readerctl") << QStringList{"--help"} << "Usage: readerctl [OPTIONS] SUBCOMMAND"
-                               << QStringList{"--station N", "-v,--version", "export",
-                                              "diff",        "import",       "get",
-                                              "set",         "apply",        "Exit codes:"};
+                               << QStringList{"--station N", "-v,--version", "show", "export",
+                                              "diff",        "import",       "get",  "set",
+                                              "apply",       "Exit codes:"};
     QTest::newRow("export") << QStringList{"export", "--help"}
                             << "Usage: readerctl export [OPTIONS] READER"
                             << QStringList{"-o,--output FILE", "three requests"};
     QTest::newRow("diff") << QStringList{"diff", "--help"}
                           << "Usage: readerctl diff [OPTIONS] READER FILE"
-                          << QStringList{"FILE", "(kept)"};
+                          << QStringList{"FILE", "(kept)", "--json"};
     QTest::newRow("import") << QStringList{"import", "-h"}
                             << "Usage: readerctl import [OPTIONS] READER FILE"
                             << QStringList{"--no-verify", "--reset", "malformed line"};
+    QTest::newRow("show") << QStringList{"show", "--help"}
+                          << "Usage: readerctl show [OPTIONS] READER"
+                          << QStringList{"--json", "(reader's own)", "KEY=VALUE"};
     QTest::newRow("get") << QStringList{"get", "--help"}
-                         << "Usage: readerctl get [OPTIONS] READER ADDR [LEN]"
-                         << QStringList{"ADDR", "LEN", "1..125"};
+                         << "Usage: readerctl get [OPTIONS] READER KEY|ADDR..."
+                         << QStringList{"ADDR [LEN]", "1..125", "--json", "buzzer=on"};
     QTest::newRow("set") << QStringList{"set", "--help"}
-                         << "Usage: readerctl set [OPTIONS] READER ADDR HEX..."
-                         << QStringList{"HEX", "identity byte"};
+                         << "Usage: readerctl set [OPTIONS] READER SETTING..."
+                         << QStringList{"KEY=VALUE", "ADDR HEX", "identity", "--json", "unchanged"};
     QTest::newRow("apply") << QStringList{"apply", "--help"}
                            << "Usage: readerctl apply [OPTIONS] FILE"
                            << QStringList{"--readers LIST", "--jobs N", "--report OUT",

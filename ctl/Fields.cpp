@@ -1,0 +1,175 @@
+#include "Fields.h"
+
+#include "model/Catalog.h"
+#include "model/Codec.h"
+#include "model/IdentityRule.h"
+
+#include <fmt/format.h>
+#include <fmt/ranges.h>
+
+#include <algorithm>
+#include <cctype>
+
+namespace ctl {
+
+bool isAddressWord(std::string_view word) {
+    return !word.empty() && std::isdigit(static_cast<unsigned char>(word.front())) != 0;
+}
+
+const model::Parameter& fieldOfKey(std::string_view key) {
+    if (const model::Parameter* field = model::findParameter(key)) {
+        return *field;
+    }
+    const std::vector<std::string_view> closest = model::closestKeys(key);
+    throw UsageError(closest.empty() ? fmt::format("no field is named '{}'", key)
+                                     : fmt::format("no field is named '{}'; closest: {}", key,
+                                                   fmt::join(closest, ", ")));
+}
+
+std::vector<Assignment> parseAssignments(const std::vector<std::string>& words) {
+    std::vector<Assignment> assignments;
+    for (const std::string& word : words) {
+        const std::size_t equals = word.find('=');
+        if (equals == std::string::npos) {
+            throw UsageError(fmt::format("'{}' is not KEY=VALUE", word));
+        }
+        const std::string_view key = std::string_view(word).substr(0, equals);
+        const model::Parameter& field = fieldOfKey(key);
+        if (std::any_of(assignments.begin(), assignments.end(),
+                        [&](const Assignment& a) { return a.field == &field; })) {
+            throw UsageError(fmt::format("{} is given twice", field.key));
+        }
+        if (model::isIdentity(field)) {
+            throw UsageError(fmt::format(
+                "{} ({}) belongs to the reader's identity (blocks 0 and 2, 0x67-0x69, MAC "
+                "0xAC-0xB1) and is never written",
+                field.key, model::addressText(field.range())));
+        }
+        Assignment assignment{&field, word.substr(equals + 1), {}};
+        try {
+            assignment.bytes = model::fromText(field, assignment.text);
+        } catch (const model::ValueError& error) {
+            throw UsageError(error.what());
+        }
+        assignments.push_back(std::move(assignment));
+    }
+    return assignments;
+}
+
+FieldWrites planFieldWrites(const batchtext::Memory& current,
+                            const std::vector<Assignment>& assignments) {
+    FieldWrites plan;
+    plan.target = current;
+    std::vector<const Assignment*> ordered;
+    for (const Assignment& assignment : assignments) {
+        ordered.push_back(&assignment);
+    }
+    std::sort(ordered.begin(), ordered.end(), [](const Assignment* a, const Assignment* b) {
+        return a->field->address < b->field->address;
+    });
+    for (const Assignment* assignment : ordered) {
+        const Field range = assignment->field->range();
+        const auto at = plan.target.begin() + range.address;
+        if (std::equal(assignment->bytes.begin(), assignment->bytes.end(), at)) {
+            plan.unchanged.push_back(assignment->field);
+            continue;
+        }
+        std::copy(assignment->bytes.begin(), assignment->bytes.end(), at);
+        plan.changed.push_back(assignment->field);
+        // Neighbouring fields go out together, up to one request's worth.
+        if (!plan.writes.empty() && plan.writes.back().end() == range.address &&
+            plan.writes.back().width + range.width <= kMaxWrite) {
+            plan.writes.back().width += range.width;
+        } else {
+            plan.writes.push_back(range);
+        }
+    }
+    return plan;
+}
+
+FieldSetResult setFields(ReaderLink& link, const std::vector<Assignment>& assignments) {
+    FieldSetResult result;
+    result.before = link.readMemory();
+    result.plan = planFieldWrites(result.before, assignments);
+    const batchtext::Memory& target = result.plan.target;
+    for (const Field run : result.plan.writes) {
+        link.write(run.address, target.data() + run.address, run.width);
+    }
+    for (const Field run : result.plan.writes) {
+        const Bytes back = link.read(run);
+        for (int i = 0; i < run.width; ++i) {
+            const auto address = static_cast<std::size_t>(run.address + i);
+            if (back[static_cast<std::size_t>(i)] != target[address]) {
+                throw ReaderError(
+                    fmt::format("{}: verify failed at 0x{:02X}: wrote {:02X}, read "
+                                "back {:02X}",
+                                link.name().display(), address, target[address],
+                                back[static_cast<std::size_t>(i)]));
+            }
+        }
+    }
+    return result;
+}
+
+std::span<const std::uint8_t> fieldBytes(const batchtext::Memory& memory, Field range) {
+    return {memory.data() + range.address, static_cast<std::size_t>(range.width)};
+}
+
+std::string fieldValue(const model::Parameter& field, const batchtext::Memory& memory) {
+    return model::toText(field, fieldBytes(memory, field.range()));
+}
+
+nlohmann::ordered_json fieldJson(const model::Parameter& field, const batchtext::Memory& memory) {
+    return {
+        {"key", field.key},
+        {"label", field.label.en},
+        {"value", fieldValue(field, memory)},
+        {"address", model::addressText(field.range())},
+        {"bytes", model::hexBytes(fieldBytes(memory, field.range()))},
+        {"identity", model::isIdentity(field)},
+    };
+}
+
+nlohmann::ordered_json diffJson(const DiffLine& line) {
+    const bool named = line.parameter != nullptr;
+    return {
+        {"key",
+         named ? nlohmann::ordered_json(line.parameter->key) : nlohmann::ordered_json(nullptr)},
+        {"label", named ? nlohmann::ordered_json(line.parameter->label.en)
+                        : nlohmann::ordered_json(nullptr)},
+        {"address", model::addressText(line.field)},
+        {"before", line.before},
+        {"after", line.after},
+        {"kept", line.kept},
+    };
+}
+
+std::string_view pageTitle(model::Page page) {
+    switch (page) {
+        case model::Page::Product:
+            return "Product";
+        case model::Page::BasicFunction:
+            return "Basic functions";
+        case model::Page::ExtendedFunction:
+            return "Extended functions";
+        case model::Page::CommPort:
+            return "Communication ports";
+        case model::Page::Upload:
+            return "Upload";
+        case model::Page::DataFrame:
+            return "Data frame";
+        case model::Page::RfBasic:
+            return "RF basics";
+        case model::Page::RfChannel1:
+            return "RF channel 1";
+        case model::Page::RfChannel2:
+            return "RF channel 2";
+        case model::Page::Positioning:
+            return "Positioning";
+        case model::Page::Batch:
+            break;
+    }
+    return "Batch text only";
+}
+
+}  // namespace ctl
