@@ -29,7 +29,8 @@ Blocks 0 and 2, the bytes 0x67-0x69 and the MAC address 0xAC-0xB1 belong to each
 are never written.
 
 Exit codes: 0 success (diff: nothing would change); 1 a reader failed (diff: something would
-change); 2 usage error (bad reader name, address, list or batch text; nothing written);
+change); 2 usage error (bad reader name, address, key, value, list or batch text; nothing
+written);
 3 diff could not read the reader.
 )";
 

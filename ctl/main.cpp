@@ -1,7 +1,7 @@
-// readerctl: configures readers from the command line with the batch text of the window's
-// batch dialog. Exit codes: 0 success (diff: nothing would change), 1 a reader failed (diff:
-// something would change), 2 a usage error (bad name, address, list or file), 3 diff could
-// not read the reader.
+// readerctl: configures readers from the command line, field by field through the parameter
+// model's keys, or with the batch text of the window's batch dialog. Exit codes: 0 success
+// (diff: nothing would change), 1 a reader failed (diff: something would change), 2 a usage
+// error (bad name, address, key, value, list or file), 3 diff could not read the reader.
 //
 // Each command lives in its own file (ExportCommand.cpp, ...) and adds itself to the app;
 // here are the app, its own options, and the exit codes of what the commands throw.
@@ -15,8 +15,10 @@
 
 int main(int argc, char** argv) {
     using namespace ctl;
-    CLI::App app{"readerctl: configure RFID readers with batch texts, from scripts and shells",
-                 "readerctl"};
+    CLI::App app{
+        "readerctl: configure RFID readers by field name or with batch texts, from scripts and "
+        "shells",
+        "readerctl"};
     app.fallthrough();
     app.require_subcommand(1);
     app.set_version_flag("-v,--version", "readerctl " READER_VERSION, "print the version and exit");

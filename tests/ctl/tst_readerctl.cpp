@@ -618,6 +618,14 @@ void ReaderCtlTest::getAndSetByName() {
     QCOMPARE(field["bytes"].toString(), QString("00 78"));
     QCOMPARE(field["identity"].toBool(), false);
 
+    // The raw form answers in JSON too.
+    const Run raw = readerctl({"get", tcpName(*sim), "0x94", "2", "--json"});
+    QCOMPARE(raw.exitCode, 0);
+    const QJsonObject bytes = QJsonDocument::fromJson(raw.out.toUtf8()).object();
+    QCOMPARE(bytes["reader"].toString(), tcpName(*sim));
+    QCOMPARE(bytes["address"].toString(), QString("0x94-0x95"));
+    QCOMPARE(bytes["bytes"].toString(), QString("00 78"));
+
     // The same values again: every key unchanged, the memory as it was.
     const Run again = readerctl(QStringList{"set", tcpName(*sim), "--json"} + settings);
     QCOMPARE(again.exitCode, 0);
@@ -709,6 +717,11 @@ void ReaderCtlTest::badInputWritesNothing_data() {
     QTest::newRow("identity field")
         << QStringList{"set", "SIM", "buzzer=off", "pcb_version=V1.4"} << good << 2
         << "pcb_version (0x68) belongs to the reader's identity";
+    QTest::newRow("raw get with more than a length")
+        << QStringList{"get", "SIM", "0x94", "2", "3"} << good << 2
+        << "get READER ADDR [LEN] takes an address and at most a length";
+    QTest::newRow("raw set without bytes")
+        << QStringList{"set", "SIM", "0x94"} << good << 2 << "needs the bytes after the address";
     QTest::newRow("not KEY=VALUE") << QStringList{"set", "SIM", "buzzer=off", "buzzer"} << good << 2
                                    << "'buzzer' is not KEY=VALUE";
 }
