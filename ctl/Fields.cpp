@@ -12,6 +12,13 @@
 
 namespace ctl {
 
+std::string identityRefusal(std::string_view what) {
+    return fmt::format(
+        "{} belongs to the reader's identity (blocks 0 and 2, 0x67-0x69, MAC 0xAC-0xB1) and is "
+        "never written",
+        what);
+}
+
 bool isAddressWord(std::string_view word) {
     return !word.empty() && std::isdigit(static_cast<unsigned char>(word.front())) != 0;
 }
@@ -40,10 +47,8 @@ std::vector<Assignment> parseAssignments(const std::vector<std::string>& words) 
             throw UsageError(fmt::format("{} is given twice", field.key));
         }
         if (model::isIdentity(field)) {
-            throw UsageError(fmt::format(
-                "{} ({}) belongs to the reader's identity (blocks 0 and 2, 0x67-0x69, MAC "
-                "0xAC-0xB1) and is never written",
-                field.key, model::addressText(field.range())));
+            throw UsageError(identityRefusal(
+                fmt::format("{} ({})", field.key, model::addressText(field.range()))));
         }
         Assignment assignment{&field, word.substr(equals + 1), {}};
         try {
@@ -96,27 +101,15 @@ FieldSetResult setFields(ReaderLink& link, const std::vector<Assignment>& assign
         link.write(run.address, target.data() + run.address, run.width);
     }
     for (const Field run : result.plan.writes) {
-        const Bytes back = link.read(run);
-        for (int i = 0; i < run.width; ++i) {
-            const auto address = static_cast<std::size_t>(run.address + i);
-            if (back[static_cast<std::size_t>(i)] != target[address]) {
-                throw ReaderError(
-                    fmt::format("{}: verify failed at 0x{:02X}: wrote {:02X}, read "
-                                "back {:02X}",
-                                link.name().display(), address, target[address],
-                                back[static_cast<std::size_t>(i)]));
-            }
+        if (auto mismatch = link.readBackMismatch(run, target)) {
+            throw ReaderError(*mismatch);
         }
     }
     return result;
 }
 
-std::span<const std::uint8_t> fieldBytes(const batchtext::Memory& memory, Field range) {
-    return {memory.data() + range.address, static_cast<std::size_t>(range.width)};
-}
-
 std::string fieldValue(const model::Parameter& field, const batchtext::Memory& memory) {
-    return model::toText(field, fieldBytes(memory, field.range()));
+    return model::toText(field, batchtext::bytesIn(memory, field.range()));
 }
 
 nlohmann::ordered_json fieldJson(const model::Parameter& field, const batchtext::Memory& memory) {
@@ -125,7 +118,7 @@ nlohmann::ordered_json fieldJson(const model::Parameter& field, const batchtext:
         {"label", field.label.en},
         {"value", fieldValue(field, memory)},
         {"address", model::addressText(field.range())},
-        {"bytes", model::hexBytes(fieldBytes(memory, field.range()))},
+        {"bytes", model::hexBytes(batchtext::bytesIn(memory, field.range()))},
         {"identity", model::isIdentity(field)},
     };
 }

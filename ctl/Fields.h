@@ -19,6 +19,10 @@
 
 namespace ctl {
 
+// "WHAT belongs to the reader's identity (…) and is never written": the refusal of a write to
+// the bytes each reader keeps for itself.
+std::string identityRefusal(std::string_view what);
+
 // Whether a word names an address (0x.. or digits) rather than a key (snake_case).
 bool isAddressWord(std::string_view word);
 
@@ -57,8 +61,7 @@ struct FieldSetResult {
 // 0F, read back 55").
 FieldSetResult setFields(ReaderLink& link, const std::vector<Assignment>& assignments);
 
-// The field's bytes in memory, and its value as the window shows it (English, default band).
-std::span<const std::uint8_t> fieldBytes(const batchtext::Memory& memory, Field range);
+// The field's value in memory as show prints it.
 std::string fieldValue(const model::Parameter& field, const batchtext::Memory& memory);
 
 // {"key", "label", "value", "address", "bytes", "identity"}

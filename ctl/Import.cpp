@@ -133,22 +133,10 @@ ImportResult importInto(ReaderLink& link, const BatchFile& file, const ImportOpt
         if (options.verify) {
             verifying = true;
             for (const Field run : result.plan.writes) {
-                for (const Field request : readRequests(run)) {
-                    const Bytes back = link.read(request);
-                    for (int i = 0; i < request.width; ++i) {
-                        const int address = request.address + i;
-                        const std::uint8_t wrote =
-                            result.plan.target[static_cast<std::size_t>(address)];
-                        const std::uint8_t read = back[static_cast<std::size_t>(i)];
-                        if (wrote != read) {
-                            result.verify = Verify::Failed;
-                            result.error =
-                                fmt::format("{}: verify failed at 0x{:02X}: wrote {}, read back {}",
-                                            link.name().display(), address,
-                                            batchtext::hexPair(wrote), batchtext::hexPair(read));
-                            return result;
-                        }
-                    }
+                if (auto mismatch = link.readBackMismatch(run, result.plan.target)) {
+                    result.verify = Verify::Failed;
+                    result.error = std::move(*mismatch);
+                    return result;
                 }
             }
         }

@@ -12,10 +12,6 @@ namespace ctl {
 
 namespace {
 
-std::span<const std::uint8_t> bytesOf(const batchtext::Memory& memory, Field field) {
-    return {memory.data() + field.address, static_cast<std::size_t>(field.width)};
-}
-
 // An empty value (a frame code without bytes) still shows in a line.
 std::string shown(std::string text) {
     return text.empty() ? "(none)" : text;
@@ -43,8 +39,8 @@ std::vector<DiffLine> diffMemory(const batchtext::Memory& current, const batchte
                 changed = changed || differs(a);
             }
             if (changed) {
-                before = shown(model::toText(*named, bytesOf(current, field)));
-                after = shown(model::toText(*named, bytesOf(target, field)));
+                before = shown(model::toText(*named, batchtext::bytesIn(current, field)));
+                after = shown(model::toText(*named, batchtext::bytesIn(target, field)));
             }
         } else if (differs(address)) {
             // A run of differing bytes outside every named field.
@@ -55,8 +51,8 @@ std::vector<DiffLine> diffMemory(const batchtext::Memory& current, const batchte
             }
             field = Field{address, end - address};
             changed = true;
-            before = model::hexBytes(bytesOf(current, field));
-            after = model::hexBytes(bytesOf(target, field));
+            before = model::hexBytes(batchtext::bytesIn(current, field));
+            after = model::hexBytes(batchtext::bytesIn(target, field));
         }
         if (changed) {
             bool kept = true;

@@ -138,6 +138,24 @@ std::vector<Field> splitRequests(Field range, int maxBytes) {
     return requests;
 }
 
+std::optional<std::string> ReaderLink::readBackMismatch(Field run,
+                                                        const batchtext::Memory& target) {
+    for (const Field request : readRequests(run)) {
+        const Bytes back = read(request);
+        for (int i = 0; i < request.width; ++i) {
+            const int address = request.address + i;
+            const std::uint8_t wrote = target[static_cast<std::size_t>(address)];
+            const std::uint8_t held = back[static_cast<std::size_t>(i)];
+            if (wrote != held) {
+                return fmt::format("{}: verify failed at 0x{:02X}: wrote {}, read back {}",
+                                   name_.display(), address, batchtext::hexPair(wrote),
+                                   batchtext::hexPair(held));
+            }
+        }
+    }
+    return std::nullopt;
+}
+
 std::vector<Field> readRequests(Field range) {
     return splitRequests(range, kMaxRead);
 }

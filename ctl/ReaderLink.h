@@ -82,6 +82,10 @@ class ReaderLink {
     Bytes read(Field range);
     // Writes bytes at address in requests of at most kMaxWrite bytes. Throws ReaderError.
     void write(int address, const std::uint8_t* bytes, int length);
+    // Reads run back and compares it with target: empty when the reader holds those bytes,
+    // else "NAME: verify failed at 0x94: wrote 0F, read back 55" for the first that differs.
+    // Throws ReaderError when the read itself fails.
+    std::optional<std::string> readBackMismatch(Field run, const batchtext::Memory& target);
     void reset();
 
     // How many library calls moved data, for tests and the benchmark.

@@ -38,10 +38,7 @@ int runRawSet(const SetOptions& options, const ReaderName& name) {
     checkInMemory(address, length);
     for (int a = address; a < address + length; ++a) {
         if (batchtext::isIdentityByte(a)) {
-            throw UsageError(fmt::format(
-                "0x{:02X} belongs to the reader's identity (blocks 0 and 2, 0x67-0x69, MAC "
-                "0xAC-0xB1) and is never written",
-                a));
+            throw UsageError(identityRefusal(fmt::format("0x{:02X}", a)));
         }
     }
     ReaderLink link(name);

@@ -75,7 +75,7 @@ int runShow(const ShowOptions& options, const GlobalOptions& global) {
                 fmt::format("  {:<{}}  {:<{}}  {:<{}}  {:<9}  {}{}", field->key, keyWidth,
                             field->label.en, labelWidth, fieldValue(*field, memory), valueWidth,
                             model::addressText(field->range()),
-                            model::hexBytes(fieldBytes(memory, field->range())),
+                            model::hexBytes(batchtext::bytesIn(memory, field->range())),
                             model::isIdentity(*field) ? "  (reader's own)" : "");
             fmt::print("{}\n", line.substr(0, line.find_last_not_of(' ') + 1));
         }

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,11 @@ inline constexpr std::size_t kLineLength = 2 + 2 * kBlockSize;
 
 using Block = std::array<std::uint8_t, kBlockSize>;
 using Memory = std::array<std::uint8_t, kMemorySize>;
+
+// The bytes of range in a memory image.
+inline std::span<const std::uint8_t> bytesIn(const Memory& memory, Field range) {
+    return {memory.data() + range.address, static_cast<std::size_t>(range.width)};
+}
 
 struct BlockLine {
     int block = 0;  // 0..15; the block starts at address block * 16

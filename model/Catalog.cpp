@@ -95,7 +95,7 @@ const std::array<const Parameter*, kParameterMemorySize>& owners() {
     static const auto table = [] {
         std::array<const Parameter*, kParameterMemorySize> owner{};
         for (const Parameter* field : catalog()) {
-            for (int address = field->address; address < field->range().end(); ++address) {
+            for (int address = field->address; address < field->end(); ++address) {
                 owner[static_cast<std::size_t>(address)] = field;
             }
         }
@@ -159,7 +159,7 @@ const Parameter* parameterAt(int address) {
 }
 
 bool isIdentity(const Parameter& field) {
-    for (int address = field.address; address < field.range().end(); ++address) {
+    for (int address = field.address; address < field.end(); ++address) {
         if (!batchtext::isIdentityByte(address)) {
             return false;
         }

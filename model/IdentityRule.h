@@ -14,12 +14,12 @@
 
 namespace batchtext {
 
-inline constexpr Field kIdentityBlock0 = addr::Block0;
-inline constexpr Field kIdentitySerialNumber = addr::ProductMark;
-inline constexpr Field kIdentityPcb{addr::PcbNumber.address,
-                                    addr::PcbType.end() - addr::PcbNumber.address};
+inline constexpr Field kIdentityBlock0 = model::identityBlock;
+inline constexpr Field kIdentitySerialNumber = model::productSerialNumber;
+inline constexpr Field kIdentityPcb{model::pcbIdentifier.address,
+                                    model::pcbType.end() - model::pcbIdentifier.address};
 static_assert(kIdentityPcb == Field{0x67, 3});
-inline constexpr Field kIdentityMacAddress = addr::MacAddress;
+inline constexpr Field kIdentityMacAddress = model::macAddress;
 
 constexpr bool isIdentityByte(int address) {
     return kIdentityBlock0.contains({address, 1}) || kIdentitySerialNumber.contains({address, 1}) ||

@@ -93,6 +93,7 @@ struct Parameter {
     std::string_view unit{};
 
     constexpr Field range() const { return {address, width}; }
+    constexpr int end() const { return address + width; }
     // A field is also where it lies: the window's operations move it by its range.
     constexpr operator Field() const { return range(); }  // NOLINT(google-explicit-constructor)
 };

@@ -63,12 +63,12 @@ void TestModel::catalogIsOneMapOfTheMemory() {
     };
     for (const Parameter* field : allParameters()) {
         QVERIFY2(field->address >= end, field->key.data());
-        QVERIFY(field->width >= 1 && field->range().end() <= kParameterMemorySize);
+        QVERIFY(field->width >= 1 && field->end() <= kParameterMemorySize);
         QVERIFY2(keys.insert(field->key).second, field->key.data());
         QVERIFY2(snakeCase(field->key), field->key.data());
         QVERIFY(!field->label.en.empty());
         QCOMPARE(parameterAt(field->address), field);
-        end = field->range().end();
+        end = field->end();
     }
     QCOMPARE(parameterAt(0x10), nullptr);  // block 1: moved whole, named by nothing
     QCOMPARE(findParameter("wiegand_protocol"), &wiegandProtocol);

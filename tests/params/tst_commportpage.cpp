@@ -716,15 +716,15 @@ void TestCommPortPage::setFailureLogsFieldMessage_data() {
     addFieldFailureRows(
         {
             {addr::TcpIpRecord, "设置TCP/IP参数失败!"},
-            {addr::ClientLocalPort, "设置TCP/IP参数失败! "},
-            {addr::KeepAliveTime, "设置TCP/IP参数失败! "},
-            {addr::Rs485Baud, "设置RS-485波特率参数失败! "},
-            {addr::Rs485IdResponse, "设置ID应答传输参数失败! "},
-            {addr::WiegandProtocol, "设置Wiegand协议参数失败！"},
-            {addr::WiegandInterval, "设置Wiegand输出间隔参数失败！"},
-            {addr::WiegandPulseWidth, "设置Wiegand输出脉冲宽度参数失败！"},
-            {addr::WiegandPulsePeriod, "设置Wiegand输出脉冲周期参数失败！"},
-            {addr::WiegandStartByte, "设置Wiegand输出起始字节参数失败！"},
+            {model::clientLocalPort, "设置TCP/IP参数失败! "},
+            {model::keepAliveTime, "设置TCP/IP参数失败! "},
+            {model::rs485BaudRate, "设置RS-485波特率参数失败! "},
+            {model::rs485IdResponse, "设置ID应答传输参数失败! "},
+            {model::wiegandProtocol, "设置Wiegand协议参数失败！"},
+            {model::wiegandInterval, "设置Wiegand输出间隔参数失败！"},
+            {model::wiegandPulseWidth, "设置Wiegand输出脉冲宽度参数失败！"},
+            {model::wiegandPulsePeriod, "设置Wiegand输出脉冲周期参数失败！"},
+            {model::wiegandStartByte, "设置Wiegand输出起始字节参数失败！"},
         },
         kSetSucceeded, kSetFailed);
 }
@@ -811,15 +811,15 @@ void TestCommPortPage::queryFailureLogsFieldMessage_data() {
     addFieldFailureRows(
         {
             {addr::TcpIpRecord, "查询TCP/IP参数失败 !"},
-            {addr::ClientLocalPort, "查询TCP/IP参数失败 !"},
-            {addr::KeepAliveTime, "查询TCP/IP参数失败 !"},
-            {addr::Rs485Baud, "查询RS-485波特率参数失败！"},
-            {addr::Rs485IdResponse, "查询ID应答传输参数失败！"},
-            {addr::WiegandProtocol, "查询Wiegand协议参数失败！"},
-            {addr::WiegandInterval, "查询Wiegand输出间隔参数失败！"},
-            {addr::WiegandPulseWidth, "查询Wiegand输出脉冲宽度参数失败！"},
-            {addr::WiegandPulsePeriod, "查询Wiegand输出脉冲周期参数失败！"},
-            {addr::WiegandStartByte, "查询Wiegand输出起始字节参数失败！"},
+            {model::clientLocalPort, "查询TCP/IP参数失败 !"},
+            {model::keepAliveTime, "查询TCP/IP参数失败 !"},
+            {model::rs485BaudRate, "查询RS-485波特率参数失败！"},
+            {model::rs485IdResponse, "查询ID应答传输参数失败！"},
+            {model::wiegandProtocol, "查询Wiegand协议参数失败！"},
+            {model::wiegandInterval, "查询Wiegand输出间隔参数失败！"},
+            {model::wiegandPulseWidth, "查询Wiegand输出脉冲宽度参数失败！"},
+            {model::wiegandPulsePeriod, "查询Wiegand输出脉冲周期参数失败！"},
+            {model::wiegandStartByte, "查询Wiegand输出起始字节参数失败！"},
         },
         kQuerySucceeded, kQueryFailed);
 }

@@ -299,14 +299,14 @@ void TestDataFormatPage::shorterCodeLeavesNoOldTail() {
 }
 
 void TestDataFormatPage::setFailure_data() {
-    addFieldFailureRows({{addr::UploadMode, "设置即时/定时发送参数失败 !"},
-                         {addr::UploadPeriod, "定时发送时间参数失败 !"},
-                         {addr::OutputInterfaces, "设置通信口参数失败 !"},
-                         {addr::OutputFormat, "设置输出数据格式参数失败 !"},
-                         {addr::FrameContent, "设置数据格式标志参数失败 !"},
-                         {addr::OutputIdPart, "设置输出标签起始字节和字节数参数失败 !"},
-                         {addr::FramePreamble, "设置前导码参数失败 !"},
-                         {addr::FrameEndCode, "设置结束码参数失败 !"}},
+    addFieldFailureRows({{model::uploadMode, "设置即时/定时发送参数失败 !"},
+                         {model::uploadPeriod, "定时发送时间参数失败 !"},
+                         {model::outputInterfaces, "设置通信口参数失败 !"},
+                         {model::outputFormat, "设置输出数据格式参数失败 !"},
+                         {model::frameContent, "设置数据格式标志参数失败 !"},
+                         {model::outputIdPart, "设置输出标签起始字节和字节数参数失败 !"},
+                         {model::framePreamble, "设置前导码参数失败 !"},
+                         {model::frameEndCode, "设置结束码参数失败 !"}},
                         kSetSucceeded, kSetFailed);
 }
 
@@ -391,14 +391,14 @@ void TestDataFormatPage::nibbleWithoutItemIsWrittenBack() {
 }
 
 void TestDataFormatPage::queryFailure_data() {
-    addFieldFailureRows({{addr::UploadMode, "查询即时/定时发送参数失败！"},
-                         {addr::UploadPeriod, "查询定时发送时间参数失败 !"},
-                         {addr::OutputInterfaces, "查询通信口参数失败！"},
-                         {addr::OutputFormat, "查询输出数据格式参数失败 !"},
-                         {addr::FrameContent, "查询数据格式标志参数失败 !"},
-                         {addr::OutputIdPart, "查询输出标签起始字节和字节数参数失败 !"},
-                         {addr::FramePreamble, "查询前导码参数失败 !"},
-                         {addr::FrameEndCode, "查询结束码参数失败 !"}},
+    addFieldFailureRows({{model::uploadMode, "查询即时/定时发送参数失败！"},
+                         {model::uploadPeriod, "查询定时发送时间参数失败 !"},
+                         {model::outputInterfaces, "查询通信口参数失败！"},
+                         {model::outputFormat, "查询输出数据格式参数失败 !"},
+                         {model::frameContent, "查询数据格式标志参数失败 !"},
+                         {model::outputIdPart, "查询输出标签起始字节和字节数参数失败 !"},
+                         {model::framePreamble, "查询前导码参数失败 !"},
+                         {model::frameEndCode, "查询结束码参数失败 !"}},
                         kQuerySucceeded, kQueryFailed);
 }
 

@@ -117,8 +117,8 @@ void TestPositioningPage::setWritesSensitivities() {
 }
 
 void TestPositioningPage::setFailure_data() {
-    addFieldFailureRows({{addr::PositioningSensitivity, "设置定位灵敏读参数失败！"},
-                         {addr::TagFailureJudgement, "设置标签失效判定灵敏度参数失败！"}},
+    addFieldFailureRows({{model::positioningSensitivity, "设置定位灵敏读参数失败！"},
+                         {model::tagFailureJudgement, "设置标签失效判定灵敏度参数失败！"}},
                         "设置Kelvarn参数成功！", kSetFailed);
 }
 
@@ -217,9 +217,9 @@ void TestPositioningPage::valueWithoutItemIsWrittenBack() {
 }
 
 void TestPositioningPage::queryFailure_data() {
-    addFieldFailureRows({{addr::CardReadMode, "查询读写器读卡模式参数失败！"},
-                         {addr::PositioningSensitivity, "查询定位灵敏读参数失败！"},
-                         {addr::TagFailureJudgement, "查询标签失效判定灵敏度参数失败！"}},
+    addFieldFailureRows({{model::cardReadMode, "查询读写器读卡模式参数失败！"},
+                         {model::positioningSensitivity, "查询定位灵敏读参数失败！"},
+                         {model::tagFailureJudgement, "查询标签失效判定灵敏度参数失败！"}},
                         "查询Kelvarn参数成功！", kQueryFailed);
 }
 

@@ -393,10 +393,10 @@ void TestProductPage::unknownMagicNumberIsWrittenBack() {
 }
 
 void TestProductPage::queryFailure_data() {
-    addFieldFailureRows({{addr::ProductMark, "查询产品标志参数失败 !"},
-                         {addr::PcbNumber, "查询PCB主板标识参数失败 !"},
-                         {addr::PcbVersion, "查询PCB板版本参数失败 !"},
-                         {addr::MagicNumber, ""}},
+    addFieldFailureRows({{model::productSerialNumber, "查询产品标志参数失败 !"},
+                         {model::pcbIdentifier, "查询PCB主板标识参数失败 !"},
+                         {model::pcbVersion, "查询PCB板版本参数失败 !"},
+                         {model::magicNumber, ""}},
                         kQuerySucceeded, kQueryFailed);
 }
 
