@@ -58,8 +58,11 @@ static_assert(wireTime(45, 115200).count() == 3'906'250 && frameGap(9600).count(
               exchangeWireTime(8, 37, 115200).count() == 7'406'250);
 
 // A reader answers within kAnswerTime once the request is on the wire; a serial line adds the
-// frames' own wire time. Short enough that a dead link does not freeze the window long.
+// frames' own wire time. Short enough that a dead link does not freeze the window long. A
+// handle may assume another answer time (ReaderSetAnswerTime), within these bounds.
 inline constexpr std::chrono::milliseconds kAnswerTime{500};
+inline constexpr std::chrono::milliseconds kMinAnswerTime{1};
+inline constexpr std::chrono::milliseconds kMaxAnswerTime{5000};
 inline constexpr std::chrono::milliseconds kConnectTimeout{1000};
 // After answering a rate change the reader switches its own port; a request that comes
 // within this pause is lost.
@@ -69,6 +72,16 @@ inline constexpr std::chrono::milliseconds kRateSwitchPause{20};
 // answer. kMaxDrain bounds the wait on a line that keeps chattering.
 inline constexpr std::chrono::milliseconds kQuietGuard{200};
 inline constexpr std::chrono::milliseconds kMaxDrain{1000};
+
+// The quiet guard for a link that assumes answerTime. A reply that has not begun when the
+// timeout ran out comes, if at all, within about one more answer time: a link probing with a
+// short answer time (a scan of a bus) waits no longer than that, and the default keeps
+// kQuietGuard.
+constexpr std::chrono::milliseconds quietGuard(std::chrono::milliseconds answerTime) {
+    return answerTime < kQuietGuard ? answerTime : kQuietGuard;
+}
+static_assert(quietGuard(kAnswerTime) == kQuietGuard &&
+              quietGuard(std::chrono::milliseconds{10}).count() == 10);
 
 // A TCP reader that keeps failing is reconnected after a growing pause: none after the first
 // failed call, then kFirstReconnectPause, doubling up to kMaxReconnectPause. Within the pause

@@ -99,7 +99,12 @@ int connectSerial(modbus_t* ctx) {
 
 ModbusLink::ModbusLink(modbus_t* ctx, LinkKind kind, std::string device, int32_t rate,
                        std::string label)
-    : ctx_(ctx), kind_(kind), device_(std::move(device)), rate_(rate), label_(std::move(label)) {}
+    : ctx_(ctx),
+      kind_(kind),
+      device_(std::move(device)),
+      rate_(rate),
+      answerTime_(kAnswerTime),
+      label_(std::move(label)) {}
 
 ModbusLink::~ModbusLink() {
     if (connected_) {
@@ -173,7 +178,10 @@ Outcome ModbusLink::execute(int32_t station, const Request& request, uint16_t* v
     Outcome outcome = serialLine()
                           ? executeSerial(static_cast<uint8_t>(unit), request, values, detail)
                           : executeTcp(unit, request, values, detail);
-    lastExchangeEnd_ = Clock::now();
+    // After a silent timeout the line has been quiet since the request, far longer than the
+    // frame gap the next request must keep: it may go out at once (a scan's next probe).
+    const bool quietSinceRequest = outcome == Outcome::Garbled && detail.timedOut && detail.silent;
+    lastExchangeEnd_ = quietSinceRequest ? Clock::time_point{} : Clock::now();
     afterFailure(outcome);
     noteTcpOutcome(outcome);
     return outcome;
@@ -182,7 +190,7 @@ Outcome ModbusLink::execute(int32_t station, const Request& request, uint16_t* v
 Outcome ModbusLink::executeTcp(int unit, const Request& request, uint16_t* values,
                                ExchangeDetail& detail) {
     modbus_set_slave(ctx_, unit);
-    setResponseTimeout(ctx_, kAnswerTime);
+    setResponseTimeout(ctx_, answerTime_);
     const bool tracing = trace::enabled();
     if (tracing) {
         trace::request(label_, requestAdu(static_cast<uint8_t>(unit), request));
@@ -192,7 +200,7 @@ Outcome ModbusLink::executeTcp(int unit, const Request& request, uint16_t* value
     if (tracing) {
         traceDirectReply(unit, request, values, outcome, detail, sent);
     }
-    lastFailure_ = failureOf(outcome, detail, kAnswerTime);
+    lastFailure_ = failureOf(outcome, detail, answerTime_);
     return outcome;
 }
 
@@ -318,9 +326,9 @@ void ModbusLink::afterFailure(Outcome outcome) {
 
 std::chrono::microseconds ModbusLink::responseTimeout(const Request& request) const {
     if (kind_ == LinkKind::Usb) {
-        return kAnswerTime;
+        return answerTime_;
     }
-    return kAnswerTime + std::chrono::ceil<std::chrono::microseconds>(exchangeWireTime(
+    return answerTime_ + std::chrono::ceil<std::chrono::microseconds>(exchangeWireTime(
                              rtuRequestBytes(request), rtuReplyBytes(request), rate_));
 }
 
@@ -375,7 +383,7 @@ void ModbusLink::abortConnection() {
 Request ModbusLink::settleLine(uint8_t unit, const Request& request) {
     if (lateReply_) {
         std::optional<Request> apart;
-        if (Clock::now() < lateReply_->timedOut + kQuietGuard && !inputWaiting()) {
+        if (Clock::now() < lateReply_->timedOut + quietGuard(answerTime_) && !inputWaiting()) {
             apart = requestApartFrom(*lateReply_, unit, request);
         }
         if (apart) {
@@ -426,7 +434,8 @@ void ModbusLink::drainLateReplies() {
     }
     resyncPending_ = false;
     const int fd = modbus_get_socket(ctx_);
-    auto quietEnd = lastDisturbance_ + kQuietGuard;
+    const auto guard = quietGuard(answerTime_);
+    auto quietEnd = lastDisturbance_ + guard;
     const auto limit = Clock::now() + kMaxDrain;
     std::array<uint8_t, 256> discard{};
     for (;;) {
@@ -446,7 +455,7 @@ void ModbusLink::drainLateReplies() {
         }
         const ssize_t n = read(fd, discard.data(), discard.size());
         if (n > 0) {
-            quietEnd = Clock::now() + kQuietGuard;
+            quietEnd = Clock::now() + guard;
         } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
             break;  // the device went away; the request will tell
         }
@@ -467,6 +476,18 @@ bool ModbusLink::switchLineRate(int32_t bitsPerSecond) {
         }
     }
     rate_ = bitsPerSecond;
+    return true;
+}
+
+bool ModbusLink::setLineRate(int32_t bitsPerSecond) {
+    if (!switchLineRate(bitsPerSecond)) {
+        return false;
+    }
+    if (lateReply_) {
+        resyncPending_ = true;
+        lastDisturbance_ = std::max(lastDisturbance_, lateReply_->timedOut);
+        lateReply_.reset();
+    }
     return true;
 }
 

@@ -47,6 +47,14 @@ class ModbusLink {
 
     // Switches the local serial port to bitsPerSecond in place, so the line never drops.
     bool switchLineRate(int32_t bitsPerSecond);
+    // The same without the reader: a reply still due at the old rate would arrive as noise,
+    // so it is drained rather than told apart.
+    bool setLineRate(int32_t bitsPerSecond);
+
+    // The time the reader is given to start its answer (kAnswerTime until set); the quiet
+    // guard after a disturbance follows it (quietGuard).
+    void setAnswerTime(std::chrono::milliseconds answerTime) { answerTime_ = answerTime; }
+    std::chrono::milliseconds answerTime() const { return answerTime_; }
 
     // The reader restarted: a TCP connection is gone, a serial line is back at 9600.
     void readerRestarted();
@@ -90,6 +98,7 @@ class ModbusLink {
     LinkKind kind_;
     std::string device_;  // serial device; empty for TCP
     int32_t rate_;
+    std::chrono::milliseconds answerTime_;
     std::string label_;
     LinkFailure lastFailure_;
     int connectError_ = 0;  // errno of the last failed reconnection

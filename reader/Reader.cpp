@@ -377,4 +377,43 @@ int16_t OpenReaderAt(int32_t* handle, uint8_t linkType, const char* address, int
     return guarded([&]() -> int16_t { return openLink(handle, linkType, address, port, station); });
 }
 
+int16_t ReaderSetStation(int32_t handle, int32_t station) {
+    return withLink(handle, [&](ModbusLink& link) -> int16_t {
+        link.keepStation(station);
+        return kOk;
+    });
+}
+
+int16_t ReaderSetAnswerTime(int32_t handle, int32_t milliseconds) {
+    return withLink(handle, [&](ModbusLink& link) -> int16_t {
+        const std::chrono::milliseconds answerTime{milliseconds};
+        if (answerTime < kMinAnswerTime || answerTime > kMaxAnswerTime) {
+            return fail(kBadArgument, "answer time " + std::to_string(milliseconds) +
+                                          " ms outside " + std::to_string(kMinAnswerTime.count()) +
+                                          ".." + std::to_string(kMaxAnswerTime.count()));
+        }
+        link.setAnswerTime(answerTime);
+        return kOk;
+    });
+}
+
+int16_t ReaderSetLineRate(int32_t handle, int32_t bitsPerSecond) {
+    return withLink(handle, [&](ModbusLink& link) -> int16_t {
+        if (codeForRate(bitsPerSecond) < 0) {
+            return fail(kBadArgument, "line rate " + std::to_string(bitsPerSecond) +
+                                          " is not one of 2400, 4800, 9600, 19200, 38400, "
+                                          "57600, 115200");
+        }
+        if (link.kind() != LinkKind::Serial) {
+            return kOk;  // no serial line to switch
+        }
+        if (!link.setLineRate(bitsPerSecond)) {
+            return fail(READER_ERROR_LINK_LOST, link.label() + ": the line rate " +
+                                                    std::to_string(bitsPerSecond) +
+                                                    " was not taken");
+        }
+        return kOk;
+    });
+}
+
 }  // extern "C"

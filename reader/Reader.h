@@ -1,7 +1,8 @@
 /* SPDX-License-Identifier: LGPL-2.1-or-later */
 // The reader access library: every reader operation of the tool goes through the eleven
 // calls OpenReader .. SetOLEnable; OpenReaderAt opens a link with settings of its own for
-// callers that drive several readers at once. C linkage and fixed-width types keep the ABI
+// callers that drive several readers at once, and ReaderSetStation, ReaderSetAnswerTime and
+// ReaderSetLineRate change them on an open handle for callers that probe a line. C linkage and fixed-width types keep the ABI
 // stable for other callers.
 //
 // Every call returns 0 on success and a non-zero value on failure (one of the result codes
@@ -110,6 +111,27 @@ READER_API int16_t ReaderSetTrace(const char* target);
  *            value means the reader at the other end of a point-to-point link. */
 READER_API int16_t OpenReaderAt(int32_t* handle, uint8_t linkType, const char* address,
                                 int32_t port, int32_t station);
+
+/* Settings of one open handle, for callers that probe a line: a scan of an RS-485 bus for its
+ * readers addresses one station after another at the shortest safe timeout, rate after rate.
+ * None of them sends anything.
+ *
+ * ReaderSetStation: the station later calls through handle address, as the station of
+ * OpenReaderAt: 1..247 that station, any other value the reader at the other end of a
+ * point-to-point link (unit 255, which every reader on a bus answers at once: a scan never
+ * uses it). The handle no longer follows SelectStation. */
+READER_API int16_t ReaderSetStation(int32_t handle, int32_t station);
+/* ReaderSetAnswerTime: the time, 1..5000 ms (500 by default), the reader is given to start
+ * its answer once the request is on the wire. A serial link waits that long plus the
+ * request's and the reply's wire time at the line rate for each answer (TCP and USB: that
+ * long), and after a silent timeout or a garbled reply keeps the line quiet for up to
+ * 200 ms, less with an answer time below 200 ms: as long as the answer time. */
+READER_API int16_t ReaderSetAnswerTime(int32_t handle, int32_t milliseconds);
+/* ReaderSetLineRate: switches the local serial port of handle to bitsPerSecond (one of the
+ * rates of SetBaudRate) without asking the reader to change: to reach readers that already
+ * run at that rate. Fails with READER_ERROR_ARGUMENT for another rate; on TCP and USB there
+ * is no serial line to switch, and it succeeds without effect. */
+READER_API int16_t ReaderSetLineRate(int32_t handle, int32_t bitsPerSecond);
 
 #ifdef __cplusplus
 }
