@@ -4,7 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <string>
 #include <string_view>
+
+#include "model/Parameters.h"
 
 namespace sim {
 namespace {
@@ -87,6 +90,15 @@ batchtext::Memory factoryImage() {
     put(m, 0xF0, {0x00, 0x08});
     put(m, 0xF4, {0x00, 0x00, 0x14, 0x60});
     put(m, 0xF8, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
+    return m;
+}
+
+batchtext::Memory factoryImage(int sequenceNumber) {
+    batchtext::Memory m = factoryImage();
+    // The serial number ends in four decimal digits of sequence number.
+    const std::string digits = std::to_string(10000 + sequenceNumber % 10000).substr(1);
+    const auto end = static_cast<std::size_t>(model::productSerialNumber.end());
+    putText(m, end - digits.size(), digits);
     return m;
 }
 

@@ -10,4 +10,8 @@ namespace sim {
 // window agree; docs/protocol.md lists it.
 batchtext::Memory factoryImage();
 
+// The factory image of the reader whose serial number ends in the sequence number
+// (0..9999), so that readers made one after the other tell themselves apart.
+batchtext::Memory factoryImage(int sequenceNumber);
+
 }  // namespace sim

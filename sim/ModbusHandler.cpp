@@ -32,7 +32,7 @@ std::vector<std::uint8_t> exceptionPdu(std::uint8_t function, ModbusException co
 }
 
 ModbusHandler::ModbusHandler(ParameterStore& store, Config config)
-    : store_(store), config_(std::move(config)) {}
+    : store_(store), config_(std::move(config)), rateCode_(config_.rateCode) {}
 
 bool ModbusHandler::answers(std::uint8_t unit) const {
     return unit == reg::kAnyUnit || unit == config_.station;

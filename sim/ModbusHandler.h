@@ -44,7 +44,8 @@ struct PendingEffects {
 class ModbusHandler {
   public:
     struct Config {
-        int station = 1;  // 1..247
+        int station = 1;                       // 1..247
+        int rateCode = reg::kDefaultRateCode;  // the serial rate at start
         std::array<std::uint16_t, 4> firmware{2, 1, 0, 7};
         std::vector<FailRange> fail;
         // Parameter addresses whose writes are acknowledged but leave the byte as it was,
@@ -53,6 +54,8 @@ class ModbusHandler {
     };
 
     ModbusHandler(ParameterStore& store, Config config);
+    ModbusHandler(const ModbusHandler&) = delete;
+    ModbusHandler& operator=(const ModbusHandler&) = delete;
 
     // The reader answers its own station and unit 255; unit 0 (broadcast) and every other
     // unit are ignored.

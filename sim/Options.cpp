@@ -10,6 +10,8 @@
 #include <QCommandLineParser>
 #include <QStringList>
 
+#include "reader/LineTiming.h"
+
 namespace sim {
 namespace {
 
@@ -58,12 +60,42 @@ std::array<std::uint16_t, 4> firmware(const std::string& text) {
     return parts;
 }
 
+// STATION[@RATE]:FILE, the rate in bits per second.
+BusStation busStation(const std::string& text) {
+    const auto colon = text.find(':');
+    if (colon == std::string::npos || colon == 0 || colon + 1 == text.size()) {
+        throw std::invalid_argument("--bus: '" + text + "' is not STATION[@RATE]:FILE");
+    }
+    const std::string head = text.substr(0, colon);
+    const auto at = head.find('@');
+    BusStation station;
+    station.station = static_cast<int>(number(head.substr(0, at), "--bus station", 1, 247));
+    if (at != std::string::npos) {
+        const std::string rate = head.substr(at + 1);
+        const bool digits = !rate.empty() && rate.size() <= 6 &&
+                            rate.find_first_not_of("0123456789") == std::string::npos;
+        const int code = digits ? reader::codeForRate(std::stoi(rate)) : -1;
+        if (code < 0) {
+            throw std::invalid_argument("--bus: '" + rate +
+                                        "' is not a rate (2400, 4800, 9600, 19200, 38400, "
+                                        "57600, 115200)");
+        }
+        station.rateCode = code;
+    }
+    station.memoryFile = text.substr(colon + 1);
+    return station;
+}
+
 }  // namespace
 
 const char* usage() {
     return "usage: reader-sim [--tcp ADDR:PORT] [--serial DEVICE | --pty LINK] [--station N]\n"
            "                  [--memory FILE] [--firmware A.B.C.D] [--line-rate]\n"
            "                  [--fail ADDR[-ADDR]]... [--stuck ADDR[-ADDR]]...\n"
+           "                  [--reply-delay MS]\n"
+           "       reader-sim (--serial DEVICE | --pty LINK) --bus STATION[@RATE]:FILE...\n"
+           "                  [--firmware A.B.C.D] [--line-rate] [--fail ...] [--stuck ...]\n"
+           "                  [--reply-delay MS]\n"
            "A virtual RFID reader: Modbus TCP and/or RTU with a 256-byte parameter memory.\n"
            "  --tcp ADDR:PORT   serve Modbus TCP (port 0 picks a free port); the default\n"
            "                    when neither --serial nor --pty is given is 127.0.0.1:4001\n"
@@ -73,6 +105,15 @@ const char* usage() {
            "  --memory FILE     keep the parameter memory in FILE (created when missing)\n"
            "  --firmware A.B.C.D  firmware version (default 2.1.0.7)\n"
            "  --line-rate       pace serial bytes at the current rate\n"
+           "  --reply-delay MS  answer every request MS milliseconds (0..10000) after it came,\n"
+           "                    as a reader's processing time; other clients are served meanwhile\n"
+           "  --bus STATION[@RATE]:FILE  a reader on a shared serial line (repeatable): its\n"
+           "                    station 1..247, its rate in bps (default 9600) and its memory\n"
+           "                    file (created with a serial number ending in the station when\n"
+           "                    missing). It answers frames for its station sent at its rate;\n"
+           "                    unit 255 reaches every station at that rate and the answers\n"
+           "                    collide. Needs --serial or --pty; excludes --tcp, --station\n"
+           "                    and --memory\n"
            "  --fail ADDR[-ADDR]  accesses touching these parameter addresses fail (exception "
            "04)\n"
            "  --stuck ADDR[-ADDR]  writes to these parameter addresses are acknowledged but the\n"
@@ -101,8 +142,11 @@ Options parseOptions(const std::vector<std::string>& args) {
     const QCommandLineOption lineRate(QStringLiteral("line-rate"));
     const QCommandLineOption fail(QStringLiteral("fail"), QString(), QStringLiteral("ADDR"));
     const QCommandLineOption stuck(QStringLiteral("stuck"), QString(), QStringLiteral("ADDR"));
-    parser.addOptions(
-        {help, version, tcp, serial, pty, station, memory, firmwareOption, lineRate, fail, stuck});
+    const QCommandLineOption replyDelay(QStringLiteral("reply-delay"), QString(),
+                                        QStringLiteral("MS"));
+    const QCommandLineOption bus(QStringLiteral("bus"), QString(), QStringLiteral("STATION"));
+    parser.addOptions({help, version, tcp, serial, pty, station, memory, firmwareOption, lineRate,
+                       fail, stuck, replyDelay, bus});
 
     QStringList arguments{QStringLiteral("reader-sim")};
     for (const std::string& arg : args) {
@@ -154,8 +198,37 @@ Options parseOptions(const std::vector<std::string>& args) {
     for (const QString& range : parser.values(stuck)) {
         options.handler.stuck.push_back(failRange(range.toStdString(), "--stuck"));
     }
+    if (parser.isSet(replyDelay)) {
+        options.replyDelay =
+            std::chrono::milliseconds(number(value(replyDelay), "--reply-delay", 0, 10000));
+    }
+    for (const QString& text : parser.values(bus)) {
+        const BusStation next = busStation(text.toStdString());
+        for (const BusStation& earlier : options.bus) {
+            if (earlier.station == next.station) {
+                throw std::invalid_argument("--bus: station " + std::to_string(next.station) +
+                                            " given twice");
+            }
+            if (earlier.memoryFile == next.memoryFile) {
+                throw std::invalid_argument("--bus: memory file " + next.memoryFile +
+                                            " given twice");
+            }
+        }
+        options.bus.push_back(next);
+    }
     if (options.serialDevice && options.ptyLink) {
         throw std::invalid_argument("--serial and --pty exclude each other");
+    }
+    if (!options.bus.empty()) {
+        if (!options.serialDevice && !options.ptyLink) {
+            throw std::invalid_argument("--bus needs --serial or --pty");
+        }
+        for (const auto* excluded : {&tcp, &station, &memory}) {
+            if (parser.isSet(*excluded)) {
+                throw std::invalid_argument("--bus excludes --" +
+                                            excluded->names().constFirst().toStdString());
+            }
+        }
     }
     if (!options.tcpAddress && !options.serialDevice && !options.ptyLink) {
         options.tcpAddress = "127.0.0.1";

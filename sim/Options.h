@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -11,6 +12,13 @@
 
 namespace sim {
 
+// One reader on a shared RS-485 line (--bus STATION[@RATE]:FILE).
+struct BusStation {
+    int station = 1;                       // 1..247
+    int rateCode = reg::kDefaultRateCode;  // its serial rate at start
+    std::string memoryFile;
+};
+
 struct Options {
     std::optional<std::string> tcpAddress;  // dotted IPv4
     std::uint16_t tcpPort = 0;
@@ -18,6 +26,10 @@ struct Options {
     std::optional<std::string> ptyLink;
     std::optional<std::string> memoryFile;
     bool lineRate = false;
+    // The reader's processing time: every answer leaves this long after its request came.
+    std::chrono::milliseconds replyDelay{0};
+    // Readers sharing the serial line, each with its own memory and rate; empty: one reader.
+    std::vector<BusStation> bus;
     ModbusHandler::Config handler;
     bool help = false;
     bool version = false;

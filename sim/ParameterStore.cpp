@@ -96,9 +96,13 @@ std::function<int(int)>& ParameterStore::directorySync() {
 }
 
 ParameterStore ParameterStore::open(const std::string& path) {
+    return open(path, factoryImage());
+}
+
+ParameterStore ParameterStore::open(const std::string& path, const batchtext::Memory& initial) {
     removeLeftovers(path);
     if (::access(path.c_str(), F_OK) != 0 && errno == ENOENT) {
-        ParameterStore store(factoryImage());
+        ParameterStore store(initial);
         std::string error;
         if (!save(path, store.memory_, &error)) {
             throw std::runtime_error(error);

@@ -24,6 +24,8 @@ class ParameterStore {
     // std::runtime_error with a readable reason when the file cannot be read or created, or
     // does not hold exactly the 16 block lines.
     static ParameterStore open(const std::string& path);
+    // The same, creating a missing file with initial instead of the factory image.
+    static ParameterStore open(const std::string& path, const batchtext::Memory& initial);
 
     const batchtext::Memory& memory() const { return memory_; }
     const std::string& path() const { return path_; }

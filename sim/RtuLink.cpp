@@ -13,7 +13,6 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "reader/LineTiming.h"
 #include "reader/ModbusCrc.h"
 
 namespace sim {
@@ -185,27 +184,95 @@ std::string RtuLink::describe() const {
     return link_.empty() ? device_ : link_ + " (" + device_ + ")";
 }
 
-Clock::duration RtuLink::byteTime() const {
-    return std::chrono::duration_cast<Clock::duration>(reader::byteTime(baudRate(rateCode_)));
+namespace {
+
+Clock::duration byteTime(int bitsPerSecond) {
+    return std::chrono::duration_cast<Clock::duration>(reader::byteTime(bitsPerSecond));
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> collide(const std::vector<std::vector<std::uint8_t>>& answers) {
+    std::vector<std::uint8_t> line;
+    for (std::size_t i = 0; i < answers.size(); ++i) {
+        line.resize(std::max(line.size(), i + answers[i].size()), 0);
+        for (std::size_t j = 0; j < answers[i].size(); ++j) {
+            line[i + j] |= answers[i][j];
+        }
+    }
+    if (answers.size() > 1 && hasValidCrc(line)) {
+        line.back() ^= 0xFF;  // a garbled frame whose CRC happens to hold is still garbled
+    }
+    return line;
+}
+
+void RtuLink::serve(ModbusHandler& handler) {
+    bus_ = false;
+    stations_.assign(1, Station{});
+    stations_.front().handler = &handler;
+}
+
+void RtuLink::addBusStation(ModbusHandler& handler, int rateCode) {
+    bus_ = true;
+    Station station;
+    station.handler = &handler;
+    station.rateCode = rateCode;
+    stations_.push_back(std::move(station));
+}
+
+int RtuLink::lineBitsPerSecond() const {
+    // On a pseudo-terminal's master side the terminal settings are those of the other side,
+    // where the master of the bus set its speed.
+    termios tio{};
+    if (::tcgetattr(fd_, &tio) != 0) {
+        return 0;
+    }
+    const auto speed = std::find(kSpeeds.begin(), kSpeeds.end(), ::cfgetospeed(&tio));
+    return speed == kSpeeds.end() ? 0 : baudRate(static_cast<int>(speed - kSpeeds.begin()));
+}
+
+int RtuLink::inputBitsPerSecond() const {
+    if (!bus_) {
+        return baudRate(stations_.front().rateCode);
+    }
+    return heardBitsPerSecond_ != 0 ? heardBitsPerSecond_ : reader::kOpeningRate;
 }
 
 Clock::duration RtuLink::silence() const {
-    return std::max<Clock::duration>(byteTime() * 7 / 2, kMinSilence);
+    return std::max<Clock::duration>(byteTime(inputBitsPerSecond()) * 7 / 2, kMinSilence);
 }
 
-void RtuLink::switchRate(int rateCode) {
-    if (outSent_ == out_.size()) {
-        applyRate(rateCode);
-    } else {
-        pendingRate_ = rateCode;
+void RtuLink::switchRate(const ModbusHandler& handler, int rateCode) {
+    for (Station& station : stations_) {
+        if (station.handler != &handler) {
+            continue;
+        }
+        if (outSent_ == out_.size()) {
+            applyRate(station, rateCode);
+        } else {
+            station.pendingRate = rateCode;
+        }
     }
 }
 
-void RtuLink::applyRate(int rateCode) {
-    pendingRate_.reset();
-    rateCode_ = rateCode;
-    if (slaveFd_ >= 0) {
-        return;  // a pseudo-terminal has no line speed; the rate only paces the bytes
+void RtuLink::applyPendingRates() {
+    if (outSent_ != out_.size()) {
+        return;
+    }
+    for (Station& station : stations_) {
+        if (station.pendingRate) {
+            applyRate(station, *station.pendingRate);
+        }
+    }
+}
+
+void RtuLink::applyRate(Station& station, int rateCode) {
+    station.pendingRate.reset();
+    station.rateCode = rateCode;
+    // A pseudo-terminal has no line speed of its own: the rate paces the bytes. A bus station
+    // switches its own port, never the line's.
+    if (slaveFd_ >= 0 || bus_) {
+        return;
     }
     termios tio{};
     if (::tcgetattr(fd_, &tio) == 0) {
@@ -223,7 +290,8 @@ void RtuLink::prepare(PollSet& poll, Clock::time_point now) {
             events |= POLLOUT;
         } else {
             // A byte is handed over once it would have been fully on the wire.
-            const auto due = outStart_ + byteTime() * static_cast<long>(outSent_ + 1);
+            const auto due =
+                outStart_ + byteTime(outBitsPerSecond_) * static_cast<long>(outSent_ + 1);
             if (due <= now) {
                 events |= POLLOUT;
             } else {
@@ -235,12 +303,17 @@ void RtuLink::prepare(PollSet& poll, Clock::time_point now) {
     if (deferred_) {
         poll.wakeAt(deferred_->end);
     }
+    for (const Station& station : stations_) {
+        if (station.processing) {
+            poll.wakeAt(station.due);
+        }
+    }
     if (!in_.empty()) {
         poll.wakeAt(lastRx_ + silence());
     }
 }
 
-bool RtuLink::dispatch(const PollSet& poll, ModbusHandler& handler, Clock::time_point now) {
+bool RtuLink::dispatch(const PollSet& poll, Clock::time_point now) {
     const short events = poll.revents(pollIndex_);
     if (events & (POLLIN | POLLHUP | POLLERR)) {
         if (!readInput(now, (events & POLLHUP) != 0)) {
@@ -252,21 +325,18 @@ bool RtuLink::dispatch(const PollSet& poll, ModbusHandler& handler, Clock::time_
             return false;
         }
     }
-    if (pendingRate_ && outSent_ == out_.size()) {
-        applyRate(*pendingRate_);
-    }
+    applyPendingRates();
     if (deferred_ && deferred_->end <= now) {
-        const Deferred request = std::move(*deferred_);
+        Request request = std::move(*deferred_);
         deferred_.reset();
-        answer(request.frame, handler, request.end, now);
+        deliver(std::move(request), now);
     }
-    scanFrames(handler, now, now - lastRx_ >= silence());
+    answerDue(now);
+    scanFrames(now, now - lastRx_ >= silence());
     if (!writeOutput(Clock::now())) {
         return false;
     }
-    if (pendingRate_ && outSent_ == out_.size()) {
-        applyRate(*pendingRate_);
-    }
+    applyPendingRates();
     return true;
 }
 
@@ -279,6 +349,9 @@ bool RtuLink::readInput(Clock::time_point now, bool hungUp) {
                 firstRx_ = now;
             }
             lastRx_ = now;
+            if (bus_) {
+                heardBitsPerSecond_ = lineBitsPerSecond();
+            }
             in_.insert(in_.end(), buffer, buffer + n);
             if (in_.size() > kMaxPending) {
                 // A line that never goes quiet: keep room for one frame at the end.
@@ -302,46 +375,103 @@ bool RtuLink::readInput(Clock::time_point now, bool hungUp) {
     }
 }
 
-void RtuLink::scanFrames(ModbusHandler& handler, Clock::time_point now, bool lineQuiet) {
+void RtuLink::scanFrames(Clock::time_point now, bool lineQuiet) {
     while (!in_.empty() && !deferred_) {
         const FrameScan scan = findRequest(in_, lineQuiet);
         in_.erase(in_.begin(), in_.begin() + static_cast<std::ptrdiff_t>(scan.skip));
         if (scan.length == 0) {
             return;
         }
-        takeFrame(scan.length, handler, now);
+        takeFrame(scan.length, now);
     }
 }
 
-void RtuLink::takeFrame(std::size_t length, ModbusHandler& handler, Clock::time_point now) {
-    std::vector<std::uint8_t> frame(in_.begin(), in_.begin() + static_cast<std::ptrdiff_t>(length));
+void RtuLink::takeFrame(std::size_t length, Clock::time_point now) {
+    Request request;
+    request.frame.assign(in_.begin(), in_.begin() + static_cast<std::ptrdiff_t>(length));
+    request.bitsPerSecond = bus_ ? heardBitsPerSecond_ : inputBitsPerSecond();
     in_.erase(in_.begin(), in_.begin() + static_cast<std::ptrdiff_t>(length));
+    request.end = now;
     if (!lineRate_) {
-        answer(frame, handler, now, now);
+        deliver(std::move(request), now);
         return;
     }
     // On a real line the last byte arrives length byte times after the first.
-    const auto end = std::max(now, firstRx_ + byteTime() * static_cast<long>(length));
-    firstRx_ = end;
-    if (end <= now) {
-        answer(frame, handler, end, now);
+    request.end =
+        std::max(now, firstRx_ + byteTime(inputBitsPerSecond()) * static_cast<long>(length));
+    firstRx_ = request.end;
+    if (request.end <= now) {
+        deliver(std::move(request), now);
     } else {
-        deferred_ = Deferred{std::move(frame), end};
+        deferred_ = std::move(request);
     }
 }
 
-void RtuLink::answer(const std::vector<std::uint8_t>& frame, ModbusHandler& handler,
-                     Clock::time_point frameEnd, Clock::time_point now) {
-    const std::uint8_t unit = frame[0];
-    const auto pdu = std::span(frame).subspan(1, frame.size() - 3);
-    const auto reply = handler.handle(unit, pdu);
-    if (!reply) {
+void RtuLink::deliver(Request request, Clock::time_point now) {
+    const std::uint8_t unit = request.frame[0];
+    const std::uint64_t number = ++frames_;
+    std::vector<std::vector<std::uint8_t>> answers;
+    int rateCode = reg::kDefaultRateCode;
+    for (Station& station : stations_) {
+        // A station busy with an earlier request misses the frame, as does one at another
+        // rate, to which the bytes are noise.
+        if (!station.handler->answers(unit) || station.processing ||
+            (bus_ && baudRate(station.rateCode) != request.bitsPerSecond)) {
+            continue;
+        }
+        rateCode = station.rateCode;
+        if (replyDelay_ > Clock::duration::zero()) {
+            station.processing = request;
+            station.due = request.end + replyDelay_;
+            station.frameNumber = number;
+            continue;
+        }
+        const auto pdu = std::span(request.frame).subspan(1, request.frame.size() - 3);
+        if (auto reply = station.handler->handle(unit, pdu)) {
+            reply->insert(reply->begin(), unit);
+            appendCrc(*reply);
+            answers.push_back(std::move(*reply));
+        }
+    }
+    send(std::move(answers), request, rateCode, now);
+}
+
+void RtuLink::answerDue(Clock::time_point now) {
+    for (;;) {
+        const auto next = std::find_if(stations_.begin(), stations_.end(), [&](const Station& s) {
+            return s.processing && s.due <= now;
+        });
+        if (next == stations_.end()) {
+            return;
+        }
+        // Every station that heard this frame answers it now, together.
+        const std::uint64_t number = next->frameNumber;
+        const Request request = *next->processing;
+        std::vector<std::vector<std::uint8_t>> answers;
+        for (Station& station : stations_) {
+            if (!station.processing || station.frameNumber != number) {
+                continue;
+            }
+            station.processing.reset();
+            const std::uint8_t unit = request.frame[0];
+            const auto pdu = std::span(request.frame).subspan(1, request.frame.size() - 3);
+            if (auto reply = station.handler->handle(unit, pdu)) {
+                reply->insert(reply->begin(), unit);
+                appendCrc(*reply);
+                answers.push_back(std::move(*reply));
+            }
+        }
+        send(std::move(answers), request, next->rateCode, now);
+    }
+}
+
+void RtuLink::send(std::vector<std::vector<std::uint8_t>> answers, const Request& request,
+                   int rateCode, Clock::time_point now) {
+    if (answers.empty()) {
         return;
     }
-    std::vector<std::uint8_t> out{unit};
-    out.insert(out.end(), reply->begin(), reply->end());
-    appendCrc(out);
-
+    const std::vector<std::uint8_t> out =
+        answers.size() == 1 ? std::move(answers.front()) : collide(answers);
     if (outSent_ == out_.size()) {
         out_.clear();
         outSent_ = 0;
@@ -350,10 +480,11 @@ void RtuLink::answer(const std::vector<std::uint8_t>& frame, ModbusHandler& hand
         if (slaveFd_ >= 0) {
             ::tcflush(slaveFd_, TCIFLUSH);
         }
+        outBitsPerSecond_ = baudRate(rateCode);
         // A reader keeps the frame-ending silence before it answers, 1750 us above 19200 bps.
         outStart_ = lineRate_
-                        ? std::max(now, frameEnd + std::chrono::duration_cast<Clock::duration>(
-                                                       reader::frameGap(baudRate(rateCode_))))
+                        ? std::max(now, request.end + std::chrono::duration_cast<Clock::duration>(
+                                                          reader::frameGap(outBitsPerSecond_)))
                         : now;
     }
     out_.insert(out_.end(), out.begin(), out.end());
@@ -366,7 +497,8 @@ bool RtuLink::writeOutput(Clock::time_point now) {
             if (now < outStart_) {
                 return true;
             }
-            due = std::min(out_.size(), static_cast<std::size_t>((now - outStart_) / byteTime()));
+            due = std::min(out_.size(), static_cast<std::size_t>((now - outStart_) /
+                                                                 byteTime(outBitsPerSecond_)));
             if (due <= outSent_) {
                 return true;
             }

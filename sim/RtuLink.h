@@ -12,6 +12,7 @@
 
 #include "ModbusHandler.h"
 #include "PollSet.h"
+#include "reader/LineTiming.h"
 
 namespace sim {
 
@@ -39,6 +40,11 @@ int baudRate(int rateCode);
 // their length and CRC, or ended by a silence on the line; frames for other stations are
 // skipped whole, so the reader keeps its sync on a shared bus. A frame with a bad CRC, or cut
 // short, gets no answer.
+//
+// The line serves either one reader (serve) or a bus of stations (addBusStation), each with
+// its own request logic and rate. On a bus a frame reaches the stations whose rate is the
+// line's speed when it comes (the speed the other end set on the terminal); the stations
+// that heard a frame for unit 255 all answer at once and their answers collide.
 class RtuLink {
   public:
     // Throws std::runtime_error when the device cannot be opened or set up.
@@ -49,28 +55,58 @@ class RtuLink {
     RtuLink(const RtuLink&) = delete;
     RtuLink& operator=(const RtuLink&) = delete;
 
+    // The one reader of a point-to-point line: it answers whatever speed the line runs at,
+    // and a rate written to it switches the line (a serial device's speed, the pacing).
+    void serve(ModbusHandler& handler);
+    // A reader on a shared bus, at rateCode: a rate written to it switches that station only.
+    void addBusStation(ModbusHandler& handler, int rateCode);
+    // A station answers this long after its request came in, and ignores the line meanwhile.
+    void setReplyDelay(Clock::duration delay) { replyDelay_ = delay; }
+
     // "LINK (/dev/pts/N)" for a pseudo-terminal, else the device.
     std::string describe() const;
-    int rateCode() const { return rateCode_; }
 
     void prepare(PollSet& poll, Clock::time_point now);
     // Returns false when the device has gone away; error() says so.
-    bool dispatch(const PollSet& poll, ModbusHandler& handler, Clock::time_point now);
+    bool dispatch(const PollSet& poll, Clock::time_point now);
     const std::string& error() const { return error_; }
 
-    // Switches the line to rateCode once the answers already queued have been sent.
-    void switchRate(int rateCode);
+    // Switches the station of handler to rateCode once the answers already queued have been
+    // sent.
+    void switchRate(const ModbusHandler& handler, int rateCode);
 
   private:
+    // A request frame and when its last byte came, at the line's speed then (bits per second;
+    // 0 when it is none of the readers' rates).
+    struct Request {
+        std::vector<std::uint8_t> frame;
+        Clock::time_point end;
+        int bitsPerSecond = 0;
+    };
+    struct Station {
+        ModbusHandler* handler = nullptr;
+        int rateCode = reg::kDefaultRateCode;
+        std::optional<int> pendingRate;
+        // The request being processed (reply delay) and when it is answered; stations that
+        // heard the same frame share its number.
+        std::optional<Request> processing;
+        Clock::time_point due{};
+        std::uint64_t frameNumber = 0;
+    };
+
     RtuLink(int fd, bool lineRate);
     bool readInput(Clock::time_point now, bool hungUp);
-    void scanFrames(ModbusHandler& handler, Clock::time_point now, bool lineQuiet);
-    void takeFrame(std::size_t length, ModbusHandler& handler, Clock::time_point now);
-    void answer(const std::vector<std::uint8_t>& frame, ModbusHandler& handler,
-                Clock::time_point frameEnd, Clock::time_point now);
+    void scanFrames(Clock::time_point now, bool lineQuiet);
+    void takeFrame(std::size_t length, Clock::time_point now);
+    void deliver(Request request, Clock::time_point now);
+    void answerDue(Clock::time_point now);
+    void send(std::vector<std::vector<std::uint8_t>> answers, const Request& request, int rateCode,
+              Clock::time_point now);
     bool writeOutput(Clock::time_point now);
-    void applyRate(int rateCode);
-    Clock::duration byteTime() const;
+    void applyRate(Station& station, int rateCode);
+    void applyPendingRates();
+    int lineBitsPerSecond() const;
+    int inputBitsPerSecond() const;
     Clock::duration silence() const;
 
     int fd_ = -1;
@@ -78,25 +114,29 @@ class RtuLink {
     std::string device_;
     std::string link_;
     bool lineRate_ = false;
-    int rateCode_ = reg::kDefaultRateCode;
-    std::optional<int> pendingRate_;
+    bool bus_ = false;
+    std::vector<Station> stations_;
+    Clock::duration replyDelay_{};
+    std::uint64_t frames_ = 0;
     std::size_t pollIndex_ = 0;
     std::string error_;
 
     std::vector<std::uint8_t> in_;
     Clock::time_point firstRx_{};  // when the first byte in in_ arrived
     Clock::time_point lastRx_{};
+    int heardBitsPerSecond_ = 0;  // on a bus: the line's speed when the last bytes came
 
     // A request held back until its last byte would have arrived on a real line.
-    struct Deferred {
-        std::vector<std::uint8_t> frame;
-        Clock::time_point end;
-    };
-    std::optional<Deferred> deferred_;
+    std::optional<Request> deferred_;
 
     std::vector<std::uint8_t> out_;
     std::size_t outSent_ = 0;
     Clock::time_point outStart_{};  // with line rate: when the first byte of out_ goes out
+    int outBitsPerSecond_ = reader::kOpeningRate;
 };
+
+// What the master hears when several stations answer one frame at once: each starts a byte
+// after the one before and the bits on the line are the OR of theirs; never a valid frame.
+std::vector<std::uint8_t> collide(const std::vector<std::vector<std::uint8_t>>& answers);
 
 }  // namespace sim

@@ -107,6 +107,9 @@ bool TcpServer::wantsInput(const Client& client) const {
 }
 
 bool TcpServer::stalled(const Client& client, Clock::time_point now) const {
+    if (client.due && now < *client.due) {
+        return false;  // the reader itself is still at work on the request
+    }
     const bool underWay = client.pendingIn() > 0 || client.pendingOut() > 0;
     return underWay && now - client.lastProgress >= limits_.stallTimeout;
 }
@@ -128,7 +131,8 @@ void TcpServer::prepare(PollSet& poll) {
         }
         client->pollIndex = poll.add(client->fd, events);
         if (completeFrameWaiting(*client) && client->pendingOut() < limits_.maxOutput) {
-            poll.wakeAt(now);  // requests held back earlier can go on now
+            // Requests held back earlier can go on now, or once the reader is done.
+            poll.wakeAt(client->due ? *client->due : now);
         } else if (client->pendingIn() > 0 || client->pendingOut() > 0) {
             poll.wakeAt(client->lastProgress + limits_.stallTimeout);
         }
@@ -185,6 +189,7 @@ void TcpServer::dropAllClients() {
         client->closing = true;
         client->in.clear();
         client->inStart = 0;
+        client->due.reset();
     }
     closeFinished();
 }
@@ -299,6 +304,16 @@ bool TcpServer::handleRequests(Client& client, ModbusHandler& handler, Clock::ti
         }
         if (in.size() < 6 + length) {
             break;
+        }
+        if (replyDelay_ > Clock::duration::zero()) {
+            if (!client.due) {
+                client.due = now + replyDelay_;
+                client.lastProgress = now;
+            }
+            if (now < *client.due) {
+                break;
+            }
+            client.due.reset();
         }
         const std::uint8_t unit = in[6];
         const auto reply = handler.handle(unit, in.subspan(kHeaderSize, length - 1));

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,11 @@ class TcpServer {
     // Connections refused so far (client limit or no descriptor left).
     std::size_t refusedCount() const { return refused_; }
 
+    // The reader's processing time: each request is handled this long after it came in (one
+    // after the other per client, every client on its own clock), without holding up the
+    // loop.
+    void setReplyDelay(Clock::duration delay) { replyDelay_ = delay; }
+
     void prepare(PollSet& poll);
     void dispatch(const PollSet& poll, ModbusHandler& handler);
 
@@ -71,6 +77,8 @@ class TcpServer {
         std::size_t pollIndex = 0;
         Clock::time_point lastProgress{};  // request finished or answer bytes taken
         Clock::time_point lastRequest{};
+        // With a reply delay: when the request at the front of in is handled.
+        std::optional<Clock::time_point> due;
 
         std::size_t pendingIn() const { return in.size() - inStart; }
         std::size_t pendingOut() const { return out.size() - outSent; }
@@ -95,6 +103,7 @@ class TcpServer {
     bool listenPolled_ = false;
     Clock::time_point acceptPausedUntil_{};
     std::size_t refused_ = 0;
+    Clock::duration replyDelay_{};
     std::string address_;
     std::uint16_t port_ = 0;
     std::vector<std::unique_ptr<Client>> clients_;

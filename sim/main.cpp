@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
-// reader-sim: the virtual reader. One thread, one poll loop over the TCP server and the RTU
-// link; see docs/protocol.md for the Modbus contract and the memory file.
+// reader-sim: the virtual reader, or a bus of them. One thread, one poll loop over the TCP
+// server and the RTU link; see docs/protocol.md for the Modbus contract and the memory file.
 
 #include <poll.h>
 #include <signal.h>
@@ -60,20 +60,73 @@ timespec timeout(const sim::PollSet& poll, sim::Clock::time_point now) {
     return {static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
 }
 
+// The readers the process plays: one, or every station of a bus.
+struct Reader {
+    std::unique_ptr<sim::ParameterStore> store;
+    std::unique_ptr<sim::ModbusHandler> handler;
+};
+
+std::vector<Reader> makeReaders(const sim::Options& options) {
+    std::vector<Reader> readers;
+    if (options.bus.empty()) {
+        Reader reader;
+        reader.store = std::make_unique<sim::ParameterStore>(
+            options.memoryFile ? sim::ParameterStore::open(*options.memoryFile)
+                               : sim::ParameterStore(sim::factoryImage()));
+        reader.handler = std::make_unique<sim::ModbusHandler>(*reader.store, options.handler);
+        readers.push_back(std::move(reader));
+        return readers;
+    }
+    for (const sim::BusStation& station : options.bus) {
+        Reader reader;
+        // A new station gets a serial number of its own, so a scan tells the stations apart.
+        reader.store = std::make_unique<sim::ParameterStore>(
+            sim::ParameterStore::open(station.memoryFile, sim::factoryImage(station.station)));
+        sim::ModbusHandler::Config config = options.handler;
+        config.station = station.station;
+        config.rateCode = station.rateCode;
+        reader.handler = std::make_unique<sim::ModbusHandler>(*reader.store, config);
+        readers.push_back(std::move(reader));
+    }
+    return readers;
+}
+
+std::string stationList(const sim::Options& options) {
+    if (options.bus.empty()) {
+        return "station " + std::to_string(options.handler.station);
+    }
+    std::string list = "stations ";
+    for (const sim::BusStation& station : options.bus) {
+        list += (&station == &options.bus.front() ? "" : ", ") + std::to_string(station.station);
+        if (station.rateCode != sim::reg::kDefaultRateCode) {
+            list += "@" + std::to_string(sim::baudRate(station.rateCode));
+        }
+    }
+    return list;
+}
+
 int run(const sim::Options& options) {
-    sim::ParameterStore store = options.memoryFile ? sim::ParameterStore::open(*options.memoryFile)
-                                                   : sim::ParameterStore(sim::factoryImage());
-    sim::ModbusHandler handler(store, options.handler);
+    std::vector<Reader> readers = makeReaders(options);
 
     std::unique_ptr<sim::TcpServer> tcp;
     std::unique_ptr<sim::RtuLink> rtu;
     if (options.tcpAddress) {
         tcp = std::make_unique<sim::TcpServer>(*options.tcpAddress, options.tcpPort);
+        tcp->setReplyDelay(options.replyDelay);
     }
     if (options.serialDevice) {
         rtu = sim::RtuLink::openDevice(*options.serialDevice, options.lineRate);
     } else if (options.ptyLink) {
         rtu = sim::RtuLink::createPty(*options.ptyLink, options.lineRate);
+    }
+    if (rtu) {
+        rtu->setReplyDelay(options.replyDelay);
+        if (options.bus.empty()) {
+            rtu->serve(*readers.front().handler);
+        }
+        for (std::size_t i = 0; i < options.bus.size(); ++i) {
+            rtu->addBusStation(*readers[i].handler, options.bus[i].rateCode);
+        }
     }
     const sigset_t waitMask = installStopHandlers();
 
@@ -84,8 +137,7 @@ int run(const sim::Options& options) {
     if (rtu) {
         where += std::string(where.empty() ? "" : ", ") + "rtu " + rtu->describe();
     }
-    std::cout << "reader-sim: listening on " << where << ", station " << options.handler.station
-              << std::endl;
+    std::cout << "reader-sim: listening on " << where << ", " << stationList(options) << std::endl;
 
     while (!stopRequested) {
         sim::PollSet poll;
@@ -107,18 +159,20 @@ int run(const sim::Options& options) {
         }
         now = sim::Clock::now();
         if (tcp) {
-            tcp->dispatch(poll, handler);
+            tcp->dispatch(poll, *readers.front().handler);
         }
-        if (rtu && !rtu->dispatch(poll, handler, now)) {
+        if (rtu && !rtu->dispatch(poll, now)) {
             std::cerr << "reader-sim: " << rtu->error() << '\n';
             return 1;
         }
-        const sim::PendingEffects effects = handler.takeEffects();
-        if (effects.reset && tcp) {
-            tcp->dropAllClients();
-        }
-        if (effects.rateCode && rtu) {
-            rtu->switchRate(*effects.rateCode);
+        for (Reader& reader : readers) {
+            const sim::PendingEffects effects = reader.handler->takeEffects();
+            if (effects.reset && tcp) {
+                tcp->dropAllClients();
+            }
+            if (effects.rateCode && rtu) {
+                rtu->switchRate(*reader.handler, *effects.rateCode);
+            }
         }
     }
     return 0;

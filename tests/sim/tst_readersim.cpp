@@ -13,14 +13,17 @@
 #include <unistd.h>
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "LoopbackSocket.h"
@@ -47,6 +50,19 @@ Modbus connectTcp(quint16 port, int unit = 255) {
         return nullptr;
     }
     modbus_set_slave(ctx.get(), unit);
+    modbus_set_response_timeout(ctx.get(), 10, 0);
+    if (modbus_connect(ctx.get()) != 0) {
+        return nullptr;
+    }
+    return ctx;
+}
+
+// A Modbus RTU master on a serial line at bitsPerSecond, addressing station.
+Modbus connectRtu(const QString& path, int bitsPerSecond, int station) {
+    Modbus ctx(modbus_new_rtu(QFile::encodeName(path).constData(), bitsPerSecond, 'N', 8, 1));
+    if (!ctx || modbus_set_slave(ctx.get(), station) != 0) {
+        return nullptr;
+    }
     modbus_set_response_timeout(ctx.get(), 10, 0);
     if (modbus_connect(ctx.get()) != 0) {
         return nullptr;
@@ -93,12 +109,16 @@ QByteArray receiveBytes(int fd, qsizetype count, int timeoutMs, bool* closed = n
 // The test's end of the reader's serial line: raw bytes on a terminal.
 class RawLine {
   public:
-    explicit RawLine(const QString& path) {
+    // speed 0 leaves the line's speed as it is.
+    explicit RawLine(const QString& path, speed_t speed = 0) {
         fd_ = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         if (fd_ >= 0) {
             termios tio{};
             ::tcgetattr(fd_, &tio);
             ::cfmakeraw(&tio);
+            if (speed != 0) {
+                ::cfsetspeed(&tio, speed);
+            }
             ::tcsetattr(fd_, TCSANOW, &tio);
         }
     }
@@ -137,6 +157,16 @@ class RawTcp {
     // Bytes until `count` arrived, the peer closed (*closed set) or timeoutMs passed.
     QByteArray receive(qsizetype count, int timeoutMs, bool* closed = nullptr) {
         return receiveBytes(fd_, count, timeoutMs, closed);
+    }
+    // What has arrived already, without waiting.
+    QByteArray arrived() {
+        QByteArray got;
+        char buffer[512];
+        ssize_t n = 0;
+        while ((n = ::recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT)) > 0) {
+            got.append(buffer, n);
+        }
+        return got;
     }
 
   private:
@@ -179,6 +209,12 @@ class TestReaderSim : public QObject {
     void sigtermExitsCleanly();
     void serialDevice();
     void refusesMalformedMemoryFile();
+    void replyDelay();
+    void busStations();
+    void busUnit255_data();
+    void busUnit255();
+    void busUsageErrors_data();
+    void busUsageErrors();
 };
 
 void TestReaderSim::initTestCase() {
@@ -631,6 +667,216 @@ void TestReaderSim::refusesMalformedMemoryFile() {
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("0:00\r\n"));
+}
+
+// With a processing time every answer comes at least that long after its request; a client's
+// requests are handled one after the other, but no client waits for another's.
+void TestReaderSim::replyDelay() {
+    constexpr int kDelayMs = 500;
+    SimProcess::Options options;
+    options.pty = true;
+    options.replyDelayMs = kDelayMs;
+    SimProcess sim(options);
+    QVERIFY(sim.start());
+    RawTcp first(sim.tcpPort());
+    RawTcp second(sim.tcpPort());
+    QVERIFY(first.isOpen() && second.isOpen());
+
+    const QByteArray answer1 = QByteArray::fromHex("0001 0000 0005 ff 030200 01");
+    const QByteArray answer2 = QByteArray::fromHex("0002 0000 0005 ff 030200 01");
+    const QByteArray answer3 = QByteArray::fromHex("0003 0000 0005 ff 030200 01");
+    QElapsedTimer clock;
+    clock.start();
+    // The first client pipelines two requests, then the second client asks once.
+    QVERIFY(first.send(QByteArray::fromHex("0001 0000 0006 ff 0300650001") +
+                       QByteArray::fromHex("0002 0000 0006 ff 0300650001")));
+    QVERIFY(second.send(QByteArray::fromHex("0003 0000 0006 ff 0300650001")));
+
+    QCOMPARE(first.receive(answer1.size(), kAnswerTimeoutMs).toHex(' '), answer1.toHex(' '));
+    QVERIFY2(clock.elapsed() >= kDelayMs, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(first.receive(answer2.size(), kAnswerTimeoutMs).toHex(' '), answer2.toHex(' '));
+    QVERIFY2(clock.elapsed() >= 2 * kDelayMs, qPrintable(QString::number(clock.elapsed())));
+    // The second client's answer went out before the first client's second one: it is
+    // already there, without waiting.
+    QCOMPARE(second.arrived().toHex(' '), answer3.toHex(' '));
+
+    // A fresh request on the serial line waits its processing time too.
+    RawLine line(sim.ptyLink());
+    QVERIFY(line.isOpen());
+    const QByteArray expected = rtuFrame("ff 03 02 0001");
+    clock.restart();
+    QVERIFY(line.send(rtuFrame("ff 03 0065 0001")));
+    QCOMPARE(line.receive(expected.size(), kAnswerTimeoutMs).toHex(' '), expected.toHex(' '));
+    QVERIFY2(clock.elapsed() >= kDelayMs, qPrintable(QString::number(clock.elapsed())));
+}
+
+namespace {
+
+// What a station of a bus answers at bitsPerSecond to a read of count registers (holding or
+// input) from address; empty when the line stays silent.
+std::vector<std::uint16_t> busRead(const QString& line, int bitsPerSecond, int station, int address,
+                                   int count, bool input = false) {
+    Modbus ctx = connectRtu(line, bitsPerSecond, station);
+    if (!ctx) {
+        qWarning("cannot open %s", qPrintable(line));
+        return {};
+    }
+    modbus_set_response_timeout(ctx.get(), 1, 0);
+    std::vector<std::uint16_t> values(static_cast<std::size_t>(count));
+    const int got = input ? modbus_read_input_registers(ctx.get(), address, count, values.data())
+                          : modbus_read_registers(ctx.get(), address, count, values.data());
+    if (got != count) {
+        if (errno != ETIMEDOUT) {
+            qWarning("station %d: %s", station, modbus_strerror(errno));
+        }
+        return {};
+    }
+    return values;
+}
+
+std::vector<std::uint16_t> registersOf(std::string_view text) {
+    return {text.begin(), text.end()};
+}
+
+}  // namespace
+
+// Three stations on one line, each with its memory file and rate, at --line-rate: each
+// answers its own station at its own rate and is silent otherwise.
+void TestReaderSim::busStations() {
+    SimProcess::Options options;
+    options.tcp = false;
+    options.pty = true;
+    options.lineRate = true;
+    options.bus = QStringList{"3", "7@19200", "12"};
+    SimProcess sim(options);
+    const auto existing = SimProcess::randomMemory(12);
+    SimProcess::writeMemoryFile(sim.memoryFile(12), existing);
+    QVERIFY(sim.start());
+    QVERIFY2(sim.readyLine().endsWith(QStringLiteral(", stations 3, 7@19200, 12")),
+             qPrintable(sim.readyLine()));
+    const QString line = sim.ptyLink();
+    constexpr int kSerialNumber = 0x20;  // 16 ASCII characters
+
+    // New files get serial numbers of their own; an existing file is used as it is.
+    QCOMPARE(busRead(line, 9600, 3, kSerialNumber, 16), registersOf("QLX7321E26010003"));
+    const std::vector<std::uint16_t> existingSerial(existing.begin() + kSerialNumber,
+                                                    existing.begin() + kSerialNumber + 16);
+    QCOMPARE(busRead(line, 9600, 12, kSerialNumber, 16), existingSerial);
+    QCOMPARE(busRead(line, 9600, 7, kSerialNumber, 16), std::vector<std::uint16_t>());
+    QCOMPARE(busRead(line, 9600, 5, kSerialNumber, 16), std::vector<std::uint16_t>());
+    QCOMPARE(busRead(line, 19200, 7, kSerialNumber, 16), registersOf("QLX7321E26010007"));
+    QCOMPARE(busRead(line, 19200, 7, 0, 5, true), (std::vector<std::uint16_t>{2, 1, 0, 7, 7}));
+    QCOMPARE(busRead(line, 19200, 3, 0x0100, 1), std::vector<std::uint16_t>());
+
+    // A write reaches one station's file only.
+    const auto before7 = sim.readMemoryFile(7);
+    {
+        Modbus ctx = connectRtu(line, 9600, 3);
+        QVERIFY(ctx);
+        QCOMPARE(modbus_write_register(ctx.get(), 0x65, 0), 1);
+    }
+    QCOMPARE(sim.readMemoryFile(3)[0x65], 0);
+    QCOMPARE(sim.readMemoryFile(7)[0x65], 1);
+    QVERIFY(sim.readMemoryFile(7) == before7);
+    QVERIFY(sim.readMemoryFile(12) == existing);
+
+    // A rate written to station 12 is answered at the old rate and switches that station
+    // alone.
+    {
+        Modbus ctx = connectRtu(line, 9600, 12);
+        QVERIFY(ctx);
+        QCOMPARE(modbus_write_register(ctx.get(), 0x0100, 3), 1);
+    }
+    QCOMPARE(busRead(line, 9600, 12, 0x0100, 1), std::vector<std::uint16_t>());
+    QCOMPARE(busRead(line, 19200, 12, 0x0100, 1), std::vector<std::uint16_t>{3});
+    QCOMPARE(busRead(line, 9600, 3, 0x0100, 1), std::vector<std::uint16_t>{2});
+}
+
+void TestReaderSim::busUnit255_data() {
+    QTest::addColumn<int>("speed");  // the master's line speed (speed_t)
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("answer");  // the one clean answer; empty: answers collide
+    QTest::newRow("firmware, two stations at 9600")
+        << int(B9600) << rtuFrame("ff 04 0000 0004") << QByteArray();
+    QTest::newRow("serial numbers, two stations at 9600")
+        << int(B9600) << rtuFrame("ff 03 0020 0010") << QByteArray();
+    QTest::newRow("one station at 19200")
+        << int(B19200) << rtuFrame("ff 04 0004 0001") << rtuFrame("ff 04 02 0007");
+}
+
+// Unit 255 means "whoever is at the other end": on a bus every station at the line's speed
+// answers at once, and what comes back is no answer at all.
+void TestReaderSim::busUnit255() {
+    QFETCH(int, speed);
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, answer);
+    SimProcess::Options options;
+    options.tcp = false;
+    options.pty = true;
+    options.bus = QStringList{"3", "7@19200", "12"};
+    SimProcess sim(options);
+    QVERIFY(sim.start());
+    RawLine line(sim.ptyLink(), static_cast<speed_t>(speed));
+    QVERIFY(line.isOpen());
+
+    QVERIFY(line.send(request));
+    const QByteArray got = line.receive(512, 1000);
+    if (!answer.isEmpty()) {
+        QCOMPARE(got.toHex(' '), answer.toHex(' '));
+        return;
+    }
+    QVERIFY2(!got.isEmpty(), "the stations stayed silent");
+    // However much of it a master takes for the frame, the CRC fails.
+    for (qsizetype length = 4; length <= got.size(); ++length) {
+        QVERIFY2(!reader::hasValidCrc({reinterpret_cast<const std::uint8_t*>(got.constData()),
+                                       static_cast<std::size_t>(length)}),
+                 qPrintable(got.toHex(' ')));
+    }
+}
+
+void TestReaderSim::busUsageErrors_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("message");
+    const QStringList pty{"--pty", "LINK"};
+    QTest::newRow("no serial line") << QStringList{"--bus", "3:F"} << "needs --serial or --pty";
+    QTest::newRow("with tcp") << pty + QStringList{"--tcp", "127.0.0.1:0", "--bus", "3:F"}
+                              << "--bus excludes --tcp";
+    QTest::newRow("with station") << pty + QStringList{"--station", "3", "--bus", "3:F"}
+                                  << "--bus excludes --station";
+    QTest::newRow("with memory") << pty + QStringList{"--memory", "G", "--bus", "3:F"}
+                                 << "--bus excludes --memory";
+    QTest::newRow("station twice")
+        << pty + QStringList{"--bus", "3:F", "--bus", "3@19200:G"} << "station 3 given twice";
+    QTest::newRow("file twice") << pty + QStringList{"--bus", "3:F", "--bus", "4:F"}
+                                << "given twice";
+    QTest::newRow("station 0") << pty + QStringList{"--bus", "0:F"} << "from 1 to 247";
+    QTest::newRow("station 248") << pty + QStringList{"--bus", "248:F"} << "from 1 to 247";
+    QTest::newRow("station text") << pty + QStringList{"--bus", "x:F"} << "from 1 to 247";
+    QTest::newRow("no file") << pty + QStringList{"--bus", "3"} << "STATION[@RATE]:FILE";
+    QTest::newRow("empty file") << pty + QStringList{"--bus", "3:"} << "STATION[@RATE]:FILE";
+    QTest::newRow("no station") << pty + QStringList{"--bus", ":F"} << "STATION[@RATE]:FILE";
+    QTest::newRow("rate 1200") << pty + QStringList{"--bus", "3@1200:F"} << "is not a rate";
+    QTest::newRow("rate text") << pty + QStringList{"--bus", "3@fast:F"} << "is not a rate";
+    QTest::newRow("rate empty") << pty + QStringList{"--bus", "3@:F"} << "is not a rate";
+    QTest::newRow("reply delay too long")
+        << pty + QStringList{"--reply-delay", "10001"} << "from 0 to 10000";
+}
+
+// Errors in the options end the program with code 2 before it creates anything.
+void TestReaderSim::busUsageErrors() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    QProcess process;
+    process.setWorkingDirectory(dir.path());
+    process.start(SimProcess::executable(), args);
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 2);
+    const QString errors = QString::fromLocal8Bit(process.readAllStandardError());
+    QVERIFY2(errors.contains(message), qPrintable(errors));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+             QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestReaderSim)

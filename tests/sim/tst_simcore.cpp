@@ -807,6 +807,24 @@ void TestSimCore::parsesOptions() {
     QCOMPARE(defaults.tcpAddress.value(), std::string("127.0.0.1"));
     QCOMPARE(defaults.tcpPort, 4001);
     QCOMPARE(defaults.handler.station, 1);
+    QCOMPARE(defaults.replyDelay.count(), 0);
+    QVERIFY(defaults.bus.empty());
+
+    const auto bus =
+        sim::parseOptions({"--serial", "/dev/ttyUSB0", "--bus", "3:/tmp/r3.txt", "--bus",
+                           "7@19200:r7.txt", "--bus", "0x0c@115200:a:b", "--reply-delay", "250"});
+    QCOMPARE(bus.replyDelay.count(), 250);
+    QVERIFY(!bus.tcpAddress);
+    QCOMPARE(bus.bus.size(), 3u);
+    QCOMPARE(bus.bus[0].station, 3);
+    QCOMPARE(bus.bus[0].rateCode, 2);
+    QCOMPARE(bus.bus[0].memoryFile, std::string("/tmp/r3.txt"));
+    QCOMPARE(bus.bus[1].station, 7);
+    QCOMPARE(bus.bus[1].rateCode, 3);
+    QCOMPARE(bus.bus[1].memoryFile, std::string("r7.txt"));
+    QCOMPARE(bus.bus[2].station, 12);
+    QCOMPARE(bus.bus[2].rateCode, 6);
+    QCOMPARE(bus.bus[2].memoryFile, std::string("a:b"));
 }
 
 // Numbers are decimal unless they start with 0x; a leading zero never makes them octal.
@@ -864,6 +882,9 @@ void TestSimCore::refusesBadOptions_data() {
     QTest::newRow("tcp without port") << QStringList{"--tcp", "127.0.0.1"};
     QTest::newRow("serial and pty") << QStringList{"--serial", "/dev/ttyS0", "--pty", "/tmp/p"};
     QTest::newRow("missing value") << QStringList{"--memory"};
+    QTest::newRow("reply delay negative") << QStringList{"--reply-delay", "-1"};
+    QTest::newRow("reply delay above 10 s") << QStringList{"--reply-delay", "10001"};
+    QTest::newRow("reply delay text") << QStringList{"--reply-delay", "1s"};
     QTest::newRow("unknown") << QStringList{"--verbose"};
 }
 

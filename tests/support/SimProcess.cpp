@@ -51,10 +51,19 @@ bool SimProcess::start() {
         ptyLink_ = dir_.filePath(QStringLiteral("ttySIM"));
         args << QStringLiteral("--pty") << ptyLink_;
     }
-    if (options_.station >= 0) {
-        args << QStringLiteral("--station") << QString::number(options_.station);
+    if (options_.bus.isEmpty()) {
+        if (options_.station >= 0) {
+            args << QStringLiteral("--station") << QString::number(options_.station);
+        }
+        args << QStringLiteral("--memory") << memoryFile_;
     }
-    args << QStringLiteral("--memory") << memoryFile_;
+    for (const QString& station : options_.bus) {
+        args << QStringLiteral("--bus")
+             << station + u':' + memoryFile(station.section(u'@', 0, 0).toInt());
+    }
+    if (options_.replyDelayMs > 0) {
+        args << QStringLiteral("--reply-delay") << QString::number(options_.replyDelayMs);
+    }
     if (!options_.firmware.isEmpty()) {
         args << QStringLiteral("--firmware") << options_.firmware;
     }
@@ -88,6 +97,7 @@ bool SimProcess::start() {
         out += process_.readAllStandardOutput();
     }
     const QString line = QString::fromLocal8Bit(out.left(out.indexOf('\n')));
+    readyLine_ = line;
     if (options_.tcp) {
         static const QRegularExpression portPattern(QStringLiteral(R"(tcp [0-9.]+:(\d+))"));
         const auto match = portPattern.match(line);
@@ -142,17 +152,29 @@ QString SimProcess::errorOutput() {
     return QString::fromLocal8Bit(stderr_);
 }
 
+QString SimProcess::memoryFile(int station) const {
+    return dir_.filePath(QStringLiteral("station-%1.txt").arg(station));
+}
+
 std::array<std::uint8_t, 256> SimProcess::readMemoryFile() const {
+    return readMemoryFileAt(memoryFile_);
+}
+
+std::array<std::uint8_t, 256> SimProcess::readMemoryFile(int station) const {
+    return readMemoryFileAt(memoryFile(station));
+}
+
+std::array<std::uint8_t, 256> SimProcess::readMemoryFileAt(const QString& path) {
     std::array<std::uint8_t, 256> memory{};
-    QFile file(memoryFile_);
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        qWarning() << "SimProcess: cannot read" << memoryFile_;
+        qWarning() << "SimProcess: cannot read" << path;
         return memory;
     }
     const QByteArray text = file.readAll();
     const auto parsed = batchtext::parse(std::string_view(text.constData(), text.size()));
     if (!parsed.rejected.empty() || parsed.blocks.size() != batchtext::kBlockCount) {
-        qWarning() << "SimProcess: malformed memory file" << memoryFile_;
+        qWarning() << "SimProcess: malformed memory file" << path;
     }
     for (const auto& line : parsed.blocks) {
         std::copy(line.bytes.begin(), line.bytes.end(),
