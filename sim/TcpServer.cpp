@@ -150,7 +150,7 @@ void TcpServer::dispatch(const PollSet& poll, ModbusHandler& handler) {
         // and a client that is not being read from would be reported again at once.
         bool keep = (events & (POLLHUP | POLLERR)) == 0;
         if (keep && (events & POLLIN)) {
-            keep = receive(client);
+            keep = receive(client, now);
         }
         // Requests read in an earlier turn wait while the answers are not taken; they go
         // on as soon as there is room again.
@@ -269,7 +269,7 @@ void TcpServer::accept(Clock::time_point now) {
     }
 }
 
-bool TcpServer::receive(Client& client) {
+bool TcpServer::receive(Client& client, Clock::time_point now) {
     compact(client.in, client.inStart);
     while (wantsInput(client) || client.closing) {
         std::uint8_t buffer[4096];
@@ -288,6 +288,11 @@ bool TcpServer::receive(Client& client) {
         }
         if (client.closing) {
             continue;  // the reader is restarting; nothing more is answered here
+        }
+        if (client.pendingIn() == 0 && client.pendingOut() == 0) {
+            // An idle client starts a request: its stall clock starts now, not at its last
+            // answer, however long ago that was.
+            client.lastProgress = now;
         }
         client.in.insert(client.in.end(), buffer, buffer + n);
     }

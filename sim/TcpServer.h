@@ -90,7 +90,7 @@ class TcpServer {
     bool wantsInput(const Client& client) const;
     static bool completeFrameWaiting(const Client& client);
     // Each returns false when the connection is to be closed now.
-    bool receive(Client& client);
+    bool receive(Client& client, Clock::time_point now);
     bool handleRequests(Client& client, ModbusHandler& handler, Clock::time_point now);
     bool send(Client& client, Clock::time_point now);
     bool stalled(const Client& client, Clock::time_point now) const;

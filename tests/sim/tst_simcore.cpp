@@ -175,6 +175,8 @@ class TestSimCore : public QObject {
     void rtuRequestLengths();
     void tcpClientThatTakesNoAnswersIsHeldBack();
     void tcpStuckClientIsDropped();
+    void tcpWaitsAreNoStall_data();
+    void tcpWaitsAreNoStall();
     void tcpClientLimit_data();
     void tcpClientLimit();
     void tcpOutOfDescriptorsRefusesWithoutSpinning();
@@ -685,6 +687,50 @@ void TestSimCore::tcpStuckClientIsDropped() {
     QCOMPARE(good.received.size(), answered + 11);
     QCOMPARE(good.received[answered], 0xAB);
     QCOMPARE(good.received[answered + 1], 0xCD);
+}
+
+void TestSimCore::tcpWaitsAreNoStall_data() {
+    QTest::addColumn<int>("idleMs");   // the client sends nothing this long first
+    QTest::addColumn<int>("splitMs");  // pause between the two halves of its request
+    QTest::addColumn<int>("delayMs");  // the reader's processing time
+    // The stall clock of a request starts with its first byte, not at the last answer.
+    QTest::newRow("request split after a long idle time") << 400 << 50 << 0;
+    // While the reader works on a request, the client waits for the reader, not the reverse.
+    QTest::newRow("reply delay beyond the stall timeout") << 0 << 0 << 400;
+}
+
+void TestSimCore::tcpWaitsAreNoStall() {
+    QFETCH(int, idleMs);
+    QFETCH(int, splitMs);
+    QFETCH(int, delayMs);
+    sim::ParameterStore store(sim::factoryImage());
+    sim::ModbusHandler handler(store, {});
+    sim::TcpServer::Limits limits;
+    limits.stallTimeout = std::chrono::milliseconds(200);
+    sim::TcpServer server("127.0.0.1", 0, limits);
+    server.setReplyDelay(std::chrono::milliseconds(delayMs));
+    TcpClient client(server.port());
+    QVERIFY(client.isOpen());
+    auto turnFor = [&](int ms) {
+        QElapsedTimer timer;
+        timer.start();
+        do {
+            turn(server, handler, 10);
+        } while (timer.elapsed() < ms);
+    };
+    turnFor(idleMs);
+    QCOMPARE(server.clientCount(), std::size_t(1));
+
+    const auto request = readRequest(0x1234, 1);
+    QCOMPARE(client.send({request.begin(), request.begin() + 5}), std::size_t(5));
+    turnFor(splitMs);
+    QCOMPARE(client.send({request.begin() + 5, request.end()}), request.size() - 5);
+    for (int wait = 0; wait < 300 && client.received.size() < 11; ++wait) {
+        turn(server, handler, 10);
+        QVERIFY(client.receive());
+    }
+    QVERIFY(holdsAnswers(client.received, 0x1234, 1, 1, store.memory()));
+    QCOMPARE(server.clientCount(), std::size_t(1));
 }
 
 void TestSimCore::tcpClientLimit_data() {
