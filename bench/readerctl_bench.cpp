@@ -102,11 +102,11 @@ batchtext::Memory patterned(std::uint8_t seed) {
     return memory;
 }
 
-ctl::BatchFile wholeFile(const batchtext::Memory& memory) {
+ctl::Configuration wholeFile(const batchtext::Memory& memory) {
     ctl::BatchFile file;
     file.blocks = memory;
     file.given.fill(true);
-    return file;
+    return ctl::configurationOf(file);
 }
 
 void applies(int rounds, int maxReaders) {
@@ -134,7 +134,7 @@ void applies(int rounds, int maxReaders) {
         fleet.push_back(std::move(sim));
     }
     // Two texts in turn, so that every apply writes every writable block and verifies it.
-    const std::array<ctl::BatchFile, 2> files{wholeFile(patterned(1)), wholeFile(patterned(2))};
+    const std::array<ctl::Configuration, 2> files{wholeFile(patterned(1)), wholeFile(patterned(2))};
     int turn = 0;
     auto apply = [&](const std::vector<ctl::ReaderName>& readers, int jobs) {
         ctl::ApplyOptions options;

@@ -1,13 +1,16 @@
-// readerctl diff READER FILE: what writing a batch text would change, field by field.
+// readerctl diff READER FILE: what importing a batch text or a profile would change, field by
+// field.
 
 #include "Commands.h"
 
 #include "Fields.h"
 #include "Import.h"
 #include "MemoryDiff.h"
+#include "Profile.h"
 
 #include <fmt/format.h>
 
+#include <array>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -24,7 +27,7 @@ struct DiffOptions {
 
 int runDiff(const DiffOptions& options, const GlobalOptions& global) {
     const ReaderName name = parseReaderName(options.reader, global.stationNumber());
-    const BatchFile file = loadBatchFile(options.file);
+    const Configuration configuration = loadConfiguration(options.file);
     batchtext::Memory current{};
     try {
         ReaderLink link(name);
@@ -35,7 +38,16 @@ int runDiff(const DiffOptions& options, const GlobalOptions& global) {
     }
     bool changes = false;
     nlohmann::ordered_json rows = nlohmann::ordered_json::array();
-    for (const DiffLine& line : diffMemory(current, file.blocks, file.given)) {
+    // A batch text's differing identity bytes are listed as kept: the rest of its blocks is
+    // what the reader would hold. A profile is its fields over what the reader holds.
+    const batchtext::Memory target = isProfilePath(options.file)
+                                         ? planWrites(current, configuration).target
+                                         : configuration.bytes;
+    std::array<bool, batchtext::kBlockCount> compared = configuration.givenBlocks;
+    if (isProfilePath(options.file)) {
+        compared.fill(true);
+    }
+    for (const DiffLine& line : diffMemory(current, target, compared)) {
         if (options.json) {
             rows.push_back(diffJson(line));
         } else {
@@ -57,7 +69,8 @@ void addDiffCommand(CLI::App& app, const GlobalOptions& global) {
     CLI::App* command = app.add_subcommand(
         "diff", "list the fields writing FILE would change (exit 0: none, 1: some)");
     addReaderArgument(*command, options->reader);
-    command->add_option("FILE", options->file, "batch text")->required();
+    command->add_option("FILE", options->file, "batch text, or profile (.yaml, .yml, .json)")
+        ->required();
     command->add_flag("--json", options->json, "print one JSON object (see readerctl(1))");
     describeCommand(
         *command,

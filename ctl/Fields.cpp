@@ -33,6 +33,26 @@ const model::Parameter& fieldOfKey(std::string_view key) {
                                                    fmt::join(closest, ", ")));
 }
 
+Assignment checkedAssignment(std::string_view key, std::string_view value) {
+    const model::Parameter& field = fieldOfKey(key);
+    if (model::isIdentity(field)) {
+        throw UsageError(
+            identityRefusal(fmt::format("{} ({})", field.key, model::addressText(field.range()))));
+    }
+    Assignment assignment{&field, std::string(value), {}};
+    try {
+        assignment.bytes = model::fromText(field, assignment.text);
+    } catch (const model::ValueError& error) {
+        throw UsageError(error.what());
+    }
+    return assignment;
+}
+
+bool assigns(const std::vector<Assignment>& assignments, const model::Parameter& field) {
+    return std::any_of(assignments.begin(), assignments.end(),
+                       [&](const Assignment& a) { return a.field == &field; });
+}
+
 std::vector<Assignment> parseAssignments(const std::vector<std::string>& words) {
     std::vector<Assignment> assignments;
     for (const std::string& word : words) {
@@ -40,21 +60,10 @@ std::vector<Assignment> parseAssignments(const std::vector<std::string>& words) 
         if (equals == std::string::npos) {
             throw UsageError(fmt::format("'{}' is not KEY=VALUE", word));
         }
-        const std::string_view key = std::string_view(word).substr(0, equals);
-        const model::Parameter& field = fieldOfKey(key);
-        if (std::any_of(assignments.begin(), assignments.end(),
-                        [&](const Assignment& a) { return a.field == &field; })) {
-            throw UsageError(fmt::format("{} is given twice", field.key));
-        }
-        if (model::isIdentity(field)) {
-            throw UsageError(identityRefusal(
-                fmt::format("{} ({})", field.key, model::addressText(field.range()))));
-        }
-        Assignment assignment{&field, word.substr(equals + 1), {}};
-        try {
-            assignment.bytes = model::fromText(field, assignment.text);
-        } catch (const model::ValueError& error) {
-            throw UsageError(error.what());
+        Assignment assignment = checkedAssignment(std::string_view(word).substr(0, equals),
+                                                  std::string_view(word).substr(equals + 1));
+        if (assigns(assignments, *assignment.field)) {
+            throw UsageError(fmt::format("{} is given twice", assignment.field->key));
         }
         assignments.push_back(std::move(assignment));
     }

@@ -36,6 +36,13 @@ struct Assignment {
     Bytes bytes;
 };
 
+// One value for the field key names, checked against the model. Throws UsageError for an
+// unknown key (naming the closest keys), an identity field (never written) or a value the field
+// does not take (the model's message).
+Assignment checkedAssignment(std::string_view key, std::string_view value);
+// Whether assignments already hold one for field.
+bool assigns(const std::vector<Assignment>& assignments, const model::Parameter& field);
+
 // Every KEY=VALUE checked against the model, in the order given. Throws UsageError for a word
 // without '=', an unknown key (naming the closest keys), a key given twice, an identity field
 // (never written) or a value the field does not take (the model's message).

@@ -1,4 +1,4 @@
-// readerctl import READER FILE: a batch text into one reader, verified.
+// readerctl import READER FILE: a batch text or a profile into one reader, as a transaction.
 
 #include "Commands.h"
 
@@ -19,20 +19,27 @@ struct ImportCommandOptions {
     std::string reader;
     std::string file;
     bool noVerify = false;
+    bool noRollback = false;
     bool reset = false;
+    bool json = false;
 };
 
 int runImport(const ImportCommandOptions& options, const GlobalOptions& global) {
     const ReaderName name = parseReaderName(options.reader, global.stationNumber());
-    const BatchFile file = loadBatchFile(options.file);
+    const Configuration configuration = loadConfiguration(options.file);
     ApplyOptions apply;
-    apply.import = {!options.noVerify, options.reset};
-    const ReaderOutcome outcome = applyToReaders({name}, file, apply).front();
+    apply.import = {!options.noVerify, options.reset, !options.noRollback};
+    const ReaderOutcome outcome = applyToReaders({name}, configuration, apply).front();
+    if (options.json) {
+        fmt::print("{}", jsonReport({outcome}));
+    }
     if (!outcome.result.ok()) {
-        fmt::print(stderr, "readerctl: {}\n", outcome.result.error);
+        fmt::print(stderr, "readerctl: {}\n", outcomeLine(outcome));
         return kExitFailed;
     }
-    fmt::print("{}\n", outcomeLine(outcome));
+    if (!options.json) {
+        fmt::print("{}\n", outcomeLine(outcome));
+    }
     return kExitOk;
 }
 
@@ -41,16 +48,24 @@ int runImport(const ImportCommandOptions& options, const GlobalOptions& global) 
 void addImportCommand(CLI::App& app, const GlobalOptions& global) {
     auto options = std::make_shared<ImportCommandOptions>();
     CLI::App* command = app.add_subcommand(
-        "import", "write the blocks of FILE that differ, then read them back and compare");
+        "import", "write what FILE sets and the reader lacks, read it back; undo on failure");
     addReaderArgument(*command, options->reader);
-    command->add_option("FILE", options->file, "batch text")->required();
+    command->add_option("FILE", options->file, "batch text, or profile (.yaml, .yml, .json)")
+        ->required();
     command->add_flag("--no-verify", options->noVerify, "skip the read-back");
+    command->add_flag("--no-rollback", options->noRollback,
+                      "on a failure, leave what was written instead of restoring it");
     command->add_flag("--reset", options->reset, "reset the reader afterwards");
+    command->add_flag("--json", options->json, "print the report as JSON (see readerctl(1))");
     describeCommand(
         *command,
-        "Writes only the blocks whose writable bytes differ, neighbouring blocks in one request,\n"
-        "and prints one line: blocks written, bytes changed, verify result, time. A file with a\n"
-        "malformed line is refused as a whole, naming the line.");
+        "A batch text sets whole blocks; a profile sets the fields it names and leaves every\n"
+        "other byte as the reader has it. Only what differs is written, neighbours in one\n"
+        "request, then read back. When a write or the read-back fails after the first write,\n"
+        "the bytes the reader held before are written back and verified: the result is\n"
+        "\"rolled back\" (exit 1); a reader that cannot be restored is reported with the blocks\n"
+        "left partly written. Prints one line: blocks written, bytes changed, verify result,\n"
+        "time. A malformed file is refused as a whole, naming the line (and column).");
     setAction(*command, [options, &global] { return runImport(*options, global); });
 }
 

@@ -198,7 +198,8 @@ ReaderLink::~ReaderLink() {
 }
 
 void ReaderLink::fail(const std::string& what, int result) const {
-    throw ReaderError(fmt::format("{}: {}: {}", name_.display(), what, describeResult(result)));
+    throw ReaderError(fmt::format("{}: {}: {}", name_.display(), what, describeResult(result)),
+                      result >= READER_ERROR_EXCEPTION);
 }
 
 Bytes ReaderLink::read(Field range) {
@@ -245,6 +246,15 @@ void ReaderLink::write(int address, const std::uint8_t* bytes, int length) {
             fail(fmt::format("writing 0x{:02X}-0x{:02X}", part.address, part.end() - 1), result);
         }
     }
+}
+
+std::string ReaderLink::firmwareVersion() {
+    std::uint8_t version[4] = {};
+    ++requests_;
+    if (const int result = GetFirmwareVersion(handle_, version); result != 0) {
+        fail("reading the firmware version", result);
+    }
+    return fmt::format("{}.{}.{}.{}", version[0], version[1], version[2], version[3]);
 }
 
 void ReaderLink::reset() {

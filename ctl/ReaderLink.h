@@ -26,7 +26,13 @@ class UsageError : public std::runtime_error {
 // A reader that failed: the message names the reader and what failed, in one line.
 class ReaderError : public std::runtime_error {
   public:
-    using std::runtime_error::runtime_error;
+    explicit ReaderError(const std::string& what, bool refused = false)
+        : std::runtime_error(what), refused_(refused) {}
+    // The reader answered and refused the request (an exception reply): nothing was changed.
+    bool refused() const { return refused_; }
+
+  private:
+    bool refused_;
 };
 
 inline constexpr int kDefaultTcpPort = 4001;
@@ -87,6 +93,8 @@ class ReaderLink {
     // Throws ReaderError when the read itself fails.
     std::optional<std::string> readBackMismatch(Field run, const batchtext::Memory& target);
     void reset();
+    // The reader's firmware version, "2.1.0.7". Throws ReaderError.
+    std::string firmwareVersion();
 
     // How many library calls moved data, for tests and the benchmark.
     int requests() const { return requests_; }

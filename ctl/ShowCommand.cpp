@@ -46,8 +46,10 @@ int runShow(const ShowOptions& options, const GlobalOptions& global) {
                 }
             }
         }
-        fmt::print("{}\n",
-                   nlohmann::ordered_json{{"reader", name.display()}, {"fields", fields}}.dump(2));
+        const nlohmann::ordered_json shown{{"reader", name.display()},
+                                           {"firmware", link.firmwareVersion()},
+                                           {"fields", fields}};
+        fmt::print("{}\n", shown.dump(2));
         return kExitOk;
     }
 
@@ -60,7 +62,7 @@ int runShow(const ShowOptions& options, const GlobalOptions& global) {
         valueWidth =
             std::max(valueWidth, std::min<std::size_t>(fieldValue(*field, memory).size(), 24));
     }
-    fmt::print("{}\n", name.display());
+    fmt::print("{}, firmware {}\n", name.display(), link.firmwareVersion());
     for (const model::Page page : kPages) {
         bool first = true;
         for (const model::Parameter* field : model::allParameters()) {

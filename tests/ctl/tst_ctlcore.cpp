@@ -6,6 +6,7 @@
 #include "ctl/Fields.h"
 #include "ctl/Import.h"
 #include "ctl/MemoryDiff.h"
+#include "ctl/Profile.h"
 #include "ctl/ReaderLink.h"
 #include "model/Codec.h"
 #include "model/IdentityRule.h"
@@ -14,9 +15,14 @@
 #include "tests/reader/FakePeers.h"
 #include "tests/support/ReaderIdentity.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
+#include <map>
+#include <mutex>
+#include <thread>
 
 using namespace ctl;
 
@@ -148,7 +154,16 @@ class CtlCoreTest : public QObject {
     void wholeMemoryTakesThreeRequests();
     void wholeMemoryReadGetsPastARefusalThatClears_data();
     void wholeMemoryReadGetsPastARefusalThatClears();
-    void failedVerifyEndsTheImport();
+    void failedVerifyRollsBack_data();
+    void failedVerifyRollsBack();
+    void readerLostMidWriteIsLeftPartlyWritten();
+    void oneTransactionAtATimeOnEachBus();
+    void retryTakesTheReadersThatFailed();
+    void profiles_data();
+    void profiles();
+    void badProfiles_data();
+    void badProfiles();
+    void profileWritesOnlyItsFields();
     void diffLines_data();
     void diffLines();
     void diffOnlyOfGivenBlocks();
@@ -334,7 +349,8 @@ void CtlCoreTest::planWritesOnlyDifferingBlocksInFewRequests() {
         wanted[static_cast<std::size_t>(address)] = 0x22;
     }
     const WritePlan plan =
-        planWrites(current, fileOf(wanted, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
+        planWrites(current, configurationOf(fileOf(
+                                wanted, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15})));
     QCOMPARE(runsText(plan.writes), writes);
     QCOMPARE(plan.blocksWritten, blocks);
     QCOMPARE(plan.bytesChanged, bytes);
@@ -389,7 +405,23 @@ void CtlCoreTest::wholeMemoryReadGetsPastARefusalThatClears() {
     QCOMPARE(requestTexts(peer.requests()).filter("read "), expected);
 }
 
-void CtlCoreTest::failedVerifyEndsTheImport() {
+void CtlCoreTest::failedVerifyRollsBack_data() {
+    QTest::addColumn<bool>("rollback");
+    QTest::addColumn<QStringList>("afterReadBack");  // the requests after the failed read-back
+    QTest::addColumn<int>("state");
+    QTest::addColumn<QList<int>>("partlyWritten");
+    QTest::newRow("rolled back, last run first")
+        << true << QStringList{"write f0+16", "read f0+16", "write 90+16", "read 90+16"}
+        << int(Rollback::Done) << QList<int>{};
+    QTest::newRow("no rollback") << false << QStringList{} << int(Rollback::Off)
+                                 << QList<int>{9, 15};
+}
+
+void CtlCoreTest::failedVerifyRollsBack() {
+    QFETCH(bool, rollback);
+    QFETCH(QStringList, afterReadBack);
+    QFETCH(int, state);
+    QFETCH(QList<int>, partlyWritten);
     const Memory reader = filled(0x55);
     Memory wanted = reader;
     wanted[0x94] = 0x0F;  // 0x94 and 0x95 do not take a write
@@ -398,17 +430,47 @@ void CtlCoreTest::failedVerifyEndsTheImport() {
     FakeTcpPeer peer(readerScript(reader, {0x94, 0x95}));
     QVERIFY(peer.port() != 0);
     ReaderLink link(parseReaderName(tcpName(peer)));
-    const ImportResult result = importInto(link, fileOf(wanted, {9, 15}), {true, true});
+    const ImportResult result =
+        importInto(link, configurationOf(fileOf(wanted, {9, 15})), {true, true, rollback});
     QCOMPARE(
         QString::fromStdString(result.error),
         QString::fromStdString(tcpName(peer)) + ": verify failed at 0x94: wrote 0F, read back 55");
     QVERIFY(result.verify == Verify::Failed);
-    QVERIFY(result.wrote);
+    QCOMPARE(int(result.rollback), state);
+    QCOMPARE(QList<int>(result.partlyWritten.begin(), result.partlyWritten.end()), partlyWritten);
+    QCOMPARE(result.changed(), !rollback);
+    QCOMPARE(resultText(result), rollback ? "rolled back" : "failed");
     // Both runs were written; the read-back stops at the first that differs, and a reader
     // that did not take its parameters is not reset.
     const QStringList requests = requestTexts(peer.requests());
     QCOMPARE(requests.mid(requests.indexOf("write 90+16")),
-             (QStringList{"write 90+16", "write f0+16", "read 90+16"}));
+             QStringList({"write 90+16", "write f0+16", "read 90+16"}) + afterReadBack);
+}
+
+void CtlCoreTest::readerLostMidWriteIsLeftPartlyWritten() {
+    const Memory reader = filled(0x55);
+    Memory wanted = reader;
+    wanted[0x94] = 0x0F;
+    wanted[0xF0] = 0x0F;
+    // Three reads of the memory and the first write are answered; then the reader is gone.
+    FakeTcpPeer peer([script = readerScript(reader)](const Bytes& request, int index) mutable {
+        return index < 4 ? script(request, index) : FakeRtuPeer::Answer();
+    });
+    QVERIFY(peer.port() != 0);
+    ReaderLink link(parseReaderName(tcpName(peer)));
+    const ImportResult result =
+        importInto(link, configurationOf(fileOf(wanted, {9, 15})), ImportOptions{});
+    QVERIFY(!result.ok());
+    QVERIFY(result.wrote);
+    QCOMPARE(int(result.rollback), int(Rollback::Failed));
+    // The first run was written, the second may have been: neither could be restored.
+    QCOMPARE(result.partlyWritten, (std::vector<int>{9, 15}));
+    ReaderOutcome outcome;
+    outcome.name = link.name();
+    outcome.result = result;
+    QVERIFY2(QString::fromStdString(outcomeLine(outcome))
+                 .endsWith("; rollback failed: blocks 9, 15 left partly written"),
+             outcomeLine(outcome).c_str());
 }
 
 void CtlCoreTest::diffLines_data() {
@@ -519,9 +581,11 @@ void CtlCoreTest::reportsNameEveryReader() {
     outcomes[1].result.error = "tcp:10.0.0.2: cannot open the link: \"no\", really";
     outcomes[1].milliseconds = 3;
     QCOMPARE(QString::fromStdString(csvReport(outcomes)),
-             QString("reader,result,blocks_written,bytes_changed,verify,milliseconds,error\r\n"
-                     "tcp:10.0.0.1:502 station 4,ok,2,5,passed,17,\r\n"
-                     "tcp:10.0.0.2,failed,0,0,none,3,\"tcp:10.0.0.2: cannot open the link: "
+             QString("reader,result,blocks_written,bytes_changed,verify,rollback,milliseconds,"
+                     "error\r\n"
+                     "tcp:10.0.0.1:502 station 4,ok,2,5,passed,not needed,17,\r\n"
+                     "tcp:10.0.0.2,failed,0,0,none,not needed,3,\"tcp:10.0.0.2: cannot open the "
+                     "link: "
                      "\"\"no\"\", really\"\r\n"));
     const QString json = QString::fromStdString(jsonReport(outcomes));
     QVERIFY(json.contains("\"station\": 4"));
@@ -649,6 +713,179 @@ void CtlCoreTest::setFieldsVerifiesWhatItWrote() {
                  QString::fromStdString(tcpName(peer)) +
                      ": verify failed at 0x95: wrote 78, read back 55");
     }
+}
+
+void CtlCoreTest::oneTransactionAtATimeOnEachBus() {
+    // Two RS-485 lines (one named twice, through a link) and TCP readers, four jobs.
+    QTemporaryDir temporary;
+    QVERIFY(temporary.isValid());
+    const QString dir = temporary.path();
+    QFile(dir + "/line").open(QIODevice::WriteOnly);
+    QFile::link(dir + "/line", dir + "/alias");
+    std::vector<ReaderName> readers;
+    for (int station = 1; station <= 3; ++station) {
+        readers.push_back(parseReaderName("serial:" + (dir + "/line").toStdString(), station));
+        readers.push_back(parseReaderName("serial:" + (dir + "/alias").toStdString(), station + 3));
+        readers.push_back(parseReaderName("serial:/dev/ttyS7@19200", station));
+        readers.push_back(parseReaderName("tcp:10.0.0." + std::to_string(station)));
+    }
+    std::mutex mutex;
+    std::map<std::string, int> active;
+    int mostOnOneBus = 0;
+    int mostAtOnce = 0;
+    int running = 0;
+    std::vector<std::string> order;
+    ApplyOptions options;
+    options.jobs = 4;
+    options.importOne = [&](const ReaderName& name) {
+        const std::string bus = busOf(name).empty() ? name.text : busOf(name);
+        {
+            std::lock_guard lock(mutex);
+            mostOnOneBus = std::max(mostOnOneBus, ++active[bus]);
+            mostAtOnce = std::max(mostAtOnce, ++running);
+            order.push_back(name.display());
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        std::lock_guard lock(mutex);
+        --active[bus];
+        --running;
+        return ImportResult{};
+    };
+    const std::vector<ReaderOutcome> outcomes = applyToReaders(readers, Configuration{}, options);
+    QCOMPARE(busOf(readers[0]), busOf(readers[1]));
+    QVERIFY(busOf(readers[3]).empty());
+    QCOMPARE(mostOnOneBus, 1);
+    QVERIFY2(mostAtOnce > 1, "readers on different buses run side by side");
+    QCOMPARE(outcomes.size(), readers.size());
+    for (std::size_t i = 0; i < readers.size(); ++i) {
+        QCOMPARE(outcomes[i].name.display(), readers[i].display());  // list order
+    }
+    // On one line the readers keep the list's order.
+    std::vector<std::string> onLine;
+    for (const std::string& name : order) {
+        if (name.find("/ttyS7") != std::string::npos) {
+            onLine.push_back(name);
+        }
+    }
+    QCOMPARE(onLine, (std::vector<std::string>{readers[2].display(), readers[6].display(),
+                                                readers[10].display()}));
+}
+
+void CtlCoreTest::retryTakesTheReadersThatFailed() {
+    std::vector<ReaderOutcome> outcomes(4);
+    outcomes[0].name = parseReaderName("tcp:10.0.0.1");
+    outcomes[1].name = parseReaderName("tcp:10.0.0.2:502", 7);
+    outcomes[1].result.error = "tcp:10.0.0.2:502 station 7: no answer";
+    outcomes[2].name = parseReaderName("serial:/dev/ttyUSB0@19200", 3);
+    outcomes[2].result.error = "verify failed";
+    outcomes[2].result.rollback = Rollback::Done;
+    outcomes[3].name = parseReaderName("tcp:10.0.0.4");
+    const std::vector<ReaderName> again = parseRetryReport(jsonReport(outcomes), "r.json");
+    QCOMPARE(again.size(), std::size_t{2});
+    QCOMPARE(again[0].display(), outcomes[1].name.display());
+    QCOMPARE(again[1].display(), outcomes[2].name.display());
+    QCOMPARE(again[1].rate, 19200);
+    for (const char* notAReport : {"[]", "{\"readers\": 3}", "{\"readers\": [{\"x\": 1}]}", "{"}) {
+        QVERIFY_THROWS_EXCEPTION(UsageError, parseRetryReport(notAReport, "r.json"));
+    }
+}
+
+void CtlCoreTest::profiles_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("json");
+    QTest::addColumn<QStringList>("fields");  // "key@address: bytes", in the order written
+    QTest::newRow("yaml") << "# door 3\nbuzzer: off\nwiegand_protocol: Wiegand 26\n" << false
+                          << QStringList{"buzzer@65: 00", "wiegand_protocol@87: 01"};
+    QTest::newRow("yaml booleans and numbers")
+        << "buzzer: true\ntag_refresh_interval: 120\nip_address: 10.0.0.7" << false
+        << QStringList{"buzzer@65: 01", "tag_refresh_interval@94: 00 78",
+                       "ip_address@b2: 0A 00 00 07"};
+    QTest::newRow("json") << R"({"buzzer": false, "tag_refresh_interval": 60,
+                              "wiegand_protocol": "Wiegand 34"})"
+                          << true
+                          << QStringList{"buzzer@65: 00", "tag_refresh_interval@94: 00 3C",
+                                         "wiegand_protocol@87: 02"};
+}
+
+void CtlCoreTest::profiles() {
+    QFETCH(QString, text);
+    QFETCH(bool, json);
+    QFETCH(QStringList, fields);
+    QStringList parsed;
+    try {
+        for (const Assignment& assignment :
+             parseProfile(text.toStdString(), "p", json ? ProfileFormat::Json : ProfileFormat::Yaml)) {
+            parsed << QString("%1@%2: %3")
+                          .arg(QString::fromUtf8(assignment.field->key))
+                          .arg(assignment.field->address, 2, 16, QChar(u'0'))
+                          .arg(QString::fromStdString(model::hexBytes(assignment.bytes)));
+        }
+    } catch (const UsageError& error) {
+        QFAIL(error.what());
+    }
+    QCOMPARE(parsed, fields);
+}
+
+void CtlCoreTest::badProfiles_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("json");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("yaml syntax") << "buzzer: on\n  bad: [\n" << false << "p:2:6: illegal map value";
+    QTest::newRow("json syntax") << "{\"buzzer\": true,,}" << true
+                                 << "p:1:17: syntax error while parsing object key - unexpected ','; "
+                                    "expected string literal";
+    QTest::newRow("trailing comma is not JSON")
+        << "{\"buzzer\": true,\n}" << true
+        << "p:2:1: syntax error while parsing object key - unexpected '}'; expected string literal";
+    QTest::newRow("unknown key") << "buzzer: on\nbuzer: off" << false
+                                 << "p:2:1: no field is named 'buzer'; closest: buzzer, gateway, user_code";
+    QTest::newRow("bad value") << "\n  tag_refresh_interval: 70000" << false
+                               << "p:2:3: '70000' is not a number 0..65535 for tag_refresh_interval";
+    QTest::newRow("quoted true is a text, not a switch")
+        << "buzzer: \"true\"" << false << "p:1:1: 'true' is not on or off for buzzer";
+    QTest::newRow("twice") << "buzzer: on\nbuzzer: off" << false << "p:2:1: buzzer is given twice";
+    QTest::newRow("identity")
+        << "{\"mac_address\": \"00:11:22:33:44:55\"}" << true
+        << "p:1:2: mac_address (0xAC-0xB1) belongs to the reader's identity (blocks 0 and 2, "
+           "0x67-0x69, MAC 0xAC-0xB1) and is never written";
+    QTest::newRow("list value") << "buzzer: [on]" << false
+                                << "p:1:9: buzzer needs one value, a word or a number";
+    QTest::newRow("no value") << "buzzer:" << false
+                              << "p:1:1: buzzer needs one value, a word or a number";
+    QTest::newRow("not a mapping") << "- buzzer" << false
+                                   << "p:1:1: a profile is a mapping of field keys to values";
+    QTest::newRow("empty") << "# nothing yet\n" << false << "p: names no field";
+}
+
+void CtlCoreTest::badProfiles() {
+    QFETCH(QString, text);
+    QFETCH(bool, json);
+    QFETCH(QString, message);
+    try {
+        parseProfile(text.toStdString(), "p", json ? ProfileFormat::Json : ProfileFormat::Yaml);
+        QFAIL("a bad profile was taken");
+    } catch (const UsageError& error) {
+        QCOMPARE(QString::fromStdString(error.what()), message);
+    }
+}
+
+void CtlCoreTest::profileWritesOnlyItsFields() {
+    const Memory current = filled(0x11);
+    const Configuration configuration = configurationOf(parseProfile(
+        "wiegand_pulse_width: 18\nbuzzer: on\ntag_refresh_interval: 4369\n", "p",
+        ProfileFormat::Yaml));
+    const WritePlan plan = planWrites(current, configuration);
+    // 0x94-0x95 already holds 4369 (0x1111): only the two one-byte fields go out.
+    QCOMPARE(runsText(plan.writes), QString("65+1 88+1"));
+    QCOMPARE(plan.bytesChanged, 2);
+    QCOMPARE(plan.blocksWritten, 2);
+    for (std::size_t address = 0; address < current.size(); ++address) {
+        if (address != 0x65 && address != 0x88) {
+            QCOMPARE(plan.target[address], current[address]);
+        }
+    }
+    QCOMPARE(int(plan.target[0x65]), 1);
+    QCOMPARE(int(plan.target[0x88]), 18);
 }
 
 QTEST_APPLESS_MAIN(CtlCoreTest)
