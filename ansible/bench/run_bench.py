@@ -32,14 +32,17 @@ import support  # noqa: E402  pylint: disable=wrong-import-position
 
 PROFILE = 'tag_refresh_interval: 120\nbuzzer: off\nwiegand_protocol: Wiegand 34\n'
 
-# Logs "START_NS END_NS EXIT USER_S SYS_S" per readerctl run; `times` gives the CPU time of
-# the shell's children, readerctl alone.
+# Logs "START_NS END_NS EXIT USER_S SYS_S" per readerctl run. `times` gives the CPU time of
+# the shell's children (readerctl alone); it runs in the shell itself, since a subshell's
+# children are not the shell's.
 WRAPPER = r'''#!/bin/sh
 start=$(date +%s%N)
 "{readerctl}" "$@"
 rc=$?
 end=$(date +%s%N)
-cpu=$(times | tail -n 1)
+times > "{log}.$$"
+cpu=$(tail -n 1 "{log}.$$")
+rm -f "{log}.$$"
 echo "$start $end $rc $cpu" >> "{log}"
 exit $rc
 '''

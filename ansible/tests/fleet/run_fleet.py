@@ -220,6 +220,8 @@ def run(fleet, simulators, batch, profile):
     assert_recap(recap, 'first run', ok=1, changed=1)
     assert_hung_reason(results, 'first run')
     assert_diffs(output, 'first run')
+    print('first run, the diff of {0}:\n--- before: {1}'.format(
+        live[0], diff_blocks(output).get(readers[live[0]], '').split('\n\n')[0]))
     for host in live:
         result = results.get(host, {})
         report = result.get('report') or {}
