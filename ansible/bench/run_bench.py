@@ -16,7 +16,6 @@ from __future__ import absolute_import, division, print_function
 __metaclass__ = type
 
 import argparse
-import json
 import os
 import resource
 import subprocess
@@ -31,6 +30,8 @@ sys.path.insert(0, os.path.join(os.path.dirname(HERE), 'tests'))
 import support  # noqa: E402  pylint: disable=wrong-import-position
 
 PROFILE = 'tag_refresh_interval: 120\nbuzzer: off\nwiegand_protocol: Wiegand 34\n'
+# Another profile, so that readerctl apply has every reader to write as well.
+OTHER_PROFILE = 'tag_refresh_interval: 90\nbuzzer: on\nwiegand_protocol: Wiegand 26\n'
 
 # Logs "START_NS END_NS EXIT USER_S SYS_S" per readerctl run. `times` gives the CPU time of
 # the shell's children (readerctl alone); it runs in the shell itself, since a subshell's
@@ -115,7 +116,7 @@ def report(run, readers, forks):
         print(run['tail'])
 
 
-def apply_baseline(readerctl, root, simulators, profile, jobs):
+def apply_baseline(readerctl, root, simulators, profile, jobs, what):
     readers_list = os.path.join(root, 'readers.txt')
     with open(readers_list, 'w') as stream:
         for simulator in simulators:
@@ -124,8 +125,8 @@ def apply_baseline(readerctl, root, simulators, profile, jobs):
     result = subprocess.run([readerctl, 'apply', profile, '--readers', readers_list, '--jobs',
                              str(jobs)], capture_output=True, text=True, check=False)
     wall = time.monotonic() - started
-    print('readerctl apply --jobs {0} on the same readers (nothing to write): {1:.2f} s, '
-          '{2:.1f} ms per reader, exit {3}'.format(jobs, wall, 1000 * wall / len(simulators),
+    print('readerctl apply --jobs {0} on the same readers ({1}): {2:.2f} s, '
+          '{3:.1f} ms per reader, exit {4}'.format(jobs, what, wall, 1000 * wall / len(simulators),
                                                   result.returncode))
     if result.returncode != 0:
         print(result.stdout[-1000:] + result.stderr[-1000:])
@@ -177,7 +178,13 @@ def main():
             for name in ('first run (every reader written)', 'second run (nothing to write)'):
                 report(playbook_run(name, root, inventory, options.forks, log), options.readers,
                        options.forks)
-            apply_baseline(readerctl, root, simulators, profile, options.forks)
+            apply_baseline(readerctl, root, simulators, profile, options.forks,
+                           'nothing to write')
+            other = os.path.join(root, 'other.yaml')
+            with open(other, 'w') as stream:
+                stream.write(OTHER_PROFILE)
+            apply_baseline(readerctl, root, simulators, other, options.forks,
+                           'every reader written')
         finally:
             for simulator in simulators:
                 simulator.stop()

@@ -36,6 +36,8 @@ options:
       - The C(readerctl) program, a path or a name looked up on C(PATH).
     type: path
     default: readerctl
+requirements:
+  - Python 3.6 or later and C(readerctl) on the host the task runs on
 extends_documentation_fragment:
   - ansible.builtin.action_common_attributes
 attributes:
