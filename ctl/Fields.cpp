@@ -33,12 +33,17 @@ const model::Parameter& fieldOfKey(std::string_view key) {
                                                    fmt::join(closest, ", ")));
 }
 
-Assignment checkedAssignment(std::string_view key, std::string_view value) {
+const model::Parameter& writableFieldOfKey(std::string_view key) {
     const model::Parameter& field = fieldOfKey(key);
     if (model::isIdentity(field)) {
         throw UsageError(
             identityRefusal(fmt::format("{} ({})", field.key, model::addressText(field.range()))));
     }
+    return field;
+}
+
+Assignment checkedAssignment(std::string_view key, std::string_view value) {
+    const model::Parameter& field = writableFieldOfKey(key);
     Assignment assignment{&field, std::string(value), {}};
     try {
         assignment.bytes = model::fromText(field, assignment.text);

@@ -29,6 +29,10 @@ bool isAddressWord(std::string_view word);
 // The field a key names. Throws UsageError naming the closest keys when none does.
 const model::Parameter& fieldOfKey(std::string_view key);
 
+// The field a key names when a set may write it. Throws UsageError naming the closest keys
+// when no field has that key, or refusing an identity field.
+const model::Parameter& writableFieldOfKey(std::string_view key);
+
 // One KEY=VALUE of a set, checked: the field, the value as written, its bytes.
 struct Assignment {
     const model::Parameter* field = nullptr;

@@ -65,7 +65,8 @@ void addImportCommand(CLI::App& app, const GlobalOptions& global) {
         "the bytes the reader held before are written back and verified: the result is\n"
         "\"rolled back\" (exit 1); a reader that cannot be restored is reported with the blocks\n"
         "left partly written. Prints one line: blocks written, bytes changed, verify result,\n"
-        "time. A malformed file is refused as a whole, naming the line (and column).");
+        "time. A file with a malformed line is refused as a whole, naming the line (and, in a\n"
+        "profile, the column).");
     setAction(*command, [options, &global] { return runImport(*options, global); });
 }
 

@@ -116,14 +116,24 @@ std::vector<Assignment> parseProfile(std::string_view text, std::string_view fil
             failAt(fileName, value.IsNull() ? key.Mark() : value.Mark(),
                    fmt::format("{} needs one value, a word or a number", key.Scalar()));
         }
+        // Faults of the key point at the key, faults of the value at the value.
+        try {
+            writableFieldOfKey(key.Scalar());
+        } catch (const UsageError& error) {
+            failAt(fileName, key.Mark(), error.what());
+        }
         try {
             Assignment assignment = checkedAssignment(key.Scalar(), valueText(value));
             if (assigns(assignments, *assignment.field)) {
-                throw UsageError(fmt::format("{} is given twice", assignment.field->key));
+                failAt(fileName, key.Mark(),
+                       fmt::format("{} is given twice", assignment.field->key));
             }
             assignments.push_back(std::move(assignment));
         } catch (const UsageError& error) {
-            failAt(fileName, key.Mark(), error.what());
+            if (std::string_view(error.what()).starts_with(fileName)) {
+                throw;
+            }
+            failAt(fileName, value.Mark(), error.what());
         }
     }
     return assignments;

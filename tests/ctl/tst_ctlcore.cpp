@@ -840,9 +840,9 @@ void CtlCoreTest::badProfiles_data() {
     QTest::newRow("unknown key") << "buzzer: on\nbuzer: off" << false
                                  << "p:2:1: no field is named 'buzer'; closest: buzzer, gateway, user_code";
     QTest::newRow("bad value") << "\n  tag_refresh_interval: 70000" << false
-                               << "p:2:3: '70000' is not a number 0..65535 for tag_refresh_interval";
+                               << "p:2:25: '70000' is not a number 0..65535 for tag_refresh_interval";
     QTest::newRow("quoted true is a text, not a switch")
-        << "buzzer: \"true\"" << false << "p:1:1: 'true' is not on or off for buzzer";
+        << "buzzer: \"true\"" << false << "p:1:9: 'true' is not on or off for buzzer";
     QTest::newRow("twice") << "buzzer: on\nbuzzer: off" << false << "p:2:1: buzzer is given twice";
     QTest::newRow("identity")
         << "{\"mac_address\": \"00:11:22:33:44:55\"}" << true

@@ -143,6 +143,8 @@ class ReaderCtlTest : public QObject {
     void badInputWritesNothing_data();
     void badInputWritesNothing();
     void applyToSixteenReaders();
+    void profileAppliedOnceThenUnchanged();
+    void oneTransactionAtATimeOnABus();
     void csvReportKeepsEveryFieldInItsColumn();
     void progressLineOnATerminal();
     void versionFlag_data();
@@ -318,14 +320,20 @@ void ReaderCtlTest::verifyCatchesAMismatch_data() {
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");  // on stderr when failed, on stdout otherwise
     QTest::addColumn<bool>("written");
-    QTest::newRow("byte kept behind the writer's back")
+    QTest::newRow("byte kept behind the writer's back: rolled back")
         << QStringList{"0x95"} << QStringList{} << QStringList{} << 1
-        << "verify failed at 0x95: wrote 0F, read back 55" << true;
+        << "rolled back: verify failed at 0x95: wrote 0F, read back 55" << false;
+    QTest::newRow("no rollback") << QStringList{"0x95"} << QStringList{}
+                                 << QStringList{"--no-rollback"} << 1
+                                 << "failed: verify failed at 0x95: wrote 0F, read back 55; not "
+                                    "rolled back: block 9 written"
+                                 << true;
     QTest::newRow("no verify") << QStringList{"0x95"} << QStringList{} << QStringList{"--no-verify"}
                                << 0 << "ok, 1 block written, 2 bytes changed, verify skipped"
                                << true;
     QTest::newRow("failing block") << QStringList{} << QStringList{"0xE4"} << QStringList{} << 1
-                                   << "reading block E (0xE0-0xEF): refused by the reader" << false;
+                                   << "failed: reading block E (0xE0-0xEF): refused by the reader"
+                                   << false;
 }
 
 void ReaderCtlTest::verifyCatchesAMismatch() {
@@ -691,7 +699,29 @@ void ReaderCtlTest::badInputWritesNothing_data() {
                                                  "/nonexistent/readers.txt"}
                                   << good << 2 << "/nonexistent/readers.txt: cannot be read";
     QTest::newRow("no list") << QStringList{"apply", "FILE"} << good << 2
-                             << "--readers is required";
+                             << "apply needs the readers: --readers LIST or --retry REPORT";
+    QTest::newRow("list and retry") << QStringList{"apply", "FILE", "--readers", "LIST", "--retry",
+                                                   "LIST"}
+                                    << good << 2 << "--readers excludes --retry";
+    QTest::newRow("retry of a file that is no report")
+        << QStringList{"apply", "FILE", "--retry", "LIST"} << good << 2
+        << "readers.txt: not a JSON report of apply or import";
+    QTest::newRow("malformed profile")
+        << QStringList{"import", "SIM", "PROFILE.yaml"} << QByteArray("buzzer: off\n  x: [\n") << 2
+        << "profile.yaml:2:4: illegal map value";
+    QTest::newRow("malformed JSON profile")
+        << QStringList{"apply", "PROFILE.json", "--readers", "LIST"}
+        << QByteArray("{\"buzzer\": \"off\"\n \"x\"}") << 2
+        << "profile.json:2:4: syntax error while parsing object - unexpected string literal; "
+           "expected '}'";
+    QTest::newRow("profile with an unknown key")
+        << QStringList{"diff", "SIM", "PROFILE.yml"}
+        << QByteArray("buzzer: off\nwiegand_protocl: Wiegand 26\n") << 2
+        << "profile.yml:2:1: no field is named 'wiegand_protocl'; closest: wiegand_protocol";
+    QTest::newRow("profile with a bad value")
+        << QStringList{"import", "SIM", "PROFILE.json"}
+        << QByteArray("{\"buzzer\": false, \"tag_refresh_interval\": -1}") << 2
+        << "profile.json:1:43: '-1' is not a number 0..65535 for tag_refresh_interval";
     QTest::newRow("bad station") << QStringList{"--station", "0", "import", "SIM", "FILE"} << good
                                  << 2 << "station '0' is not a number from 1 to 247";
     QTest::newRow("no jobs") << QStringList{"apply", "FILE", "--readers", "LIST", "--jobs", "0"}
@@ -736,10 +766,14 @@ void ReaderCtlTest::badInputWritesNothing() {
     QVERIFY(sim);
     Memory file{};
     file.fill(0x33);
+    const bool profile = !arguments.filter("PROFILE").isEmpty();
     const QString filePath =
-        writeFile("config.txt", fileText.isEmpty() ? batchText(file) : fileText);
+        writeFile("config.txt", fileText.isEmpty() || profile ? batchText(file) : fileText);
     const QString listPath = writeFile("readers.txt", (tcpName(*sim) + "\n").toLatin1());
     for (QString& argument : arguments) {
+        if (argument.startsWith("PROFILE")) {
+            argument = writeFile(argument.replace("PROFILE", "profile"), fileText);
+        }
         argument.replace("SIM", tcpName(*sim)).replace("FILE", filePath).replace("LIST", listPath);
     }
     const Run run = readerctl(arguments);
@@ -803,8 +837,12 @@ void ReaderCtlTest::applyToSixteenReaders() {
                      qPrintable(row["error"].toString()));
             QCOMPARE(row["changed"].toBool(), false);
         } else if (i == kStuck) {
-            QCOMPARE(row["result"].toString(), QString("failed"));
+            QCOMPARE(row["result"].toString(), QString("rolled back"));
+            QCOMPARE(row["rollback"].toString(), QString("done"));
+            QCOMPARE(row["changed"].toBool(), false);
             QCOMPARE(row["verify"].toString(), QString("failed"));
+            QVERIFY2(fleet[kStuck]->readMemoryFile() == before[kStuck],
+                     qPrintable(differences(fleet[kStuck]->readMemoryFile(), before[kStuck])));
             auto hex = [](std::uint8_t byte) {
                 return QString("%1").arg(byte, 2, 16, QChar(u'0')).toUpper();
             };
@@ -832,15 +870,30 @@ void ReaderCtlTest::applyToSixteenReaders() {
              qPrintable(second.out.right(300)));
     const QList<QByteArray> csv = readFile(csvPath).split('\n');
     QCOMPARE(csv.size(), kReaders + 2);  // header, rows, nothing after the last line end
-    QCOMPARE(csv[0], QByteArray("reader,result,blocks_written,bytes_changed,verify,milliseconds,"
-                                "error\r"));
+    QCOMPARE(csv[0], QByteArray("reader,result,blocks_written,bytes_changed,verify,rollback,"
+                                "milliseconds,error\r"));
     for (int i = 0; i < kReaders; ++i) {
         const QList<QByteArray> cells = csv[i + 1].split(',');
-        QCOMPARE(cells[1], QByteArray(i == kDead || i == kStuck ? "failed" : "ok"));
+        QCOMPARE(cells[1], QByteArray(i == kDead ? "failed" : i == kStuck ? "rolled back" : "ok"));
         if (i != kDead && i != kStuck) {
             QCOMPARE(cells[2] + "," + cells[3] + "," + cells[4], QByteArray("0,0,none"));
         }
     }
+
+    // A retry from the first report takes only the two that failed, in the list's order.
+    const Run retry = readerctl({"apply", filePath, "--retry", jsonPath, "--jobs", "4"});
+    QCOMPARE(retry.exitCode, 1);
+    const QStringList retried = retry.out.split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(retried.size(), 3);
+    QVERIFY2(retried[0].startsWith(QString("%1 station %2: failed: cannot open the link")
+                                       .arg(tcpName(*fleet[kDead]))
+                                       .arg(kDead + 1)),
+             qPrintable(retry.out));
+    QVERIFY2(retried[1].startsWith(QString("%1 station %2: rolled back: verify failed")
+                                       .arg(tcpName(*fleet[kStuck]))
+                                       .arg(kStuck + 1)),
+             qPrintable(retry.out));
+    QCOMPARE(retried[2], QString("2 readers: 0 ok (0 changed, 0 unchanged), 2 failed"));
 
     // Without the two, everything succeeds and nothing changes.
     QByteArray healthy;
@@ -856,6 +909,110 @@ void ReaderCtlTest::applyToSixteenReaders() {
         {"apply", filePath, "--readers", writeFile("healthy.txt", healthy), "--jobs", "16"});
     QCOMPARE(third.exitCode, 0);
     QVERIFY2(third.out.endsWith("14 readers: all ok, nothing changed\n"), qPrintable(third.out));
+}
+
+void ReaderCtlTest::profileAppliedOnceThenUnchanged() {
+    std::vector<std::unique_ptr<SimProcess>> fleet;
+    std::vector<Memory> before;
+    QByteArray list;
+    for (int i = 0; i < 3; ++i) {
+        before.push_back(SimProcess::randomMemory(140 + quint32(i)));
+        before.back()[0x65] = 1;  // buzzer on
+        fleet.push_back(startSim(before.back()));
+        QVERIFY(fleet.back());
+        list += (tcpName(*fleet.back()) + "\n").toLatin1();
+    }
+    const QString listPath = writeFile("readers.txt", list);
+    const QString profile = writeFile("door.yaml", "# doors of hall 2\n"
+                                                   "buzzer: off\n"
+                                                   "wiegand_protocol: Wiegand 34\n"
+                                                   "tag_refresh_interval: 120\n");
+
+    const Run diff = readerctl({"diff", tcpName(*fleet[0]), profile, "--json"});
+    QCOMPARE(diff.exitCode, 1);
+    const QJsonArray changes = QJsonDocument::fromJson(diff.out.toUtf8())["changes"].toArray();
+    QCOMPARE(changes.size(), 3);
+    QCOMPARE(changes[0]["key"].toString(), QString("buzzer"));
+    QCOMPARE(changes[0]["before"].toString(), QString("on"));
+    QCOMPARE(changes[0]["after"].toString(), QString("off"));
+
+    const Run first = readerctl({"apply", profile, "--readers", listPath, "--jobs", "3", "--json"});
+    QCOMPARE(first.exitCode, 0);
+    const QJsonDocument report = QJsonDocument::fromJson(first.out.toUtf8());
+    QVERIFY2(report.isObject(), qPrintable(first.out));  // stdout is the report alone
+    const QJsonArray rows = report["readers"].toArray();
+    QCOMPARE(rows.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        const QJsonObject row = rows[i].toObject();
+        QCOMPARE(row["result"].toString(), QString("ok"));
+        QCOMPARE(row["changed"].toBool(), true);
+        QStringList keys;
+        for (const QJsonValue field : row["fields"].toArray()) {
+            keys << field["key"].toString();
+        }
+        QCOMPARE(keys, (QStringList{"buzzer", "wiegand_protocol", "tag_refresh_interval"}));
+        // Only the named fields changed; every other byte is as the reader had it.
+        Memory expected = before[static_cast<std::size_t>(i)];
+        expected[0x65] = 0;
+        expected[0x87] = 2;
+        expected[0x94] = 0;
+        expected[0x95] = 120;
+        const Memory memory = fleet[static_cast<std::size_t>(i)]->readMemoryFile();
+        QVERIFY2(memory == expected, qPrintable(differences(memory, expected)));
+    }
+
+    // The same profile again writes nothing, and says so reader by reader.
+    const Run second = readerctl({"apply", profile, "--readers", listPath, "--json"});
+    QCOMPARE(second.exitCode, 0);
+    const QJsonDocument again = QJsonDocument::fromJson(second.out.toUtf8());
+    for (const QJsonValue row : again["readers"].toArray()) {
+        QCOMPARE(row["result"].toString(), QString("ok"));
+        QCOMPARE(row["changed"].toBool(), false);
+        QCOMPARE(row["fields"].toArray().size(), 0);
+    }
+    QCOMPARE(again["summary"]["changed"].toInt(), 0);
+    const Run text = readerctl({"import", tcpName(*fleet[1]), profile});
+    QCOMPARE(text.exitCode, 0);
+    QCOMPARE(text.out, tcpName(*fleet[1]) + ": ok, unchanged, " +
+                           text.out.section(u',', 2).trimmed().section(u' ', 0, 0) + " ms\n");
+    QCOMPARE(readerctl({"diff", tcpName(*fleet[2]), profile}).exitCode, 0);
+}
+
+void ReaderCtlTest::oneTransactionAtATimeOnABus() {
+    // Three readers on one line, each taking 20 ms to answer: transactions run side by side
+    // on one line would collide and fail.
+    SimProcess::Options options;
+    options.tcp = false;
+    options.pty = true;
+    options.bus = QStringList{"2", "5", "9"};
+    options.replyDelayMs = 20;
+    std::vector<Memory> before;
+    SimProcess bus(options);
+    for (const int station : {2, 5, 9}) {
+        before.push_back(SimProcess::randomMemory(150 + quint32(station)));
+        SimProcess::writeMemoryFile(bus.memoryFile(station), before.back());
+    }
+    QVERIFY(bus.start());
+    const auto tcpReader = startSim(SimProcess::randomMemory(160));
+    QVERIFY(tcpReader);
+    const QString line = "serial:" + bus.ptyLink();
+    const QString list = writeFile(
+        "readers.txt",
+        QString("%1 --station 2\n%2\n%1 --station 5\n%1 --station 9\n")
+            .arg(line, tcpName(*tcpReader))
+            .toLatin1());
+    const Memory file = SimProcess::randomMemory(170);
+    const Run run = readerctl(
+        {"apply", writeFile("config.txt", batchText(file)), "--readers", list, "--jobs", "4"});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
+    QVERIFY2(run.out.endsWith("4 readers: 4 ok (4 changed, 0 unchanged), 0 failed\n"),
+             qPrintable(run.out));
+    for (std::size_t i = 0; i < 3; ++i) {
+        const int station = std::array{2, 5, 9}[i];
+        const Memory memory = bus.readMemoryFile(station);
+        QVERIFY2(memory == afterImport(before[i], file),
+                 qPrintable(differences(memory, afterImport(before[i], file))));
+    }
 }
 
 void ReaderCtlTest::csvReportKeepsEveryFieldInItsColumn() {
@@ -890,12 +1047,13 @@ void ReaderCtlTest::csvReportKeepsEveryFieldInItsColumn() {
         return QString("%1").arg(byte, 2, 16, QChar(u'0')).toUpper();
     };
     const QList<QStringList> expected{
-        {"reader", "result", "blocks_written", "bytes_changed", "verify", "milliseconds", "error"},
-        {tcpName(*good) + " station 2", "ok", "1", "1", "passed", "MS", ""},
-        {tcpName(*stuck), "failed", "1", "1", "failed", "MS",
+        {"reader", "result", "blocks_written", "bytes_changed", "verify", "rollback",
+         "milliseconds", "error"},
+        {tcpName(*good) + " station 2", "ok", "1", "1", "passed", "not needed", "MS", ""},
+        {tcpName(*stuck), "rolled back", "1", "1", "failed", "done", "MS",
          QString("%1: verify failed at 0xC0: wrote %2, read back %3")
              .arg(tcpName(*stuck), hex(file[0xC0]), hex(reader[0xC0]))},
-        {tcpName(*dead), "failed", "0", "0", "none", "MS",
+        {tcpName(*dead), "failed", "0", "0", "none", "not needed", "MS",
          tcpName(*dead) +
              ": cannot open the link: no connection (refused, unreachable or no such device)"},
     };
@@ -905,9 +1063,9 @@ void ReaderCtlTest::csvReportKeepsEveryFieldInItsColumn() {
         QVERIFY2(row.size() == expected[i].size(), qPrintable(row.join(u'|')));
         if (i > 0) {
             bool number = false;
-            row[5].toLongLong(&number);
-            QVERIFY2(number, qPrintable(row[5]));
-            row[5] = "MS";
+            row[6].toLongLong(&number);
+            QVERIFY2(number, qPrintable(row[6]));
+            row[6] = "MS";
         }
         QCOMPARE(row, expected[i]);
     }
@@ -975,7 +1133,8 @@ void ReaderCtlTest::helpOfEachCommand_data() {
                           << QStringList{"FILE", "(kept)", "--json"};
     QTest::newRow("import") << QStringList{"import", "-h"}
                             << "Usage: readerctl import [OPTIONS] READER FILE"
-                            << QStringList{"--no-verify", "--reset", "malformed line"};
+                            << QStringList{"--no-verify", "--no-rollback", "--reset", "malformed line",
+                                           "profile", "--json", "rolled back"};
     QTest::newRow("show") << QStringList{"show", "--help"}
                           << "Usage: readerctl show [OPTIONS] READER"
                           << QStringList{"--json", "(reader's own)", "KEY=VALUE"};
@@ -987,8 +1146,10 @@ void ReaderCtlTest::helpOfEachCommand_data() {
                          << QStringList{"KEY=VALUE", "ADDR HEX", "identity", "--json", "unchanged"};
     QTest::newRow("apply") << QStringList{"apply", "--help"}
                            << "Usage: readerctl apply [OPTIONS] FILE"
-                           << QStringList{"--readers LIST", "--jobs N", "--report OUT",
-                                          "--no-verify",    "--reset",  "progress line"};
+                           << QStringList{"--readers LIST", "--retry REPORT", "--jobs N",
+                                          "--report OUT",   "--no-verify",    "--no-rollback",
+                                          "--reset",        "--json",         "progress line",
+                                          "one after another"};
 }
 
 void ReaderCtlTest::helpOfEachCommand() {
