@@ -6,8 +6,11 @@
 //    and next to the batch dialog's export of 16 single-block reads;
 //  - apply of one batch text to 1, 4, 16 and 64 simulators over loopback TCP with --jobs 1, 4
 //    and 16, next to the same readers done one after another in the same run; the simulators
-//    keep their memory files in /dev/shm when it exists.
-// Usage: readerctl-bench [--exports N] [--rounds N] [--max-readers N]
+//    keep their memory files in /dev/shm when it exists;
+//  - the same apply to 64 simulators that take 20 ms to answer each request (--reply-delay),
+//    as real readers do: one by one against --jobs 16, where the waiting, not the two cores,
+//    bounds the time.
+// Usage: readerctl-bench [--exports N] [--rounds N] [--max-readers N] [--delayed-rounds N]
 
 #include "Samples.h"
 #include "ctl/Apply.h"
@@ -28,6 +31,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -109,44 +113,91 @@ ctl::Configuration wholeFile(const batchtext::Memory& memory) {
     return ctl::configurationOf(file);
 }
 
-void applies(int rounds, int maxReaders) {
-    std::vector<std::unique_ptr<SimProcess>> fleet;
+// Simulators on loopback TCP, their memory in /dev/shm when it exists: the simulator replaces
+// and syncs its memory file on every write; on a disk the syncs of many simulators merge in the
+// file system's journal and the figures would time the disk. In memory (tmpfs) they cost next
+// to nothing, so the figures time the exchanges.
+struct Fleet {
+    std::vector<std::unique_ptr<SimProcess>> sims;
     std::vector<ctl::ReaderName> names;
-    // The simulator replaces and syncs its memory file on every write; on a disk the syncs of
-    // many simulators merge in the file system's journal and the figures would time the disk.
-    // In memory (tmpfs) they cost next to nothing, so the figures time the exchanges.
-    const QDir shm(QStringLiteral("/dev/shm"));
     std::vector<QString> memoryFiles;
-    while (static_cast<int>(fleet.size()) < maxReaders) {
-        SimProcess::Options options;
-        if (shm.exists()) {
-            options.memoryFile = shm.filePath(QStringLiteral("readerctl-bench-%1-%2.txt")
-                                                  .arg(QCoreApplication::applicationPid())
-                                                  .arg(fleet.size()));
-            memoryFiles.push_back(options.memoryFile);
+
+    Fleet(int count, int replyDelayMs) {
+        const QDir shm(QStringLiteral("/dev/shm"));
+        while (static_cast<int>(sims.size()) < count) {
+            SimProcess::Options options;
+            options.replyDelayMs = replyDelayMs;
+            if (shm.exists()) {
+                options.memoryFile = shm.filePath(QStringLiteral("readerctl-bench-%1-%2-%3.txt")
+                                                      .arg(QCoreApplication::applicationPid())
+                                                      .arg(replyDelayMs)
+                                                      .arg(sims.size()));
+                memoryFiles.push_back(options.memoryFile);
+            }
+            auto sim = std::make_unique<SimProcess>(options);
+            if (!sim->start()) {
+                fmt::print(stderr, "readerctl-bench: reader-sim did not start\n");
+                std::exit(1);
+            }
+            names.push_back(
+                ctl::parseReaderName(fmt::format("tcp:127.0.0.1:{}", sim->tcpPort())));
+            sims.push_back(std::move(sim));
         }
-        auto sim = std::make_unique<SimProcess>(options);
-        if (!sim->start()) {
-            fmt::print(stderr, "readerctl-bench: reader-sim did not start\n");
-            std::exit(1);
-        }
-        names.push_back(ctl::parseReaderName(fmt::format("tcp:127.0.0.1:{}", sim->tcpPort())));
-        fleet.push_back(std::move(sim));
     }
-    // Two texts in turn, so that every apply writes every writable block and verifies it.
-    const std::array<ctl::Configuration, 2> files{wholeFile(patterned(1)), wholeFile(patterned(2))};
-    int turn = 0;
-    auto apply = [&](const std::vector<ctl::ReaderName>& readers, int jobs) {
+    ~Fleet() {
+        for (auto& sim : sims) {
+            sim->stop();
+        }
+        for (const QString& path : memoryFiles) {
+            QFile::remove(path);
+        }
+    }
+    Fleet(const Fleet&) = delete;
+    Fleet& operator=(const Fleet&) = delete;
+};
+
+// Applies two texts in turn, so that every apply writes every writable block and verifies it.
+class Applier {
+  public:
+    void operator()(const std::vector<ctl::ReaderName>& readers, int jobs) {
         ctl::ApplyOptions options;
         options.jobs = jobs;
-        const auto outcomes = ctl::applyToReaders(readers, files[turn++ % 2], options);
+        const auto outcomes = ctl::applyToReaders(readers, files_[turn_++ % 2], options);
         for (const auto& outcome : outcomes) {
             if (!outcome.result.ok() || outcome.result.plan.blocksWritten != 14) {
                 fmt::print(stderr, "readerctl-bench: {}\n", outcome.result.error);
                 std::exit(1);
             }
         }
-    };
+    }
+
+  private:
+    std::array<ctl::Configuration, 2> files_{wholeFile(patterned(1)), wholeFile(patterned(2))};
+    int turn_ = 0;
+};
+
+// One by one against jobs at once, alternating which goes first so that neither always meets
+// a warmer machine; medians in ms.
+std::pair<double, double> compare(Applier& apply, const std::vector<ctl::ReaderName>& readers,
+                                  int jobs, int rounds) {
+    Samples sequential;
+    Samples parallel;
+    for (int round = 0; round < rounds; ++round) {
+        if (round % 2 == 0) {
+            sequential.add(timed([&] { apply(readers, 1); }));
+            parallel.add(timed([&] { apply(readers, jobs); }));
+        } else {
+            parallel.add(timed([&] { apply(readers, jobs); }));
+            sequential.add(timed([&] { apply(readers, 1); }));
+        }
+    }
+    return {sequential.p50(), parallel.p50()};
+}
+
+void applies(int rounds, int maxReaders) {
+    const Fleet fleet(maxReaders, 0);
+    const std::vector<ctl::ReaderName>& names = fleet.names;
+    Applier apply;
     apply(names, 16);  // both texts once, as warm-up
     apply(names, 16);
 
@@ -162,30 +213,26 @@ void applies(int rounds, int maxReaders) {
         }
         const std::vector<ctl::ReaderName> readers(names.begin(), names.begin() + count);
         for (const int jobs : {1, 4, 16}) {
-            Samples sequential;
-            Samples parallel;
-            for (int round = 0; round < rounds; ++round) {
-                // Alternate which goes first, so that neither always meets a warmer machine.
-                if (round % 2 == 0) {
-                    sequential.add(timed([&] { apply(readers, 1); }));
-                    parallel.add(timed([&] { apply(readers, jobs); }));
-                } else {
-                    parallel.add(timed([&] { apply(readers, jobs); }));
-                    sequential.add(timed([&] { apply(readers, 1); }));
-                }
-            }
-            const double one = sequential.p50();
-            const double many = parallel.p50();
+            const auto [one, many] = compare(apply, readers, jobs, rounds);
             fmt::print("  {:>7} {:>6} {:>14.1f} {:>12.1f} {:>9.2f}\n", count, jobs, one, many,
                        one / many);
         }
     }
-    for (auto& sim : fleet) {
-        sim->stop();
-    }
-    for (const QString& path : memoryFiles) {
-        QFile::remove(path);
-    }
+}
+
+void delayedApplies(int rounds) {
+    constexpr int kReaders = 64;
+    constexpr int kReplyDelayMs = 20;
+    constexpr int kJobs = 16;
+    const Fleet fleet(kReaders, kReplyDelayMs);
+    Applier apply;
+    apply(fleet.names, kJobs);  // warm-up
+    const auto [one, many] = compare(apply, fleet.names, kJobs, rounds);
+    fmt::print("\nApply to {} readers answering after {} ms (reader-sim --reply-delay), median of "
+               "{} (ms)\n",
+               kReaders, kReplyDelayMs, rounds);
+    fmt::print("  {:>14} {:>14} {:>9} {:>8}\n", "one by one", "--jobs 16", "speed-up", "target");
+    fmt::print("  {:>14.1f} {:>14.1f} {:>9.2f} {:>8}\n", one, many, one / many, ">= 12");
 }
 
 }  // namespace
@@ -199,8 +246,15 @@ int main(int argc, char** argv) {
     cli.add_option("--exports", exports, "exports per rate")->check(CLI::Range(1, 1000));
     cli.add_option("--rounds", rounds, "rounds per apply row")->check(CLI::Range(1, 1000));
     cli.add_option("--max-readers", maxReaders, "simulators to start")->check(CLI::Range(1, 64));
+    int delayedRounds = 3;
+    cli.add_option("--delayed-rounds", delayedRounds,
+                   "rounds of the apply to readers with a reply delay (0 skips it)")
+        ->check(CLI::Range(0, 100));
     CLI11_PARSE(cli, argc, argv);
     rtuExports(exports);
     applies(rounds, maxReaders);
+    if (delayedRounds > 0) {
+        delayedApplies(delayedRounds);
+    }
     return 0;
 }
