@@ -165,6 +165,20 @@ def write_profile(fields, directory=None):
     return path
 
 
+def fields_reason(reason, profile_path):
+    """A reason about the temporary profile written for `fields`, told about `fields`: the
+    file's name and line:column mean nothing to the user."""
+    prefix = profile_path + ':'
+    if not reason.startswith(prefix):
+        return reason
+    rest = reason[len(prefix):]
+    # Drop "LINE:COLUMN: " when readerctl gives them.
+    parts = rest.split(':', 2)
+    if len(parts) == 3 and parts[0].isdigit() and parts[1].isdigit():
+        rest = parts[2]
+    return 'fields: ' + rest.strip()
+
+
 def change_name(change):
     """A change's name in a diff: its key, or its address for bytes outside named fields."""
     return change.get('key') or change.get('address') or '?'
@@ -257,10 +271,14 @@ def run(module, argv):
     return module.run_command(argv, check_rc=False, use_unsafe_shell=False)
 
 
-def run_json(module, argv, ok_codes=(EXIT_OK,)):
-    """Runs readerctl and returns (rc, document); fails the module with readerctl's reason."""
+def run_json(module, argv, ok_codes=(EXIT_OK,), reword=None):
+    """Runs readerctl and returns (rc, document); fails the module with readerctl's reason,
+    passed through reword when given."""
     rc, stdout, stderr = run(module, argv)
     try:
         return rc, interpret(rc, stdout, stderr, argv, ok_codes)
     except ReaderctlError as error:
-        module.fail_json(**error.fail_kwargs())
+        failure = error.fail_kwargs()
+        if reword:
+            failure['msg'] = reword(failure['msg'])
+        module.fail_json(**failure)

@@ -168,8 +168,8 @@ import os
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.fieldtools.rfid_reader.plugins.module_utils.readerctl import (
     COMMON_ARGUMENT_SPEC, PROFILE_SUFFIXES, ReaderctlError, changes_diff, command_line,
-    diff_would_change, find_readerctl, import_outcome, run, run_json, write_profile,
-    written_changes)
+    diff_would_change, fields_reason, find_readerctl, import_outcome, run, run_json,
+    write_profile, written_changes)
 
 
 def source_file(module):
@@ -217,9 +217,12 @@ def main():
     path = source_file(module)
     result = dict(changed=False, reader=params['reader'])
 
+    def reword(reason):
+        return fields_reason(reason, path) if params['fields'] is not None else reason
+
     if module.check_mode:
         argv = command_line(readerctl, 'diff', params['reader'], params['station'], [path])
-        rc, document = run_json(module, argv, ok_codes=(0, 1))
+        rc, document = run_json(module, argv, ok_codes=(0, 1), reword=reword)
         changes = written_changes(document.get('changes'))
         result['changed'] = diff_would_change(rc, document)
         result['changes'] = changes
@@ -235,6 +238,7 @@ def main():
             entry, changed = import_outcome(rc, stdout, stderr, argv)
         except ReaderctlError as error:
             failure = error.fail_kwargs()
+            failure['msg'] = reword(failure['msg'])
             readers = (error.document or {}).get('readers') or []
             if len(readers) == 1:
                 failure['report'] = readers[0]

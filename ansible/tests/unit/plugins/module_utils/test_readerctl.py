@@ -182,6 +182,19 @@ class ProfileTest(unittest.TestCase):
                 'rssi_threshold': '-60', 'frequency': '2', 'ratio': '0.5',
                 'wiegand_protocol': 'Wiegand 26', 'ip_address': '192.168.1.11'})
 
+    def test_reasons_about_fields_name_no_temporary_file(self):
+        path = '/tmp/ansible-tmp-1/reader-profile-x.json'
+        cases = [
+            (path + ":2:3: 'Wiegand 27' is not an item of wiegand_protocol",
+             "fields: 'Wiegand 27' is not an item of wiegand_protocol"),
+            (path + ': cannot read the file', 'fields: cannot read the file'),
+            # Other reasons, e.g. about the reader, stay as readerctl gave them.
+            (REFUSED, REFUSED),
+        ]
+        for reason, expected in cases:
+            with self.subTest(reason=reason):
+                self.assertEqual(readerctl.fields_reason(reason, path), expected)
+
     def test_refused_values(self):
         for fields in ({}, {'buzzer': None}, {'buzzer': ['on']}, {'buzzer': {'a': 1}}):
             with self.subTest(fields=fields):
