@@ -91,9 +91,11 @@ int runApply(const ApplyCommandOptions& options, const GlobalOptions& global) {
     if (options.json) {
         fmt::print("{}", jsonReport(outcomes));
     } else if (changed == 0 && failed == 0) {
-        fmt::print("{} readers: all ok, nothing changed\n", outcomes.size());
+        fmt::print("{} reader{}: all ok, nothing changed\n", outcomes.size(),
+                   outcomes.size() == 1 ? "" : "s");
     } else {
-        fmt::print("{} readers: {} ok ({} changed, {} unchanged), {} failed\n", outcomes.size(), ok,
+        fmt::print("{} reader{}: {} ok ({} changed, {} unchanged), {} failed\n", outcomes.size(),
+                   outcomes.size() == 1 ? "" : "s", ok,
                    changed, ok - changed, failed);
     }
     if (!options.report.empty()) {
