@@ -139,8 +139,7 @@ struct Fleet {
                 fmt::print(stderr, "readerctl-bench: reader-sim did not start\n");
                 std::exit(1);
             }
-            names.push_back(
-                ctl::parseReaderName(fmt::format("tcp:127.0.0.1:{}", sim->tcpPort())));
+            names.push_back(ctl::parseReaderName(fmt::format("tcp:127.0.0.1:{}", sim->tcpPort())));
             sims.push_back(std::move(sim));
         }
     }
@@ -228,9 +227,10 @@ void delayedApplies(int rounds) {
     Applier apply;
     apply(fleet.names, kJobs);  // warm-up
     const auto [one, many] = compare(apply, fleet.names, kJobs, rounds);
-    fmt::print("\nApply to {} readers answering after {} ms (reader-sim --reply-delay), median of "
-               "{} (ms)\n",
-               kReaders, kReplyDelayMs, rounds);
+    fmt::print(
+        "\nApply to {} readers answering after {} ms (reader-sim --reply-delay), median of "
+        "{} (ms)\n",
+        kReaders, kReplyDelayMs, rounds);
     fmt::print("  {:>14} {:>14} {:>9} {:>8}\n", "one by one", "--jobs 16", "speed-up", "target");
     fmt::print("  {:>14.1f} {:>14.1f} {:>9.2f} {:>8}\n", one, many, one / many, ">= 12");
 }

@@ -274,10 +274,9 @@ std::string csvReport(const std::vector<ReaderOutcome>& outcomes) {
     for (const ReaderOutcome& outcome : outcomes) {
         const ImportResult& result = outcome.result;
         csv += fmt::format("{},{},{},{},{},{},{},{}\r\n", csvField(outcome.name.display()),
-                           resultText(result), result.plan.blocksWritten,
-                           result.plan.bytesChanged, verifyText(result.verify),
-                           rollbackText(result.rollback), outcome.milliseconds,
-                           csvField(result.error));
+                           resultText(result), result.plan.blocksWritten, result.plan.bytesChanged,
+                           verifyText(result.verify), rollbackText(result.rollback),
+                           outcome.milliseconds, csvField(result.error));
     }
     return csv;
 }

@@ -95,8 +95,7 @@ int runApply(const ApplyCommandOptions& options, const GlobalOptions& global) {
                    outcomes.size() == 1 ? "" : "s");
     } else {
         fmt::print("{} reader{}: {} ok ({} changed, {} unchanged), {} failed\n", outcomes.size(),
-                   outcomes.size() == 1 ? "" : "s", ok,
-                   changed, ok - changed, failed);
+                   outcomes.size() == 1 ? "" : "s", ok, changed, ok - changed, failed);
     }
     if (!options.report.empty()) {
         writeFile(options.report, jsonFile ? jsonReport(outcomes) : csvReport(outcomes));

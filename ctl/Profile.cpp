@@ -4,8 +4,8 @@
 #include "Import.h"
 
 #include <fmt/format.h>
-#include <nlohmann/json.hpp>
 #include <yaml-cpp/yaml.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cctype>
@@ -19,11 +19,10 @@ constexpr std::size_t kMaxProfileSize = 1024 * 1024;
 
 bool endsWithIgnoringCase(std::string_view text, std::string_view suffix) {
     return text.size() >= suffix.size() &&
-           std::equal(suffix.begin(), suffix.end(), text.end() - suffix.size(),
-                      [](char a, char b) {
-                          return std::tolower(static_cast<unsigned char>(a)) ==
-                                 std::tolower(static_cast<unsigned char>(b));
-                      });
+           std::equal(suffix.begin(), suffix.end(), text.end() - suffix.size(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) ==
+                      std::tolower(static_cast<unsigned char>(b));
+           });
 }
 
 struct Position {
@@ -47,7 +46,8 @@ Position positionOf(std::string_view text, std::size_t offset) {
 
 [[noreturn]] void failAt(std::string_view fileName, const YAML::Mark& mark,
                          std::string_view message) {
-    throw UsageError(fmt::format("{}:{}:{}: {}", fileName, mark.line + 1, mark.column + 1, message));
+    throw UsageError(
+        fmt::format("{}:{}:{}: {}", fileName, mark.line + 1, mark.column + 1, message));
 }
 
 // JSON's own syntax errors, with nlohmann's wording: yaml-cpp takes some texts JSON does not
@@ -140,9 +140,9 @@ std::vector<Assignment> parseProfile(std::string_view text, std::string_view fil
 }
 
 std::vector<Assignment> loadProfile(const std::string& path) {
-    return parseProfile(readTextFile(path, kMaxProfileSize, "a profile"), path,
-                        endsWithIgnoringCase(path, ".json") ? ProfileFormat::Json
-                                                            : ProfileFormat::Yaml);
+    return parseProfile(
+        readTextFile(path, kMaxProfileSize, "a profile"), path,
+        endsWithIgnoringCase(path, ".json") ? ProfileFormat::Json : ProfileFormat::Yaml);
 }
 
 }  // namespace ctl

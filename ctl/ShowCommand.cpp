@@ -46,9 +46,8 @@ int runShow(const ShowOptions& options, const GlobalOptions& global) {
                 }
             }
         }
-        const nlohmann::ordered_json shown{{"reader", name.display()},
-                                           {"firmware", link.firmwareVersion()},
-                                           {"fields", fields}};
+        const nlohmann::ordered_json shown{
+            {"reader", name.display()}, {"firmware", link.firmwareVersion()}, {"fields", fields}};
         fmt::print("{}\n", shown.dump(2));
         return kExitOk;
     }

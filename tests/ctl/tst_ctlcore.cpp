@@ -131,6 +131,18 @@ FakeRtuPeer::Script readerScript(Memory memory, QList<int> stuck = {}, QString r
     };
 }
 
+// "key@address: bytes" for each assignment, in order.
+QStringList assignmentTexts(const std::vector<Assignment>& assignments) {
+    QStringList texts;
+    for (const Assignment& assignment : assignments) {
+        texts << QString("%1@%2: %3")
+                     .arg(QString::fromUtf8(assignment.field->key))
+                     .arg(assignment.field->address, 2, 16, QChar(u'0'))
+                     .arg(QString::fromStdString(model::hexBytes(assignment.bytes)));
+    }
+    return texts;
+}
+
 std::string tcpName(const FakeTcpPeer& peer) {
     return "tcp:127.0.0.1:" + std::to_string(peer.port());
 }
@@ -348,9 +360,9 @@ void CtlCoreTest::planWritesOnlyDifferingBlocksInFewRequests() {
     for (int address : changed) {
         wanted[static_cast<std::size_t>(address)] = 0x22;
     }
-    const WritePlan plan =
-        planWrites(current, configurationOf(fileOf(
-                                wanted, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15})));
+    const WritePlan plan = planWrites(
+        current,
+        configurationOf(fileOf(wanted, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15})));
     QCOMPARE(runsText(plan.writes), writes);
     QCOMPARE(plan.blocksWritten, blocks);
     QCOMPARE(plan.bytesChanged, bytes);
@@ -614,12 +626,7 @@ void CtlCoreTest::assignments() {
     }
     QStringList parsed;
     try {
-        for (const Assignment& assignment : parseAssignments(arguments)) {
-            parsed << QString("%1@%2: %3")
-                          .arg(QString::fromUtf8(assignment.field->key))
-                          .arg(assignment.field->address, 2, 16, QChar(u'0'))
-                          .arg(QString::fromStdString(model::hexBytes(assignment.bytes)));
-        }
+        parsed = assignmentTexts(parseAssignments(arguments));
     } catch (const UsageError& error) {
         QFAIL(error.what());
     }
@@ -768,7 +775,7 @@ void CtlCoreTest::oneTransactionAtATimeOnEachBus() {
         }
     }
     QCOMPARE(onLine, (std::vector<std::string>{readers[2].display(), readers[6].display(),
-                                                readers[10].display()}));
+                                               readers[10].display()}));
 }
 
 void CtlCoreTest::retryTakesTheReadersThatFailed() {
@@ -794,8 +801,8 @@ void CtlCoreTest::profiles_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("json");
     QTest::addColumn<QStringList>("fields");  // "key@address: bytes", in the order written
-    QTest::newRow("yaml") << "# door 3\nbuzzer: off\nwiegand_protocol: Wiegand 26\n" << false
-                          << QStringList{"buzzer@65: 00", "wiegand_protocol@87: 01"};
+    QTest::newRow("yaml") << "# door 3\nbuzzer: off\nwiegand_protocol: Wiegand 26\n"
+                          << false << QStringList{"buzzer@65: 00", "wiegand_protocol@87: 01"};
     QTest::newRow("yaml booleans and numbers")
         << "buzzer: true\ntag_refresh_interval: 120\nip_address: 10.0.0.7" << false
         << QStringList{"buzzer@65: 01", "tag_refresh_interval@94: 00 78",
@@ -813,13 +820,8 @@ void CtlCoreTest::profiles() {
     QFETCH(QStringList, fields);
     QStringList parsed;
     try {
-        for (const Assignment& assignment :
-             parseProfile(text.toStdString(), "p", json ? ProfileFormat::Json : ProfileFormat::Yaml)) {
-            parsed << QString("%1@%2: %3")
-                          .arg(QString::fromUtf8(assignment.field->key))
-                          .arg(assignment.field->address, 2, 16, QChar(u'0'))
-                          .arg(QString::fromStdString(model::hexBytes(assignment.bytes)));
-        }
+        parsed = assignmentTexts(parseProfile(text.toStdString(), "p",
+                                              json ? ProfileFormat::Json : ProfileFormat::Yaml));
     } catch (const UsageError& error) {
         QFAIL(error.what());
     }
@@ -831,16 +833,19 @@ void CtlCoreTest::badProfiles_data() {
     QTest::addColumn<bool>("json");
     QTest::addColumn<QString>("message");
     QTest::newRow("yaml syntax") << "buzzer: on\n  bad: [\n" << false << "p:2:6: illegal map value";
-    QTest::newRow("json syntax") << "{\"buzzer\": true,,}" << true
-                                 << "p:1:17: syntax error while parsing object key - unexpected ','; "
-                                    "expected string literal";
+    QTest::newRow("json syntax")
+        << "{\"buzzer\": true,,}" << true
+        << "p:1:17: syntax error while parsing object key - unexpected ','; "
+           "expected string literal";
     QTest::newRow("trailing comma is not JSON")
         << "{\"buzzer\": true,\n}" << true
         << "p:2:1: syntax error while parsing object key - unexpected '}'; expected string literal";
-    QTest::newRow("unknown key") << "buzzer: on\nbuzer: off" << false
-                                 << "p:2:1: no field is named 'buzer'; closest: buzzer, gateway, user_code";
-    QTest::newRow("bad value") << "\n  tag_refresh_interval: 70000" << false
-                               << "p:2:25: '70000' is not a number 0..65535 for tag_refresh_interval";
+    QTest::newRow("unknown key")
+        << "buzzer: on\nbuzer: off" << false
+        << "p:2:1: no field is named 'buzer'; closest: buzzer, gateway, user_code";
+    QTest::newRow("bad value")
+        << "\n  tag_refresh_interval: 70000" << false
+        << "p:2:25: '70000' is not a number 0..65535 for tag_refresh_interval";
     QTest::newRow("quoted true is a text, not a switch")
         << "buzzer: \"true\"" << false << "p:1:9: 'true' is not on or off for buzzer";
     QTest::newRow("twice") << "buzzer: on\nbuzzer: off" << false << "p:2:1: buzzer is given twice";
@@ -852,8 +857,8 @@ void CtlCoreTest::badProfiles_data() {
                                 << "p:1:9: buzzer needs one value, a word or a number";
     QTest::newRow("no value") << "buzzer:" << false
                               << "p:1:1: buzzer needs one value, a word or a number";
-    QTest::newRow("not a mapping") << "- buzzer" << false
-                                   << "p:1:1: a profile is a mapping of field keys to values";
+    QTest::newRow("not a mapping")
+        << "- buzzer" << false << "p:1:1: a profile is a mapping of field keys to values";
     QTest::newRow("empty") << "# nothing yet\n" << false << "p: names no field";
 }
 
@@ -871,9 +876,9 @@ void CtlCoreTest::badProfiles() {
 
 void CtlCoreTest::profileWritesOnlyItsFields() {
     const Memory current = filled(0x11);
-    const Configuration configuration = configurationOf(parseProfile(
-        "wiegand_pulse_width: 18\nbuzzer: on\ntag_refresh_interval: 4369\n", "p",
-        ProfileFormat::Yaml));
+    const Configuration configuration = configurationOf(
+        parseProfile("wiegand_pulse_width: 18\nbuzzer: on\ntag_refresh_interval: 4369\n", "p",
+                     ProfileFormat::Yaml));
     const WritePlan plan = planWrites(current, configuration);
     // 0x94-0x95 already holds 4369 (0x1111): only the two one-byte fields go out.
     QCOMPARE(runsText(plan.writes), QString("65+1 88+1"));

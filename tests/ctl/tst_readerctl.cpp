@@ -331,9 +331,9 @@ void ReaderCtlTest::verifyCatchesAMismatch_data() {
     QTest::newRow("no verify") << QStringList{"0x95"} << QStringList{} << QStringList{"--no-verify"}
                                << 0 << "ok, 1 block written, 2 bytes changed, verify skipped"
                                << true;
-    QTest::newRow("failing block") << QStringList{} << QStringList{"0xE4"} << QStringList{} << 1
-                                   << "failed: reading block E (0xE0-0xEF): refused by the reader"
-                                   << false;
+    QTest::newRow("failing block")
+        << QStringList{} << QStringList{"0xE4"} << QStringList{} << 1
+        << "failed: reading block E (0xE0-0xEF): refused by the reader" << false;
 }
 
 void ReaderCtlTest::verifyCatchesAMismatch() {
@@ -700,9 +700,9 @@ void ReaderCtlTest::badInputWritesNothing_data() {
                                   << good << 2 << "/nonexistent/readers.txt: cannot be read";
     QTest::newRow("no list") << QStringList{"apply", "FILE"} << good << 2
                              << "apply needs the readers: --readers LIST or --retry REPORT";
-    QTest::newRow("list and retry") << QStringList{"apply", "FILE", "--readers", "LIST", "--retry",
-                                                   "LIST"}
-                                    << good << 2 << "--readers excludes --retry";
+    QTest::newRow("list and retry")
+        << QStringList{"apply", "FILE", "--readers", "LIST", "--retry", "LIST"} << good << 2
+        << "--readers excludes --retry";
     QTest::newRow("retry of a file that is no report")
         << QStringList{"apply", "FILE", "--retry", "LIST"} << good << 2
         << "readers.txt: not a JSON report of apply or import";
@@ -923,10 +923,11 @@ void ReaderCtlTest::profileAppliedOnceThenUnchanged() {
         list += (tcpName(*fleet.back()) + "\n").toLatin1();
     }
     const QString listPath = writeFile("readers.txt", list);
-    const QString profile = writeFile("door.yaml", "# doors of hall 2\n"
-                                                   "buzzer: off\n"
-                                                   "wiegand_protocol: Wiegand 34\n"
-                                                   "tag_refresh_interval: 120\n");
+    const QString profile = writeFile("door.yaml",
+                                      "# doors of hall 2\n"
+                                      "buzzer: off\n"
+                                      "wiegand_protocol: Wiegand 34\n"
+                                      "tag_refresh_interval: 120\n");
 
     const Run diff = readerctl({"diff", tcpName(*fleet[0]), profile, "--json"});
     QCOMPARE(diff.exitCode, 1);
@@ -996,11 +997,10 @@ void ReaderCtlTest::oneTransactionAtATimeOnABus() {
     const auto tcpReader = startSim(SimProcess::randomMemory(160));
     QVERIFY(tcpReader);
     const QString line = "serial:" + bus.ptyLink();
-    const QString list = writeFile(
-        "readers.txt",
-        QString("%1 --station 2\n%2\n%1 --station 5\n%1 --station 9\n")
-            .arg(line, tcpName(*tcpReader))
-            .toLatin1());
+    const QString list =
+        writeFile("readers.txt", QString("%1 --station 2\n%2\n%1 --station 5\n%1 --station 9\n")
+                                     .arg(line, tcpName(*tcpReader))
+                                     .toLatin1());
     const Memory file = SimProcess::randomMemory(170);
     const Run run = readerctl(
         {"apply", writeFile("config.txt", batchText(file)), "--readers", list, "--jobs", "4"});
@@ -1133,8 +1133,9 @@ void ReaderCtlTest::helpOfEachCommand_data() {
                           << QStringList{"FILE", "(kept)", "--json"};
     QTest::newRow("import") << QStringList{"import", "-h"}
                             << "Usage: readerctl import [OPTIONS] READER FILE"
-                            << QStringList{"--no-verify", "--no-rollback", "--reset", "malformed line",
-                                           "profile", "--json", "rolled back"};
+                            << QStringList{"--no-verify",    "--no-rollback", "--reset",
+                                           "malformed line", "profile",       "--json",
+                                           "rolled back"};
     QTest::newRow("show") << QStringList{"show", "--help"}
                           << "Usage: readerctl show [OPTIONS] READER"
                           << QStringList{"--json", "(reader's own)", "KEY=VALUE"};
@@ -1146,9 +1147,9 @@ void ReaderCtlTest::helpOfEachCommand_data() {
                          << QStringList{"KEY=VALUE", "ADDR HEX", "identity", "--json", "unchanged"};
     QTest::newRow("apply") << QStringList{"apply", "--help"}
                            << "Usage: readerctl apply [OPTIONS] FILE"
-                           << QStringList{"--readers LIST", "--retry REPORT", "--jobs N",
-                                          "--report OUT",   "--no-verify",    "--no-rollback",
-                                          "--reset",        "--json",         "progress line",
+                           << QStringList{"--readers LIST",   "--retry REPORT", "--jobs N",
+                                          "--report OUT",     "--no-verify",    "--no-rollback",
+                                          "--reset",          "--json",         "progress line",
                                           "one after another"};
 }
 
