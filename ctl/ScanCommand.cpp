@@ -247,15 +247,15 @@ void addScanCommand(CLI::App& app, const GlobalOptions& global) {
                       "print one JSON object on stdout instead of the lines and the summary");
     describeCommand(
         *command,
-        "Probes one station at a time with the firmware read, which every reader answers, and\n"
+        "Probes one station at a time with a one-byte read, which every reader answers, and\n"
         "never addresses unit 255 (on a bus every reader would answer at once). A silent station\n"
-        "costs the answer time plus the exchange's wire time (at 9600 bps with the default 10 ms:\n"
-        "39 ms). A reader that answers has its serial number read and is not probed again at\n"
-        "the other rates. The line is opened at 9600 bps and switched locally from rate to rate;\n"
-        "no reader is asked to change its rate. Each reader found is one line on stdout,\n"
-        "\"station 3, 9600 bps, firmware 2.1.0.7, serial number QLX7321E26010003\", then a\n"
-        "summary; on a terminal a progress line on stderr shows the probes, the station, the\n"
-        "rate and the time. Ctrl+C stops before the next probe and still reports what was\n"
+        "costs the answer time plus the exchange's wire time (at 9600 bps with the default 20 ms:\n"
+        "43 ms). A station that answers is asked for its firmware and serial number and is not\n"
+        "probed again at the other rates. The line is opened at 9600 bps and switched locally\n"
+        "from rate to rate; no reader is asked to change its rate. Each reader found is one line\n"
+        "on stdout, \"station 3, 9600 bps, firmware 2.1.0.7, serial number QLX7321E26010003\",\n"
+        "then a summary; on a terminal a progress line on stderr shows the probes, the station,\n"
+        "the rate and the time. Ctrl+C stops before the next probe and still reports what was\n"
         "found. Later commands reach a reader found as --station N serial:DEVICE@RATE.\n"
         "Exit codes: 0 the scan ran to its end, whether or not it found a reader; 1 the line\n"
         "could not be opened or used; 2 usage; 130 (143) stopped by Ctrl+C (SIGTERM).");

@@ -13,17 +13,23 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <set>
 
 namespace scan {
 
 namespace {
 
-const reader::Request kProbe{reader::Function::ReadInput, reader::reg::kFirmwareFirst,
-                             reader::reg::kFirmwareCount};
-const reader::Request kIdentify{reader::Function::ReadHolding,
-                                static_cast<std::uint16_t>(model::productSerialNumber.address),
-                                static_cast<std::uint16_t>(model::productSerialNumber.width)};
+// The probe: one byte of the parameter memory, the first of the serial number, which every
+// reader holds and reads. Its exchange is the shortest a reader answers (15 bytes).
+constexpr int kProbeAddress = model::productSerialNumber.address;
+const reader::Request kProbe{reader::Function::ReadHolding, kProbeAddress, 1};
+// What a reader that answered is asked then: its firmware and its serial number.
+const reader::Request kFirmware{reader::Function::ReadInput, reader::reg::kFirmwareFirst,
+                                reader::reg::kFirmwareCount};
+const reader::Request kSerialNumber{reader::Function::ReadHolding,
+                                    static_cast<std::uint16_t>(model::productSerialNumber.address),
+                                    static_cast<std::uint16_t>(model::productSerialNumber.width)};
 
 std::string lastReason() {
     std::array<char, 256> text{};
@@ -44,18 +50,28 @@ class Line {
     std::int32_t handle_;
 };
 
-// Reads the serial number of the reader found at the handle's station with the library's
-// normal answer time, then goes back to the scan's.
-void identify(const Line& line, const ScanPlan& plan, FoundReader& reader) {
+// Asks the station that answered the probe for its firmware and its serial number, with the
+// library's normal answer time, then goes back to the scan's. Nothing when the firmware read
+// fails: the answer was no reader's; odd then says why.
+std::optional<FoundReader> identify(const Line& line, const ScanPlan& plan, int station, int rate,
+                                    std::string& odd) {
     ReaderSetAnswerTime(line.handle(), static_cast<std::int32_t>(reader::kAnswerTime.count()));
-    std::array<std::uint8_t, model::productSerialNumber.width> bytes{};
-    if (GetParameter(line.handle(), model::productSerialNumber.address,
-                     model::productSerialNumber.width, bytes.data()) == READER_OK) {
-        reader.serialNumber = model::toText(model::productSerialNumber, bytes);
+    std::optional<FoundReader> found;
+    std::array<std::uint8_t, 4> version{};
+    if (GetFirmwareVersion(line.handle(), version.data()) == READER_OK) {
+        found = FoundReader{station, rate, fmt::format("{}", fmt::join(version, ".")), {}, {}};
+        std::array<std::uint8_t, model::productSerialNumber.width> bytes{};
+        if (GetParameter(line.handle(), model::productSerialNumber.address,
+                         model::productSerialNumber.width, bytes.data()) == READER_OK) {
+            found->serialNumber = model::toText(model::productSerialNumber, bytes);
+        } else {
+            found->problem = "serial number not read: " + lastReason();
+        }
     } else {
-        reader.problem = "serial number not read: " + lastReason();
+        odd = lastReason();
     }
     ReaderSetAnswerTime(line.handle(), static_cast<std::int32_t>(plan.answerTime.count()));
+    return found;
 }
 
 }  // namespace
@@ -71,8 +87,10 @@ std::chrono::microseconds probeTimeout(std::chrono::milliseconds answerTime, int
 }
 
 std::chrono::nanoseconds identifyWireTime(int rate) {
-    return reader::exchangeWireTime(reader::rtuRequestBytes(kIdentify),
-                                    reader::rtuReplyBytes(kIdentify), rate);
+    return reader::exchangeWireTime(reader::rtuRequestBytes(kFirmware),
+                                    reader::rtuReplyBytes(kFirmware), rate) +
+           reader::exchangeWireTime(reader::rtuRequestBytes(kSerialNumber),
+                                    reader::rtuReplyBytes(kSerialNumber), rate);
 }
 
 ScanResult scanLine(const ScanPlan& plan, const std::atomic<bool>& stop,
@@ -123,20 +141,23 @@ ScanResult scanLine(const ScanPlan& plan, const std::atomic<bool>& stop,
                     {result.probed, result.probed + probesLeft(r, s), station, rate});
             }
             ReaderSetStation(handle, station);
-            std::array<std::uint8_t, 4> version{};
-            const std::int16_t answer = GetFirmwareVersion(handle, version.data());
+            std::uint8_t byte = 0;
+            const std::int16_t answer = GetParameter(handle, kProbeAddress, 1, &byte);
             ++result.probed;
-            if (answer == READER_OK) {
-                FoundReader reader{
-                    station, rate, fmt::format("{}", fmt::join(version, ".")), {}, {}};
-                identify(line, plan, reader);
-                found.insert(station);
-                result.readers.push_back(reader);
-                if (callbacks.found) {
-                    callbacks.found(reader);
+            if (answer == READER_OK || answer == READER_ERROR_EXCEPTION ||
+                answer == READER_ERROR_BAD_VALUE) {
+                // Something answers at this station: a reader, if it tells its firmware.
+                std::string odd;
+                if (const auto reader = identify(line, plan, station, rate, odd)) {
+                    found.insert(station);
+                    result.readers.push_back(*reader);
+                    if (callbacks.found) {
+                        callbacks.found(*reader);
+                    }
+                } else {
+                    result.oddAnswers.push_back({station, rate, odd});
                 }
-            } else if (answer == READER_ERROR_EXCEPTION || answer == READER_ERROR_BAD_VALUE ||
-                       answer == READER_ERROR_GARBLED) {
+            } else if (answer == READER_ERROR_GARBLED) {
                 result.oddAnswers.push_back({station, rate, lastReason()});
             } else if (answer != READER_ERROR_TIMEOUT) {
                 result.lineError = lastReason();  // the device went away, or the port failed

@@ -4,10 +4,11 @@
 // thread of the window), reports through callbacks on that thread, and stops between two
 // probes once asked to. No Qt.
 //
-// A probe is the firmware read (function 04, four registers), which every reader answers; its
-// timeout is the plan's answer time plus the exchange's wire time at the rate (probeTimeout).
-// A reader that answered has its serial number read (product_serial_number) with the
-// library's normal answer time, and is not probed again at the other rates. Unit 255, which
+// A probe reads one byte of the parameter memory (function 03, one register: the shortest
+// exchange every reader answers); its timeout is the plan's answer time plus the exchange's
+// wire time at the rate (probeTimeout). A station that answered is asked for its firmware
+// and its serial number (product_serial_number) with the library's normal answer time, and
+// is not probed again at the other rates. Unit 255, which
 // every reader on a bus answers at once, is never sent: every request names its station. The
 // line is opened once, at 9600, and switched locally from rate to rate; no reader is asked to
 // change its rate.
@@ -31,8 +32,8 @@ struct FoundReader {
     std::string problem;       // empty, or why the serial number could not be read
 };
 
-// A station that answered, but not as a reader answers the probe: an exception, or a garbled
-// reply (two readers with one station answer at once and garble each other).
+// A station that answered, but not as a reader does: a garbled reply (two readers with one
+// station answer at once and garble each other), or no firmware after an answer.
 struct OddAnswer {
     int station = 0;
     int rate = 0;
@@ -70,7 +71,7 @@ ScanResult scanLine(const ScanPlan& plan, const std::atomic<bool>& stop,
 // each), and the time a silent station costs: that plus answerTime.
 std::chrono::nanoseconds probeWireTime(int rate);
 std::chrono::microseconds probeTimeout(std::chrono::milliseconds answerTime, int rate);
-// The least time the serial number read of a reader found occupies the line at rate.
+// The least time the firmware and serial number reads of a reader found occupy the line.
 std::chrono::nanoseconds identifyWireTime(int rate);
 
 }  // namespace scan

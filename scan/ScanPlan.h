@@ -16,10 +16,10 @@ inline constexpr int kFirstStation = 1;
 inline constexpr int kLastStation = 247;
 
 // The time a scan gives a reader to start its answer to a probe, beyond the exchange's wire
-// time: a reader answers the four-register firmware read from memory within a few
-// milliseconds. A slower reader, or a serial adapter that holds received bytes back longer,
-// needs a longer one (readerctl scan --answer-time).
-inline constexpr std::chrono::milliseconds kScanAnswerTime{10};
+// time: a reader answers a one-byte read from its memory within a few milliseconds, and the
+// rest covers a serial adapter that holds received bytes back for a while and a busy host.
+// A slower reader needs a longer one (readerctl scan --answer-time).
+inline constexpr std::chrono::milliseconds kScanAnswerTime{20};
 
 // A plan that cannot be carried out: a station outside 1..247, a rate the readers do not
 // have, an empty list, an answer time outside the library's bounds.

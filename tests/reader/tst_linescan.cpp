@@ -164,8 +164,8 @@ class tst_LineScan : public QObject {
     void oddAnswers() {
         FakeRtuPeer peer([](const Bytes& r, int) -> FakeRtuPeer::Answer {
             switch (r[0]) {
-                case 4:
-                    return {rtuFrame(4, {0x84, 0x02})};  // exception 02
+                case 4:  // exception 02 to every request: no reader's memory
+                    return {rtuFrame(4, {static_cast<uint8_t>(r[1] | 0x80), 0x02})};
                 case 5: {
                     auto answer = normalAnswer(r, 0);
                     answer.bytes.back() ^= 0x5A;  // two readers at once: a bad CRC
