@@ -4,7 +4,9 @@
 #include "app/ConnectionGroup.h"
 #include "app/HiddenPageGuard.h"
 #include "app/JpegImage.h"
+#include "app/LazyPage.h"
 #include "app/PortDialog.h"
+#include "app/TrafficMonitor.h"
 #include "batch/BatchDialog.h"
 #include "params/BasicFunctionPage.h"
 #include "params/CommPortPage.h"
@@ -25,14 +27,16 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
+#include <QIcon>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTabBar>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -81,16 +85,22 @@ TForm1::TForm1(ReaderLibrary& library, int windowVariant, int bandVariant, QWidg
         ui_->BitBtn4->setEnabled(connected);
     });
 
-    // Buttons with glyphs, kept small so that the captions fit the designed widths.
+    // Buttons with glyphs, kept small so that the captions fit the designed widths. The glyphs
+    // are Qt's own images of the style's standard icons: asking the style looks each one up in
+    // the desktop's icon theme first, a good part of the start-up.
     const struct {
         QPushButton* button;
-        QStyle::StandardPixmap glyph;
-    } glyphs[] = {{ui_->BitBtn1, QStyle::SP_BrowserReload},
-                  {ui_->BitBtn3, QStyle::SP_ArrowDown},
-                  {ui_->BitBtn4, QStyle::SP_ArrowUp},
-                  {ui_->BitBtn2, QStyle::SP_DialogResetButton}};
-    for (const auto& [button, glyph] : glyphs) {
-        button->setIcon(style()->standardIcon(glyph));
+        const char* image;
+    } glyphs[] = {{ui_->BitBtn1, "refresh-24"},
+                  {ui_->BitBtn3, "down-16"},
+                  {ui_->BitBtn4, "up-16"},
+                  {ui_->BitBtn2, "standardbutton-clear-16"}};
+    for (const auto& [button, image] : glyphs) {
+        // Read as PNG only: a reader left to guess loads every image plugin to ask.
+        QImageReader glyph(
+            QStringLiteral(":/qt-project.org/styles/commonstyle/images/%1.png").arg(image), "png");
+        glyph.setAutoDetectImageFormat(false);
+        button->setIcon(QIcon(QPixmap::fromImage(glyph.read())));
         button->setIconSize(QSize(12, 12));
     }
 
@@ -120,13 +130,36 @@ QTabWidget* TForm1::PageControl1() const {
     return ui_->PageControl1;
 }
 QTabWidget* TForm1::PageControl2() const {
-    return dataFormatPage_->PageControl2();
+    return dataFormatPage()->PageControl2();
 }
 QTabWidget* TForm1::PageControl3() const {
     return readerParametersPage_->PageControl3();
 }
 QTabWidget* TForm1::PageControl4() const {
-    return rfPage_->PageControl4();
+    return rfPage()->PageControl4();
+}
+
+// Building a page on demand changes nothing the caller can tell apart from a page built at
+// start, so the accessors stay const.
+ProductPage* TForm1::productPage() const {
+    const_cast<TForm1*>(this)->buildPage(ProductPageIndex);
+    return productPage_;
+}
+CommPortPage* TForm1::commPortPage() const {
+    const_cast<TForm1*>(this)->buildPage(CommPortPageIndex);
+    return commPortPage_;
+}
+DataFormatPage* TForm1::dataFormatPage() const {
+    const_cast<TForm1*>(this)->buildPage(DataFormatPageIndex);
+    return dataFormatPage_;
+}
+RfPage* TForm1::rfPage() const {
+    const_cast<TForm1*>(this)->buildPage(RfPageIndex);
+    return rfPage_;
+}
+PositioningPage* TForm1::positioningPage() const {
+    const_cast<TForm1*>(this)->buildPage(PositioningPageIndex);
+    return positioningPage_;
 }
 QPlainTextEdit* TForm1::Memo1() const {
     return ui_->Memo1;
@@ -162,18 +195,83 @@ void TForm1::addPages() {
     QTabWidget* pages = ui_->PageControl1;
     // Tabs light up under the mouse where the style supports it.
     pages->tabBar()->setAttribute(Qt::WA_Hover);
-    productPage_ = new ProductPage(session_, log_);
-    readerParametersPage_ = new ReaderParametersPage(session_, log_);
-    commPortPage_ = new CommPortPage(session_, log_);
-    dataFormatPage_ = new DataFormatPage(session_, log_);
-    rfPage_ = new RfPage(session_, log_);
-    positioningPage_ = new PositioningPage(session_, log_);
-    pages->addTab(productPage_, tr("产品参数"));
-    pages->addTab(readerParametersPage_, tr("读写器参数"));
-    pages->addTab(commPortPage_, tr("通信口参数"));
-    pages->addTab(dataFormatPage_, tr("数据格式"));
-    pages->addTab(rfPage_, tr("射频参数"));
-    pages->addTab(positioningPage_, tr("Kelvarn"));
+    const QString captions[] = {tr("产品参数"), tr("读写器参数"), tr("通信口参数"),
+                                tr("数据格式"), tr("射频参数"),   tr("Kelvarn")};
+    for (int index = 0; index < int(std::size(captions)); ++index) {
+        auto* holder = new QWidget;
+        auto* layout = new QVBoxLayout(holder);
+        layout->setContentsMargins(0, 0, 0, 0);
+        pageHolders_[index] = holder;
+        pages->addTab(holder, captions[index]);
+    }
+    // Most of the window's controls lie on pages the user may never open: a page is built
+    // when it is first selected or needed. The reader-parameter page is the start page of
+    // two variants and its sub-page tabs route the dispatch, so it is there from the start.
+    buildPage(ReaderParametersPageIndex);
+}
+
+void TForm1::buildPage(int index) {
+    if (index < 0 || index >= int(std::size(builtPages_)) || builtPages_[index]) {
+        return;
+    }
+    QWidget* page = nullptr;
+    switch (index) {
+        case ProductPageIndex:
+            page = productPage_ = new ProductPage(session_, log_);
+            break;
+        case ReaderParametersPageIndex:
+            page = readerParametersPage_ = new ReaderParametersPage(session_, log_);
+            break;
+        case CommPortPageIndex:
+            page = commPortPage_ = new CommPortPage(session_, log_);
+            break;
+        case DataFormatPageIndex:
+            page = dataFormatPage_ = new DataFormatPage(session_, log_);
+            break;
+        case RfPageIndex:
+            page = rfPage_ = new RfPage(session_, log_);
+            break;
+        case PositioningPageIndex:
+            page = positioningPage_ = new PositioningPage(session_, log_);
+            break;
+        default:
+            return;
+    }
+    builtPages_[index] = page;
+    QWidget* holder = pageHolders_[index];
+    holder->layout()->addWidget(page);
+    if (holder->isVisible()) {
+        page->show();
+    }
+    if (index == RfPageIndex && parameterDispatch_) {
+        registerPages();  // the dispatch now sees the sub-page tabs of page 4
+    }
+    if (formShown_) {
+        const WindowVariants variants{windowVariant_, bandVariant_};
+        for (ParameterPage* parameterPage : parameterPagesOf(index)) {
+            parameterPage->formShow(variants);
+        }
+    }
+}
+
+std::vector<ParameterPage*> TForm1::parameterPagesOf(int index) const {
+    switch (index) {
+        case ProductPageIndex:
+            return {productPage_};
+        case ReaderParametersPageIndex:
+            return {readerParametersPage_->basicFunctionPage(),
+                    readerParametersPage_->extendedFunctionPage()};
+        case CommPortPageIndex:
+            return {commPortPage_};
+        case DataFormatPageIndex:
+            return {dataFormatPage_};
+        case RfPageIndex:
+            return {rfPage_->rfBasicPage(), rfPage_->rfChannel1Page(), rfPage_->rfChannel2Page()};
+        case PositioningPageIndex:
+            return {positioningPage_};
+        default:
+            return {};
+    }
 }
 
 void TForm1::createStatusPanels() {
@@ -230,11 +328,15 @@ void TForm1::FormShow() {
     }
 
     connectionGroup_->ComboBox1Change();
-    PageControl4()->setCurrentIndex(0);
+    if (rfPage_) {
+        rfPage_->PageControl4()->setCurrentIndex(0);
+    }
     const WindowVariants variants{windowVariant_, bandVariant_};
     for (ParameterPage* page : parameterDispatch_->pages()) {
-        page->formShow(variants);
+        page->formShow(variants);  // the pages built so far; the others when built
     }
+    formShown_ = true;
+    buildPage(pages->currentIndex());
     seedProgramRandom();
 }
 
@@ -258,12 +360,19 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool TForm1::FormKeyDown(const QKeyEvent& event) {
-    if (event.key() != Qt::Key_F1) {
-        return false;
-    }
     const Qt::KeyboardModifiers modifiers =
         event.modifiers() &
         (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (event.key() == Qt::Key_F2 && modifiers == Qt::NoModifier) {
+        TrafficMonitor* monitor = trafficMonitor();
+        monitor->show();
+        monitor->raise();
+        monitor->activateWindow();
+        return true;
+    }
+    if (event.key() != Qt::Key_F1) {
+        return false;
+    }
     if (modifiers == Qt::ShiftModifier) {
         TForm3 dialog(session_.library(), this);
         dialog.setTag(session_.handle());
@@ -274,7 +383,15 @@ bool TForm1::FormKeyDown(const QKeyEvent& event) {
     return true;
 }
 
+TrafficMonitor* TForm1::trafficMonitor() {
+    if (!trafficMonitor_) {
+        trafficMonitor_ = new TrafficMonitor(this);
+    }
+    return trafficMonitor_;
+}
+
 void TForm1::PageControl1Change() {
+    buildPage(ui_->PageControl1->currentIndex());
     ui_->BitBtn4->setEnabled(ui_->BitBtn3->isEnabled());
     if (ui_->PageControl1->currentIndex() == CommPortPageIndex) {
         commPortPage_->QueryMacAddress();
@@ -285,20 +402,56 @@ void TForm1::registerPages() {
     ParameterDispatch::Controls controls;
     controls.pageControl1 = ui_->PageControl1;
     controls.pageControl3 = PageControl3();
-    controls.pageControl4 = PageControl4();
+    controls.pageControl4 = rfPage_ ? rfPage_->PageControl4() : nullptr;
     controls.busyWidgets = {ui_->BitBtn3, ui_->BitBtn4, ui_->Button4};
-    parameterDispatch_ = std::make_unique<ParameterDispatch>(controls);
+    // The dispatch keeps nothing between presses: once page 4 is built it is made again in
+    // place, so references to it stay valid.
+    if (parameterDispatch_) {
+        *parameterDispatch_ = ParameterDispatch(controls);
+    } else {
+        parameterDispatch_ = std::make_unique<ParameterDispatch>(controls);
+    }
     ParameterDispatch& dispatch = *parameterDispatch_;
     // One line a page: the operation the routing table names and the page that runs it.
-    dispatch.registerPage(PageOperation::Product, productPage_);
+    dispatch.registerPage(PageOperation::Product,
+                          standIn(PageOperation::Product, ProductPageIndex,
+                                  [this]() -> ParameterPage* { return productPage_; }));
     dispatch.registerPage(PageOperation::Basic, readerParametersPage_->basicFunctionPage());
     dispatch.registerPage(PageOperation::Extended, readerParametersPage_->extendedFunctionPage());
-    dispatch.registerPage(PageOperation::CommPort, commPortPage_);
-    dispatch.registerPage(PageOperation::DataFrame, dataFormatPage_);
-    dispatch.registerPage(PageOperation::RfBasic, rfPage_->rfBasicPage());
-    dispatch.registerPage(PageOperation::RfChannel1, rfPage_->rfChannel1Page());
-    dispatch.registerPage(PageOperation::RfChannel2, rfPage_->rfChannel2Page());
-    dispatch.registerPage(PageOperation::Positioning, positioningPage_);
+    dispatch.registerPage(PageOperation::CommPort,
+                          standIn(PageOperation::CommPort, CommPortPageIndex,
+                                  [this]() -> ParameterPage* { return commPortPage_; }));
+    dispatch.registerPage(PageOperation::DataFrame,
+                          standIn(PageOperation::DataFrame, DataFormatPageIndex,
+                                  [this]() -> ParameterPage* { return dataFormatPage_; }));
+    dispatch.registerPage(PageOperation::RfBasic,
+                          standIn(PageOperation::RfBasic, RfPageIndex,
+                                  [this]() -> ParameterPage* { return rfPage_->rfBasicPage(); }));
+    dispatch.registerPage(PageOperation::RfChannel1, standIn(PageOperation::RfChannel1, RfPageIndex,
+                                                             [this]() -> ParameterPage* {
+                                                                 return rfPage_->rfChannel1Page();
+                                                             }));
+    dispatch.registerPage(PageOperation::RfChannel2, standIn(PageOperation::RfChannel2, RfPageIndex,
+                                                             [this]() -> ParameterPage* {
+                                                                 return rfPage_->rfChannel2Page();
+                                                             }));
+    dispatch.registerPage(PageOperation::Positioning,
+                          standIn(PageOperation::Positioning, PositioningPageIndex,
+                                  [this]() -> ParameterPage* { return positioningPage_; }));
+}
+
+ParameterPage* TForm1::standIn(PageOperation operation, int index,
+                               const std::function<ParameterPage*()>& page) {
+    std::unique_ptr<LazyPage>& stand = lazyPages_[operation];
+    if (!stand) {
+        stand = std::make_unique<LazyPage>(
+            [this, index, page] { return builtPages_[index] ? page() : nullptr; },
+            [this, index, page] {
+                buildPage(index);
+                return page();
+            });
+    }
+    return stand.get();
 }
 
 ParameterDispatch& TForm1::parameterDispatch() {

@@ -2,17 +2,22 @@
 #pragma once
 
 #include "params/PageIndex.h"
+#include "params/ParameterDispatch.h"
 #include "session/ReaderLibrary.h"
 #include "widgets/OperationLog.h"
 
 #include <QMainWindow>
 
+#include <functional>
+#include <map>
 #include <memory>
+#include <vector>
 
 class CommPortPage;
 class ConnectionGroup;
 class DataFormatPage;
-class ParameterDispatch;
+class LazyPage;
+class ParameterPage;
 class PositioningPage;
 class ProductPage;
 class QKeyEvent;
@@ -22,6 +27,7 @@ class QPushButton;
 class QTabWidget;
 class ReaderParametersPage;
 class RfPage;
+class TrafficMonitor;
 
 namespace Ui {
 class TForm1;
@@ -59,13 +65,16 @@ class TForm1 : public QMainWindow {
     QTabWidget* PageControl2() const;
     QTabWidget* PageControl3() const;
     QTabWidget* PageControl4() const;
-    ProductPage* productPage() const { return productPage_; }
+    // The pages; a page not built yet is built by its accessor.
+    ProductPage* productPage() const;
     ReaderParametersPage* readerParametersPage() const { return readerParametersPage_; }
-    CommPortPage* commPortPage() const { return commPortPage_; }
-    DataFormatPage* dataFormatPage() const { return dataFormatPage_; }
-    RfPage* rfPage() const { return rfPage_; }
-    PositioningPage* positioningPage() const { return positioningPage_; }
+    CommPortPage* commPortPage() const;
+    DataFormatPage* dataFormatPage() const;
+    RfPage* rfPage() const;
+    PositioningPage* positioningPage() const;
     ConnectionGroup* connectionGroup() const { return connectionGroup_; }
+    // The traffic monitor (F2), made when first opened.
+    TrafficMonitor* trafficMonitor();
     // Routes the default, query and set buttons to the active page.
     ParameterDispatch& parameterDispatch();
 
@@ -97,7 +106,16 @@ class TForm1 : public QMainWindow {
     void Button4Click();
 
     void addPages();
+    // Builds the page of a tab unless it exists: its widgets into the tab, the start-up
+    // notice when the window has been shown, and the dispatch's view of its sub-pages.
+    void buildPage(int index);
+    // The parameter pages (the dispatch's view) on a tab, built or not.
+    std::vector<ParameterPage*> parameterPagesOf(int index) const;
     void registerPages();
+    // The dispatch's stand-in for an operation of the page on tab index, made once; page()
+    // gives the built page's part that runs the operation.
+    ParameterPage* standIn(PageOperation operation, int index,
+                           const std::function<ParameterPage*()>& page);
     void createStatusPanels();
     void showPicture();
 
@@ -107,6 +125,7 @@ class TForm1 : public QMainWindow {
     const int windowVariant_;
     const int bandVariant_;
     bool shown_ = false;
+    bool formShown_ = false;  // the pages built so far have had their start-up notice
 
     ProductPage* productPage_ = nullptr;
     ReaderParametersPage* readerParametersPage_ = nullptr;
@@ -115,6 +134,12 @@ class TForm1 : public QMainWindow {
     RfPage* rfPage_ = nullptr;
     PositioningPage* positioningPage_ = nullptr;
     ConnectionGroup* connectionGroup_ = nullptr;
+    TrafficMonitor* trafficMonitor_ = nullptr;
+    // The tabs of PageControl1; each holds its page once built.
+    QWidget* pageHolders_[6] = {};
+    QWidget* builtPages_[6] = {};
+    // Stand-ins in the dispatch for the pages built on demand.
+    std::map<PageOperation, std::unique_ptr<LazyPage>> lazyPages_;
     QLabel* statusPanels_[3] = {};
     std::unique_ptr<ParameterDispatch> parameterDispatch_;
 };

@@ -39,6 +39,7 @@ const char* FrameDecoder::text(const char* english, const char* chinese) const {
 
 std::string FrameDecoder::describe(const std::string& link, Direction direction,
                                    std::span<const std::uint8_t> frame) {
+    failed_ = true;
     int unit = 0;
     std::span<const std::uint8_t> pdu;
     if (hasMbapHeader(frame)) {
@@ -55,6 +56,7 @@ std::string FrameDecoder::describe(const std::string& link, Direction direction,
     if (pdu.empty()) {
         return text("empty frame", "空帧");
     }
+    failed_ = direction == Direction::Reply && (pdu[0] & 0x80) != 0;
     std::string meaning = direction == Direction::Request ? request(pdu, link) : reply(pdu, link);
     if (unit != 255) {
         meaning += language_ == model::Language::Chinese

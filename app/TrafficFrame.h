@@ -28,6 +28,8 @@ class FrameDecoder {
     // same link, so a read reply shows the values of the fields read.
     std::string describe(const std::string& link, Direction direction,
                          std::span<const std::uint8_t> frame);
+    // Whether the frame last described was a refusal (an exception reply) or garbled.
+    bool failed() const { return failed_; }
 
   private:
     struct Request {
@@ -45,6 +47,7 @@ class FrameDecoder {
 
     model::Language language_;
     std::map<std::string, Request> pending_;
+    bool failed_ = false;
 };
 
 }  // namespace traffic

@@ -43,7 +43,12 @@ struct Run {
     double peakMiB = 0;
 };
 
+pid_t xvfbProcess = 0;
+
 [[noreturn]] void fail(const char* what) {
+    if (xvfbProcess > 0) {
+        kill(xvfbProcess, SIGTERM);
+    }
     std::fprintf(stderr, "startup-bench: %s\n", what);
     std::exit(1);
 }
@@ -69,6 +74,7 @@ std::pair<pid_t, std::string> startXvfb() {
         close(pipeFds[0]);
         const std::string fd = std::to_string(pipeFds[1]);
         const int null = open("/dev/null", O_WRONLY);
+        dup2(null, STDOUT_FILENO);
         dup2(null, STDERR_FILENO);
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
                "-nolisten", "tcp", "-br", static_cast<char*>(nullptr));
@@ -79,10 +85,13 @@ std::pair<pid_t, std::string> startXvfb() {
     std::size_t got = 0;
     while (got < sizeof number - 1) {
         const ssize_t n = read(pipeFds[0], number + got, sizeof number - 1 - got);
-        if (n <= 0 || std::strchr(number, '\n')) {
+        if (n <= 0) {
             break;
         }
         got += static_cast<std::size_t>(n);
+        if (std::strchr(number, '\n')) {
+            break;
+        }
     }
     close(pipeFds[0]);
     if (got == 0) {
@@ -93,8 +102,8 @@ std::pair<pid_t, std::string> startXvfb() {
 
 // One row of the window across its middle, as the display shows it now.
 std::vector<uint8_t> middleRow(xcb_connection_t* x, xcb_window_t window) {
-    const xcb_get_image_cookie_t cookie = xcb_get_image(
-        x, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, kHeight / 2, kWidth, 1, ~0u);
+    const xcb_get_image_cookie_t cookie =
+        xcb_get_image(x, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, kHeight / 2, kWidth, 1, ~0u);
     xcb_get_image_reply_t* reply = xcb_get_image_reply(x, cookie, nullptr);
     std::vector<uint8_t> row;
     if (reply) {
@@ -202,10 +211,11 @@ int main(int argc, char* argv[]) {
     const char* program = std::getenv("READERCONFIG");
     std::vector<std::string> window{program ? program : folder + "/readerconfig"};
     window.insert(window.end(), options.begin(), options.end());
-    const std::vector<std::string> empty{folder + "/startup-empty-window",
-                                         std::to_string(kWidth), std::to_string(kHeight)};
+    const std::vector<std::string> empty{folder + "/startup-empty-window", std::to_string(kWidth),
+                                         std::to_string(kHeight)};
 
     const auto [xvfb, display] = startXvfb();
+    xvfbProcess = xvfb;
     xcb_connection_t* x = nullptr;
     for (int attempt = 0; attempt < 100; ++attempt) {
         x = xcb_connect(display.c_str(), nullptr);
@@ -241,8 +251,8 @@ int main(int argc, char* argv[]) {
     kill(xvfb, SIGTERM);
     waitpid(xvfb, nullptr, 0);
 
-    std::printf("startup-bench: %d runs each, alternating, on Xvfb %s, %dx%d, settle %d ms\n",
-                runs, display.c_str(), kWidth, kHeight, settleMs);
+    std::printf("startup-bench: %d runs each, alternating, on Xvfb %s, %dx%d, settle %d ms\n", runs,
+                display.c_str(), kWidth, kHeight, settleMs);
     std::printf("%-22s %14s %14s %8s\n", "median", "empty window", "readerconfig", "ratio");
     const auto row = [](const char* name, Samples& base, Samples& measured, const char* unit) {
         const double a = base.p50();

@@ -1681,4 +1681,71 @@
         <translation>en</translation>
     </message>
 </context>
+<context>
+    <name>TrafficMonitor</name>
+    <message>
+        <source>暂停</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>清除</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>保存…</source>
+        <translation>Save…</translation>
+    </message>
+    <message>
+        <source>通信监视</source>
+        <translation>Traffic monitor</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>链路</source>
+        <translation>Link</translation>
+    </message>
+    <message>
+        <source>方向</source>
+        <translation>Dir.</translation>
+    </message>
+    <message>
+        <source>字节</source>
+        <translation>Bytes</translation>
+    </message>
+    <message>
+        <source>含义</source>
+        <translation>Meaning</translation>
+    </message>
+    <message>
+        <source>请求</source>
+        <translation>Request</translation>
+    </message>
+    <message>
+        <source>应答</source>
+        <translation>Reply</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Note</translation>
+    </message>
+    <message>
+        <source>（%1 ms）</source>
+        <translation> (%1 ms)</translation>
+    </message>
+    <message>
+        <source>保存通信记录</source>
+        <translation>Save the traffic</translation>
+    </message>
+    <message>
+        <source>文本文件 (*.txt)</source>
+        <translation>Text files (*.txt)</translation>
+    </message>
+    <message>
+        <source>无法保存到“%1” !</source>
+        <translation>Cannot save to “%1”.</translation>
+    </message>
+</context>
 </TS>

@@ -49,86 +49,89 @@ void TestTrafficFrame::describesFrames_data() {
     QTest::addColumn<QString>("request");  // unit and PDU, sent first; empty for none
     QTest::addColumn<QString>("reply");    // unit and PDU of the reply; empty: the request alone
     QTest::addColumn<QString>("meaning");  // of the reply when there is one, else the request
+    QTest::addColumn<bool>("failed");      // marked as a refusal or garbled
 
     QTest::newRow("tcp read one field") << "tcp"
                                         << "en"
                                         << "FF 03 00 91 00 01"
                                         << ""
-                                        << "read 0x91 trigger mode";
-    QTest::newRow("rtu write single with list value") << "rtu"
-                                                      << "en"
-                                                      << "FF 06 00 87 00 02"
-                                                      << ""
-                                                      << "write 0x87 Wiegand protocol = Wiegand 34";
+                                        << "read 0x91 trigger mode" << false;
+    QTest::newRow("rtu write single with list value")
+        << "rtu"
+        << "en"
+        << "FF 06 00 87 00 02"
+        << ""
+        << "write 0x87 Wiegand protocol = Wiegand 34" << false;
     QTest::newRow("tcp write multiple, four-byte field")
         << "tcp"
         << "en"
         << "FF 10 00 B2 00 04 08 00 C0 00 A8 00 00 00 B2"
         << ""
-        << "write 0xB2-0xB5 IP address = 192.168.0.178";
+        << "write 0xB2-0xB5 IP address = 192.168.0.178" << false;
     QTest::newRow("write of unnamed bytes shows them") << "tcp"
                                                        << "en"
                                                        << "FF 10 00 10 00 02 04 00 01 00 02"
                                                        << ""
-                                                       << "write 0x10-0x11 = 01 02";
+                                                       << "write 0x10-0x11 = 01 02" << false;
     QTest::newRow("rtu read reply decoded against its request")
         << "rtu"
         << "en"
         << "FF 03 00 87 00 01"
         << "FF 03 02 00 03"
-        << "0x87 Wiegand protocol = Wiegand 42";
+        << "0x87 Wiegand protocol = Wiegand 42" << false;
     QTest::newRow("tcp exception reply") << "tcp"
                                          << "en"
                                          << "FF 03 00 40 00 01"
                                          << "FF 83 02"
-                                         << "exception 02 illegal data address";
-    QTest::newRow("rtu exception from a failing reader") << "rtu"
-                                                         << "en"
-                                                         << "FF 06 00 87 00 01"
-                                                         << "FF 86 04"
-                                                         << "exception 04 server device failure";
+                                         << "exception 02 illegal data address" << true;
+    QTest::newRow("rtu exception from a failing reader")
+        << "rtu"
+        << "en"
+        << "FF 06 00 87 00 01"
+        << "FF 86 04"
+        << "exception 04 server device failure" << true;
     QTest::newRow("firmware version reply") << "rtu"
                                             << "en"
                                             << "FF 04 00 00 00 04"
                                             << "FF 04 08 00 02 00 01 00 00 00 07"
-                                            << "firmware version = 2.1.0.7";
+                                            << "firmware version = 2.1.0.7" << false;
     QTest::newRow("write reply") << "tcp"
                                  << "en"
                                  << "FF 06 00 87 00 02"
                                  << "FF 06 00 87 00 02"
-                                 << "written";
+                                 << "written" << false;
     QTest::newRow("serial rate register") << "rtu"
                                           << "en"
                                           << "FF 06 01 00 00 03"
                                           << ""
-                                          << "write serial rate code = 3";
+                                          << "write serial rate code = 3" << false;
     QTest::newRow("station other than the point-to-point unit")
         << "rtu"
         << "en"
         << "03 03 00 87 00 01"
         << ""
-        << "read 0x87 Wiegand protocol (station 3)";
+        << "read 0x87 Wiegand protocol (station 3)" << false;
     QTest::newRow("rtu frame with a bad crc")
         << "raw"
         << "en"
         << "FF 03 00 87 00 01 00 00"
         << ""
-        << "garbled frame (neither a TCP header nor a valid CRC)";
+        << "garbled frame (neither a TCP header nor a valid CRC)" << true;
     QTest::newRow("chinese read") << "tcp"
                                   << "zh"
                                   << "FF 03 00 87 00 01"
                                   << ""
-                                  << "读 0x87 通信协议";
+                                  << "读 0x87 通信协议" << false;
     QTest::newRow("chinese write") << "rtu"
                                    << "zh"
                                    << "FF 06 00 87 00 02"
                                    << ""
-                                   << "写 0x87 通信协议 = Wiegand 34";
+                                   << "写 0x87 通信协议 = Wiegand 34" << false;
     QTest::newRow("chinese exception") << "rtu"
                                        << "zh"
                                        << "FF 03 00 40 00 01"
                                        << "FF 83 02"
-                                       << "异常 02 非法数据地址";
+                                       << "异常 02 非法数据地址" << true;
 }
 
 void TestTrafficFrame::describesFrames() {
@@ -137,6 +140,7 @@ void TestTrafficFrame::describesFrames() {
     QFETCH(QString, request);
     QFETCH(QString, reply);
     QFETCH(QString, meaning);
+    QFETCH(bool, failed);
     traffic::FrameDecoder decoder(language == QLatin1String("zh") ? model::Language::Chinese
                                                                   : model::Language::English);
     const std::string link = "COM1 (/dev/ttyS0)";
@@ -146,6 +150,7 @@ void TestTrafficFrame::describesFrames() {
         described = decoder.describe(link, traffic::Direction::Reply, frame(framing, reply));
     }
     QCOMPARE(QString::fromStdString(described), meaning);
+    QCOMPARE(decoder.failed(), failed);
 }
 
 void TestTrafficFrame::replyBelongsToItsOwnLink() {
