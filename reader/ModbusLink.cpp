@@ -191,9 +191,13 @@ Outcome ModbusLink::executeTcp(int unit, const Request& request, uint16_t* value
                                ExchangeDetail& detail) {
     modbus_set_slave(ctx_, unit);
     setResponseTimeout(ctx_, answerTime_);
+    // libmodbus 3.1.6 numbers a context's requests from 1, one more for each, after 65535
+    // starting again at 0: the transaction id of the MBAP header the trace shows.
+    tcpTransaction_ = tcpTransaction_ < 0xFFFF ? static_cast<uint16_t>(tcpTransaction_ + 1) : 0;
     const bool tracing = trace::enabled();
     if (tracing) {
-        trace::request(label_, requestAdu(static_cast<uint8_t>(unit), request));
+        const auto adu = requestAdu(static_cast<uint8_t>(unit), request);
+        trace::request(label_, adu, mbapHeader(adu.size()));
     }
     const auto sent = Clock::now();
     const Outcome outcome = executeDirect(request, values, detail);
@@ -295,12 +299,19 @@ void ModbusLink::traceDirectReply(int unit, const Request& request, const uint16
                                   std::chrono::steady_clock::time_point sent) {
     const auto u = static_cast<uint8_t>(unit);
     if (outcome == Outcome::Ok || outcome == Outcome::Exception) {
-        trace::reply(label_, replyAdu(u, request, values, detail.exceptionCode), sent);
+        const auto adu = replyAdu(u, request, values, detail.exceptionCode);
+        trace::reply(label_, adu, sent, mbapHeader(adu.size()));
     } else if (detail.timedOut) {
         trace::note(label_, "no answer", sent);
     } else {
         trace::note(label_, outcome == Outcome::Garbled ? "garbled reply" : "link failed", sent);
     }
+}
+
+std::array<uint8_t, 6> ModbusLink::mbapHeader(std::size_t aduBytes) const {
+    // Transaction id, protocol 0, and the length of what follows: unit and PDU.
+    return {static_cast<uint8_t>(tcpTransaction_ >> 8), static_cast<uint8_t>(tcpTransaction_), 0, 0,
+            static_cast<uint8_t>(aduBytes >> 8),        static_cast<uint8_t>(aduBytes)};
 }
 
 void ModbusLink::afterFailure(Outcome outcome) {

@@ -4,6 +4,7 @@
 // in step.
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -62,6 +63,10 @@ class ModbusLink {
     // Serialises the calls on this link.
     std::mutex& mutex() { return mutex_; }
 
+    // An operation the user started: the next call tries the link even within the reconnect
+    // pause after failures. Its failure counts like any other.
+    void beginOperation() { reconnectNotBefore_ = {}; }
+
     // A link opened with its own station keeps it; the others follow the library-wide one.
     void keepStation(int32_t station) { ownStation_ = station; }
     int32_t stationOr(int32_t libraryStation) const { return ownStation_.value_or(libraryStation); }
@@ -91,6 +96,8 @@ class ModbusLink {
     void noteTcpOutcome(Outcome outcome);
     std::chrono::microseconds responseTimeout(const Request& request) const;
     Outcome executeDirect(const Request& request, uint16_t* values, ExchangeDetail& detail);
+    // The MBAP header of the TCP frame of the current transaction, for the trace.
+    std::array<uint8_t, 6> mbapHeader(std::size_t aduBytes) const;
     void traceDirectReply(int unit, const Request& request, const uint16_t* values, Outcome outcome,
                           const ExchangeDetail& detail, std::chrono::steady_clock::time_point sent);
 
@@ -109,7 +116,8 @@ class ModbusLink {
     std::chrono::steady_clock::time_point lastDisturbance_{};
     std::chrono::steady_clock::time_point lastExchangeEnd_{};
     std::optional<int32_t> ownStation_;
-    int tcpFailures_ = 0;  // TCP calls failed in a row (answered or refused ones reset it)
+    uint16_t tcpTransaction_ = 0;  // as libmodbus numbers this context's requests
+    int tcpFailures_ = 0;          // TCP calls failed in a row (answered or refused ones reset it)
     std::chrono::steady_clock::time_point reconnectNotBefore_{};
     std::mutex mutex_;
 };

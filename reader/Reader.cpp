@@ -416,4 +416,16 @@ int16_t ReaderSetLineRate(int32_t handle, int32_t bitsPerSecond) {
     });
 }
 
+int16_t ReaderSetTraceCallback(ReaderTraceCallback callback, void* context) {
+    trace::setCallback(callback, context);
+    return succeed();
+}
+
+int16_t ReaderBeginOperation(int32_t handle) {
+    return withLink(handle, [](ModbusLink& link) -> int16_t {
+        link.beginOperation();
+        return kOk;
+    });
+}
+
 }  // extern "C"

@@ -2,8 +2,8 @@
 // The reader access library: every reader operation of the tool goes through the eleven
 // calls OpenReader .. SetOLEnable; OpenReaderAt opens a link with settings of its own for
 // callers that drive several readers at once, and ReaderSetStation, ReaderSetAnswerTime and
-// ReaderSetLineRate change them on an open handle for callers that probe a line. C linkage and fixed-width types keep the ABI
-// stable for other callers.
+// ReaderSetLineRate change them on an open handle for callers that probe a line. C linkage and
+// fixed-width types keep the ABI stable for other callers.
 //
 // Every call returns 0 on success and a non-zero value on failure (one of the result codes
 // below). A call with a handle that is not open (0, unknown or closed) fails and leaves every
@@ -73,8 +73,8 @@ READER_API int16_t SetBaudRate(int32_t handle, int32_t rateCode);
 READER_API int16_t SelectStation(int32_t station);
 /* TCP port for later TCP/IP opens (4001 until set). */
 READER_API int16_t SelectPort(int32_t port);
-/* Reads (1..READER_MAX_READ) or writes (1..READER_MAX_WRITE) length bytes of the parameter memory at address (0x00..0xFF);
- * an access that would cross 0xFF fails without traffic. */
+/* Reads (1..READER_MAX_READ) or writes (1..READER_MAX_WRITE) length bytes of the parameter memory
+ * at address (0x00..0xFF); an access that would cross 0xFF fails without traffic. */
 READER_API int16_t GetParameter(int32_t handle, int32_t address, int32_t length, uint8_t* buffer);
 READER_API int16_t SetParameter(int32_t handle, int32_t address, int32_t length,
                                 const uint8_t* buffer);
@@ -132,6 +132,37 @@ READER_API int16_t ReaderSetAnswerTime(int32_t handle, int32_t milliseconds);
  * run at that rate. Fails with READER_ERROR_ARGUMENT for another rate; on TCP and USB there
  * is no serial line to switch, and it succeeds without effect. */
 READER_API int16_t ReaderSetLineRate(int32_t handle, int32_t bitsPerSecond);
+
+/* Marks the start of an operation the user started: the next call on handle tries the link
+ * even within a reconnect pause after failures (a reader that came back is reached at once;
+ * one still dead fails as before, in about a second). A TCP link that failed twice or more
+ * in a row otherwise refuses calls without traffic for a growing pause of up to 5 s
+ * (READER_ERROR_UNREACHABLE, "next connection in N ms"); serial and USB links have no such
+ * pause. Sends nothing. */
+READER_API int16_t ReaderBeginOperation(int32_t handle);
+
+/* One event of the traffic, as ReaderSetTraceCallback hands it over. The pointers are valid
+ * during the callback only. */
+typedef struct ReaderTraceEvent {
+    /* microseconds since the Unix epoch */
+    int64_t time_us;
+    /* the link's label, as in ReaderLastError: "127.0.0.1:4001", "COM1 (/dev/ttyUSB0)" */
+    const char* link;
+    /* READER_TRACE_REQUEST, READER_TRACE_REPLY or READER_TRACE_NOTE */
+    uint8_t direction;
+    /* the frame as on the wire (TCP: with its MBAP header; RTU: with its CRC); NULL for notes */
+    const uint8_t* bytes;
+    int32_t length;
+    /* replies and notes: time since the request */
+    int32_t elapsed_us;
+    /* notes: "no answer", "garbled reply", ...; NULL otherwise */
+    const char* note;
+} ReaderTraceEvent;
+enum { READER_TRACE_REQUEST = 1, READER_TRACE_REPLY = 2, READER_TRACE_NOTE = 3 };
+typedef void (*ReaderTraceCallback)(void* context, const ReaderTraceEvent* event);
+/* Calls callback for every request, reply and note, on the thread making the call; NULL
+ * switches it off. Costs nothing while off. Independent of ReaderSetTrace. */
+READER_API int16_t ReaderSetTraceCallback(ReaderTraceCallback callback, void* context);
 
 #ifdef __cplusplus
 }

@@ -7,12 +7,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <mutex>
+#include <vector>
 
 namespace reader::trace {
 
 namespace detail {
-std::atomic<bool> on{false};
+std::atomic<unsigned> sinks{0};
 }
 
 namespace {
@@ -20,6 +22,59 @@ namespace {
 std::mutex outputMutex;
 std::FILE* output = nullptr;
 bool ownsOutput = false;
+
+// The callback and its context, swapped whole. A sink once set is kept for the life of the
+// process: another thread may still be calling through it when it is switched.
+struct CallbackSink {
+    ReaderTraceCallback callback;
+    void* context;
+};
+std::mutex callbackMutex;
+std::atomic<const CallbackSink*> callbackSink{nullptr};
+
+bool fileOn() {
+    return (detail::sinks.load(std::memory_order_relaxed) & detail::kFile) != 0;
+}
+
+void setSink(unsigned sink, bool on) {
+    if (on) {
+        detail::sinks.fetch_or(sink);
+    } else {
+        detail::sinks.fetch_and(~sink);
+    }
+}
+
+// Hands one event to the callback, if one is set.
+void emit(uint8_t direction, const std::string& link, std::span<const uint8_t> frame,
+          std::span<const uint8_t> tcpHeader, const char* text,
+          std::chrono::steady_clock::time_point sent) {
+    const CallbackSink* sink = callbackSink.load(std::memory_order_acquire);
+    if (sink == nullptr) {
+        return;
+    }
+    std::vector<uint8_t> wire;
+    if (!tcpHeader.empty()) {
+        wire.assign(tcpHeader.begin(), tcpHeader.end());
+        wire.insert(wire.end(), frame.begin(), frame.end());
+        frame = wire;
+    }
+    const auto now = std::chrono::system_clock::now();
+    ReaderTraceEvent event{};
+    event.time_us =
+        std::chrono::duration_cast<std::chrono::microseconds>(now.time_since_epoch()).count();
+    event.link = link.c_str();
+    event.direction = direction;
+    event.bytes = direction == READER_TRACE_NOTE ? nullptr : frame.data();
+    event.length = direction == READER_TRACE_NOTE ? 0 : static_cast<int32_t>(frame.size());
+    event.elapsed_us =
+        direction == READER_TRACE_REQUEST
+            ? 0
+            : static_cast<int32_t>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                       std::chrono::steady_clock::now() - sent)
+                                       .count());
+    event.note = text;
+    sink->callback(sink->context, &event);
+}
 
 void closeOutput() {
     if (ownsOutput && output != nullptr) {
@@ -77,7 +132,7 @@ void writeLine(const std::string& line) {
 
 bool setTarget(const char* target) {
     std::lock_guard lock(outputMutex);
-    detail::on.store(false);
+    setSink(detail::kFile, false);
     closeOutput();
     if (target == nullptr || *target == '\0' || std::strcmp(target, "0") == 0) {
         return true;
@@ -91,22 +146,45 @@ bool setTarget(const char* target) {
         }
         ownsOutput = true;
     }
-    detail::on.store(true);
+    setSink(detail::kFile, true);
     return true;
 }
 
-void request(const std::string& link, std::span<const uint8_t> frame) {
-    writeLine(timestamp() + ' ' + link + " -> " + hex(frame));
+void setCallback(ReaderTraceCallback callback, void* context) {
+    static std::vector<std::unique_ptr<CallbackSink>> kept;
+    std::lock_guard lock(callbackMutex);
+    if (callback == nullptr) {
+        callbackSink.store(nullptr, std::memory_order_release);
+        setSink(detail::kCallback, false);
+        return;
+    }
+    kept.push_back(std::make_unique<CallbackSink>(CallbackSink{callback, context}));
+    callbackSink.store(kept.back().get(), std::memory_order_release);
+    setSink(detail::kCallback, true);
+}
+
+void request(const std::string& link, std::span<const uint8_t> frame,
+             std::span<const uint8_t> tcpHeader) {
+    if (fileOn()) {
+        writeLine(timestamp() + ' ' + link + " -> " + hex(frame));
+    }
+    emit(READER_TRACE_REQUEST, link, frame, tcpHeader, nullptr, std::chrono::steady_clock::now());
 }
 
 void reply(const std::string& link, std::span<const uint8_t> frame,
-           std::chrono::steady_clock::time_point sent) {
-    writeLine(timestamp() + ' ' + link + " <- " + hex(frame) + ' ' + elapsedSince(sent));
+           std::chrono::steady_clock::time_point sent, std::span<const uint8_t> tcpHeader) {
+    if (fileOn()) {
+        writeLine(timestamp() + ' ' + link + " <- " + hex(frame) + ' ' + elapsedSince(sent));
+    }
+    emit(READER_TRACE_REPLY, link, frame, tcpHeader, nullptr, sent);
 }
 
 void note(const std::string& link, const std::string& text,
           std::chrono::steady_clock::time_point sent) {
-    writeLine(timestamp() + ' ' + link + " !! " + text + ' ' + elapsedSince(sent));
+    if (fileOn()) {
+        writeLine(timestamp() + ' ' + link + " !! " + text + ' ' + elapsedSince(sent));
+    }
+    emit(READER_TRACE_NOTE, link, {}, {}, text.c_str(), sent);
 }
 
 }  // namespace reader::trace
