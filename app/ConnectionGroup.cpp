@@ -238,7 +238,7 @@ void ConnectionGroup::Button1Click() {
         linkType = READER_LINK_USB;
     }
     const char* addressText = link == kUsbLink ? nullptr : address.constData();
-    if (library.OpenReader(session_.handleSlot(), linkType, addressText) != 0) {
+    if (session_.open(linkType, addressText) != 0) {
         log_.append(tr("打开读写器不成功 !"));
         if (const QString reason = failureReason(library); !reason.isEmpty()) {
             log_.append(reason);

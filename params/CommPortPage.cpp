@@ -12,6 +12,8 @@
 #include "widgets/ErrorReporting.h"
 #include "widgets/KeyFilters.h"
 
+#include <functional>
+
 namespace {
 
 // The work-mode byte: bit 0 always set, bit 1 client mode.
@@ -60,13 +62,24 @@ void setTexts(std::initializer_list<QLineEdit*> edits, std::initializer_list<con
     }
 }
 
+// The MAC edits as hex pairs; shown tells when bytes read from the reader fill them.
+FieldEncoding macEncoding(std::vector<QLineEdit*> edits, std::function<void()> shown) {
+    const FieldEncoding pairs = encoding::hexPairs(std::move(edits));
+    return FieldEncoding([pairs](int width) { return pairs.encode(width); },
+                         [pairs, shown](const Bytes& bytes) {
+                             pairs.decode(bytes);
+                             shown();
+                         });
+}
+
 }  // namespace
 
 // The page's fields in the order of the set operation.
 struct CommPortPage::Fields {
-    explicit Fields(Ui::CommPortPage& u)
+    Fields(Ui::CommPortPage& u, std::function<void()> macShown)
         : mac{model::macAddress,
-              encoding::hexPairs({u.Edit8, u.Edit9, u.Edit10, u.Edit11, u.Edit12, u.Edit13}),
+              macEncoding({u.Edit8, u.Edit9, u.Edit10, u.Edit11, u.Edit12, u.Edit13},
+                          std::move(macShown)),
               {},
               {}},
           tcpIp{addr::TcpIpRecord,
@@ -132,7 +145,7 @@ CommPortPage::CommPortPage(ReaderSession& session, OperationLog& log, QWidget* p
     u.ComboBox9->setCurrentIndex(9);
     fillItems(u.ComboBox27, *model::wiegandStartByte.list);
     u.ComboBox27->setCurrentIndex(5);
-    fields_ = std::make_unique<Fields>(u);
+    fields_ = std::make_unique<Fields>(u, [this] { macConnection_ = session_.connection(); });
 
     for (QLineEdit* edit :
          {u.Edit21, u.Edit22, u.Edit23, u.Edit24, u.Edit25, u.Edit26, u.Edit27, u.Edit28,
@@ -143,6 +156,8 @@ CommPortPage::CommPortPage(ReaderSession& session, OperationLog& log, QWidget* p
     for (int index = 0; index < 6; ++index) {
         KeyPressFilter::install(macEdit(index), Edit9KeyPress);
     }
+    // The start byte's items are digits: typed ones as the decimal edits take them.
+    KeyPressFilter::install(u.ComboBox27, Edit1eyPress);
 
     connect(u.Edit21, &QLineEdit::textChanged, this, &CommPortPage::Edit21Change);
     connect(u.Edit36, &QLineEdit::textChanged, this, &CommPortPage::Edit36Change);
@@ -158,6 +173,11 @@ CommPortPage::CommPortPage(ReaderSession& session, OperationLog& log, QWidget* p
     // The last MAC edit keeps the focus after its pair.
     for (QLineEdit* edit : {u.Edit8, u.Edit9, u.Edit10, u.Edit11, u.Edit12}) {
         connect(edit, &QLineEdit::textChanged, this, [this, edit] { Edit9Change(edit); });
+    }
+    // What the user types into the MAC edits is meant for the reader connected now.
+    for (int index = 0; index < 6; ++index) {
+        connect(macEdit(index), &QLineEdit::textEdited, this,
+                [this] { macConnection_ = session_.connection(); });
     }
     connect(u.CheckBox11, &QCheckBox::toggled, this, &CommPortPage::CheckBox11Click);
     connect(u.CheckBox12, &QCheckBox::toggled, this, &CommPortPage::CheckBox12Click);
@@ -187,7 +207,7 @@ void CommPortPage::SetCommPortParameters() {
     FieldRun run(session_, log_);
     // Every text of the record is converted before anything is written.
     Bytes tcpIp = f.tcpIp.encoding.encode(f.tcpIp.field.width);
-    if (withUnicastMac(run, tcpIp)) {
+    if (withConnectedReadersMac(run, tcpIp)) {
         run.write(f.tcpIp.field, tcpIp, f.tcpIp.setFailure);
     }
     run.set(f.clientPort);
@@ -202,14 +222,15 @@ void CommPortPage::SetCommPortParameters() {
     run.finish(tr("设置通信口参数成功 !"), tr("设置通信口参数失败 !"));
 }
 
-bool CommPortPage::withUnicastMac(FieldRun& run, Bytes& tcpIp) const {
+bool CommPortPage::withConnectedReadersMac(FieldRun& run, Bytes& tcpIp) {
     const FieldBinding& mac = fields_->mac;
     const auto macStart = tcpIp.begin() + fields_->tcpIp.field.offsetOf(mac.field);
-    if (!isGroupMacAddress(*macStart)) {
+    if (macConnection_ == session_.connection() && !isGroupMacAddress(*macStart)) {
         return true;
     }
-    // The MAC edits hold a group address (FF six times until a read filled them): the
-    // reader keeps its own MAC, shown in the edits. Without it there is no record to write.
+    // The MAC edits hold the start texts (FF six times, a group address), another reader's
+    // MAC (read or typed before this connection) or a group address: the reader keeps its
+    // own MAC, shown in the edits. Without it there is no record to write.
     const QString& failure = fields_->tcpIp.setFailure;
     Bytes own;
     if (!run.read(mac.field, failure, [&own](const Bytes& bytes) { own = bytes; })) {

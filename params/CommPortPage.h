@@ -6,7 +6,9 @@
 
 #include <QWidget>
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 
 class FieldRun;
 class OperationLog;
@@ -20,8 +22,10 @@ class CommPortPage;
 // The page "通信口参数": the reader's TCP/IP, RS-485 and Wiegand settings.
 //
 // The TCP/IP settings are one 29-byte record, converted whole before it is written and
-// moved in one call. The record never gives the reader a group (multicast or broadcast)
-// MAC address: such an address in the MAC edits is replaced by the reader's own.
+// moved in one call. The MAC edits belong to the reader they were read from: the record
+// carries them only when they were read from the reader connected now, in this connection,
+// or typed since it was connected, and never as a group (multicast or broadcast) address.
+// Otherwise the record carries the connected reader's own MAC, read first and shown.
 class CommPortPage : public QWidget, public ParameterPage {
     Q_OBJECT
   public:
@@ -60,9 +64,9 @@ class CommPortPage : public QWidget, public ParameterPage {
     // ComboBox27's typed text selects the item it names.
     void ComboBox27Change(const QString& text);
 
-    // Keeps a group MAC address out of the converted record: true when the record may be
-    // written.
-    bool withUnicastMac(FieldRun& run, Bytes& tcpIp) const;
+    // Keeps another reader's MAC and a group MAC address out of the converted record: true
+    // when the record may be written.
+    bool withConnectedReadersMac(FieldRun& run, Bytes& tcpIp);
 
     struct Fields;
 
@@ -70,4 +74,7 @@ class CommPortPage : public QWidget, public ParameterPage {
     std::unique_ptr<Fields> fields_;
     ReaderSession& session_;
     OperationLog& log_;
+    // The connection whose reader the MAC edits show (read then, or typed then); none while
+    // they hold their start texts.
+    std::optional<std::uint64_t> macConnection_;
 };

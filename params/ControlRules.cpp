@@ -12,7 +12,9 @@ void enableAll(std::initializer_list<QWidget*> widgets, bool enabled) {
 }
 
 void moveFocusOnWhenFull(QLineEdit* edit, int length) {
-    if (!edit->hasFocus() || edit->text().length() < length) {
+    // A hidden edit has no place in the focus chain the user sees: walking on from it would
+    // take the focus off its page.
+    if (!edit->isVisible() || edit->text().length() < length) {
         return;
     }
     for (QWidget* next = edit->nextInFocusChain(); next && next != edit;

@@ -10,9 +10,9 @@ class QWidget;
 // The enabling rules: dependent controls are enabled exactly while their option is on.
 void enableAll(std::initializer_list<QWidget*> widgets, bool enabled);
 
-// Moves the focus on to the next control in tab order once the edit holds `length`
-// characters, so a run of short edits (MAC pairs, codes) is typed without Tab. Only while
-// the edit has the focus: a text put in by code moves nothing.
+// Moves the focus on to the next control in tab order after the edit once it holds `length`
+// characters, so a run of short edits (MAC pairs, codes) is typed without Tab. A text put in
+// by code (a query) moves it too, as typing would; an edit that is not showing moves nothing.
 void moveFocusOnWhenFull(QLineEdit* edit, int length);
 
 // Fills a list with the whole numbers first to last and selects the first.

@@ -157,6 +157,9 @@ FieldEncoding hexPairs(std::vector<QLineEdit*> edits) {
         [edits](int) {
             Bytes bytes;
             for (const QLineEdit* edit : edits) {
+                if (edit->text().isEmpty()) {
+                    throw ConversionError(edit->text());
+                }
                 bytes.push_back(HexPairToByte(edit->text()));
             }
             return bytes;

@@ -105,7 +105,8 @@ FieldEncoding flagBits(const model::Parameter& field, std::vector<FlagControl> c
 FieldEncoding list(ListValue value);
 // Two lists in one byte: the high and the low nibble, each kept on its own.
 FieldEncoding nibblePair(ListValue high, ListValue low);
-// One byte per edit as a hex pair ("0A"), first edit first.
+// One byte per edit as a hex pair ("0A"), first edit first; an empty edit is no byte and
+// stops the conversion, as an empty number does.
 FieldEncoding hexPairs(std::vector<QLineEdit*> edits);
 // One byte per edit as a decimal number 0-255, first edit first.
 FieldEncoding octets(std::vector<QLineEdit*> edits);

@@ -70,7 +70,18 @@ class ReaderSession {
     int32_t handle() const { return handle_; }
     int32_t* handleSlot() { return &handle_; }
 
+    // OpenReader into the handle. Every attempt starts a new connection, whether it succeeds
+    // or not: a handle number can come back for another reader, so what was read before
+    // belongs to an earlier connection.
+    int16_t open(uint8_t linkType, const char* address) {
+        ++connection_;
+        return library_.OpenReader(&handle_, linkType, address);
+    }
+    // Which connection the reader connected now was reached in; 0 before the first open.
+    uint64_t connection() const { return connection_; }
+
   private:
     ReaderLibrary& library_;
     int32_t handle_ = 0;
+    uint64_t connection_ = 0;
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 #include "KeyFilters.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -94,7 +95,12 @@ KeyPressFilter::KeyPressFilter(KeyFilterFunction filter, QObject* parent)
 
 void KeyPressFilter::install(QWidget* widget, KeyFilterFunction filter) {
     widget->installEventFilter(new KeyPressFilter(filter, widget));
-    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+    QLineEdit* edit = qobject_cast<QLineEdit*>(widget);
+    // An editable list takes its keys itself and hands them to its own edit.
+    if (auto* list = qobject_cast<QComboBox*>(widget); list && list->isEditable()) {
+        edit = list->lineEdit();
+    }
+    if (edit) {
         edit->setValidator(new KeyFilterValidator(filter, edit));
     }
 }

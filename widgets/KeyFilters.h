@@ -32,11 +32,11 @@ QString filterText(const QString& text, KeyFilterFunction filter);
 //
 // One line per edit box installs it, for every way text enters the box:
 //     KeyPressFilter::install(ui->Edit14, Edit1eyPress);
-// Typed keys are filtered one by one. On a QLineEdit the filter
-// is also the box's validator, so a paste (Ctrl+V, the context menu), a drop and an
-// input-method commit pass through the same filter: lowercase hex turns uppercase and
-// full-width characters turn ASCII, and an insertion holding any character the filter
-// refuses is refused as a whole (the box keeps its text). Do not give such a box another
+// Typed keys are filtered one by one. On a QLineEdit, and on the edit of an editable QComboBox
+// (installed on the list), the filter is also the box's validator, so a paste (Ctrl+V, the
+// context menu), a drop and an input-method commit pass through the same filter: lowercase hex
+// turns uppercase and full-width characters turn ASCII, and an insertion holding any character the
+// filter refuses is refused as a whole (the box keeps its text). Do not give such a box another
 // validator: it would replace the filter's.
 class KeyPressFilter : public QObject {
     Q_OBJECT

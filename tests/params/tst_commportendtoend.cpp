@@ -3,13 +3,17 @@
 // reader-sim process, over loopback TCP and over a pseudo-terminal reached as COM1.
 
 #include "CommPortTestValues.h"
+#include "app/ConnectionGroup.h"
 #include "params/CommPortPage.h"
 #include "params/PageIndex.h"
 #include "tests/support/SimWindow.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
+#include <QTemporaryDir>
 
 #include <memory>
 
@@ -48,6 +52,8 @@ class TestCommPortEndToEnd : public QObject {
     void setThenQueryIntoFreshWindow();
     void macGuard_data();
     void macGuard();
+    void macStaysWithItsReader_data();
+    void macStaysWithItsReader();
 
   private:
     SharedReaderLibrary library_;
@@ -76,6 +82,11 @@ void TestCommPortEndToEnd::setThenQueryIntoFreshWindow() {
         // The page opened with the reader's own MAC.
         QCOMPARE(setter.macTexts(), (QStringList{"2A", "5C", "91", "3E", "00", "01"}));
         enterValues(setter.page(), kChangedCommPortControls);
+        // The MAC is the user's for this reader: typed.
+        for (int i = 0; i < 6; ++i) {
+            QLineEdit* edit = setter.window->form.commPortPage()->macEdit(i);
+            typeInto(edit, kChangedCommPortControls.at(2 + i).second);
+        }
         setter.window->set();
         QCOMPARE(setter.window->messages(), QStringList{"设置通信口参数成功 !"});
         QCOMPARE(setter.window->errors.errors, QStringList{});
@@ -143,6 +154,79 @@ void TestCommPortEndToEnd::macGuard() {
     QCOMPARE(after[0xBF], static_cast<std::uint8_t>(portByte));
     QVERIFY(std::equal(after.begin() + 0xAC, after.begin() + 0xB2, before.begin() + 0xAC));
     QCOMPARE(window.window->errors.errors, QStringList{});
+}
+
+void TestCommPortEndToEnd::macStaysWithItsReader_data() {
+    QTest::addColumn<QStringList>("typed");  // into the MAC edits once B is connected
+    QTest::addColumn<QString>("macOfB");     // afterwards, "" = as before
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("B keeps its own MAC") << QStringList{} << ""
+                                         << "";
+    QTest::newRow("typed MAC is written")
+        << QStringList{"02", "B0", "C7", "00", "00", "0C"} << "02 B0 C7 00 00 0C"
+        << "";
+    QTest::newRow("emptied MAC stops the set")
+        << QStringList{"02", "B0", "", "00", "00", "0C"} << ""
+        << "'' is not a valid integer value";
+}
+
+// Query reader A, disconnect, connect reader B, set: the MAC A showed never goes into B. B
+// keeps its own (read first and shown) unless the user typed one for B; an emptied MAC edit
+// stops the set before anything is written.
+void TestCommPortEndToEnd::macStaysWithItsReader() {
+    QFETCH(QStringList, typed);
+    QFETCH(QString, macOfB);
+    QFETCH(QString, error);
+    SimProcess readerA;
+    QVERIFY(readerA.start());
+    QTemporaryDir dir;
+    Memory memoryOfB = readerA.readMemoryFile();
+    const std::array<std::uint8_t, 6> ownMacOfB{0x02, 0xB0, 0x00, 0x00, 0x00, 0x0B};
+    std::copy(ownMacOfB.begin(), ownMacOfB.end(), memoryOfB.begin() + 0xAC);
+    SimProcess::Options optionsOfB;
+    optionsOfB.memoryFile = dir.filePath(QStringLiteral("b.txt"));
+    SimProcess::writeMemoryFile(optionsOfB.memoryFile, memoryOfB);
+    SimProcess readerB(optionsOfB);
+    QVERIFY(readerB.start());
+
+    ConnectedWindow window(library_, readerA, false);
+    QVERIFY(window.window->connected());
+    window.window->query();
+    QCOMPARE(window.window->messages(), QStringList{"查询通信口参数成功!"});
+    QCOMPARE(window.macTexts(), (QStringList{"2A", "5C", "91", "3E", "00", "01"}));
+
+    ConnectionGroup& group = *window.window->form.connectionGroup();
+    group.Button2()->click();
+    library_.SelectPort(readerB.tcpPort());
+    group.Button1()->click();
+    QVERIFY(window.window->connected());
+    window.window->form.Memo1()->clear();
+    for (int i = 0; i < typed.size(); ++i) {
+        typeInto(window.window->form.commPortPage()->macEdit(i), typed.at(i));
+    }
+    control<QLineEdit>(window.page(), "Edit1")->setText(QStringLiteral("33"));
+    window.window->set();
+
+    if (!error.isEmpty()) {
+        QCOMPARE(window.window->errors.errors, QStringList{error});
+        QCOMPARE(window.window->messages(), QStringList{});
+        QTest::qWait(300);
+        QVERIFY(readerB.readMemoryFile() == memoryOfB);
+        return;
+    }
+    QCOMPARE(window.window->messages(), QStringList{"设置通信口参数成功 !"});
+    QCOMPARE(window.window->errors.errors, QStringList{});
+    QTRY_COMPARE_WITH_TIMEOUT(readerB.readMemoryFile()[0x88], std::uint8_t{33}, 10000);
+    const Memory after = readerB.readMemoryFile();
+    QStringList written;
+    for (int i = 0; i < 6; ++i) {
+        written << QStringLiteral("%1").arg(after[0xAC + i], 2, 16, QChar(u'0')).toUpper();
+    }
+    const QString expected = macOfB.isEmpty() ? QStringLiteral("02 B0 00 00 00 0B") : macOfB;
+    QCOMPARE(written.join(u' '), expected);
+    // The edits show what B holds now.
+    QCOMPARE(window.macTexts().join(u' '), expected);
 }
 
 QTEST_MAIN(TestCommPortEndToEnd)

@@ -7,6 +7,7 @@
 #include "app/Main.h"
 #include "params/CommPortPage.h"
 #include "tests/support/PageTestSupport.h"
+#include "tests/support/TextInput.h"
 #include "widgets/ErrorReporting.h"
 
 #include <QApplication>
@@ -54,12 +55,15 @@ struct Fixture : PageOnFake<CommPortPage> {
     QComboBox* list(const QString& name) { return control<QComboBox>(page, name); }
     bool enabled(const QString& name) { return control<QWidget>(page, name)->isEnabled(); }
 
-    // "Name=value": an edit's text, a button ticked ("1") or not, a list's item position.
+    // "Name=value": an edit's text (a MAC edit's typed), a button ticked ("1") or not, a
+    // list's item position.
     void apply(const QStringList& settings) {
         for (const QString& setting : settings) {
             const QString name = setting.section(u'=', 0, 0);
             const QString value = setting.section(u'=', 1);
-            if (auto* lineEdit = page.findChild<QLineEdit*>(name)) {
+            if (kMacEdits.contains(name)) {
+                typeInto(edit(name), value);
+            } else if (auto* lineEdit = page.findChild<QLineEdit*>(name)) {
                 lineEdit->setText(value);
             } else if (auto* box = page.findChild<QComboBox*>(name)) {
                 box->setCurrentIndex(value.toInt());
@@ -68,9 +72,10 @@ struct Fixture : PageOnFake<CommPortPage> {
             }
         }
     }
+    // Types the MAC edits' texts, as the user does.
     void setMac(const QStringList& texts) {
         for (int i = 0; i < 6; ++i) {
-            page.macEdit(i)->setText(texts.at(i));
+            typeInto(page.macEdit(i), texts.at(i));
         }
     }
     QStringList macTexts() const {
@@ -144,6 +149,8 @@ class TestCommPortPage : public QObject {
     void setMacGuard_data();
     void setMacGuard();
     void macReadOnOpeningFeedsTheRecord();
+    void macBelongsToItsConnection_data();
+    void macBelongsToItsConnection();
     void setStopsAtTextThatIsNotANumber_data();
     void setStopsAtTextThatIsNotANumber();
     void startByteTypedText();
@@ -405,6 +412,17 @@ void TestCommPortPage::macPairsMoveTheFocusOn() {
     f.page.SetCommPortParameters();
     QCOMPARE(f.library.callTexts("GetParameter"), QStringList{});
     QCOMPARE(f.memoryBytes(0xAC, 6), QString("AC 01 CD EF 23 4F"));
+
+    // Pairs put in by code move the focus the same way: the read when the page opens leaves
+    // it in the last MAC edit.
+    QLineEdit* port = f.edit("Edit21");
+    port->setFocus(Qt::MouseFocusReason);
+    QTRY_VERIFY(port->hasFocus());
+    f.setMemory(0xAC, {kReaderMac[0], kReaderMac[1], kReaderMac[2], kReaderMac[3], kReaderMac[4],
+                       kReaderMac[5]});
+    f.page.QueryMacAddress();
+    QCOMPARE(f.macTexts(), kReaderMacTexts);
+    QVERIFY(f.page.macEdit(5)->hasFocus());
 }
 
 void TestCommPortPage::clicksEnableDependentControls_data() {
@@ -610,6 +628,57 @@ void TestCommPortPage::macReadOnOpeningFeedsTheRecord() {
     QCOMPARE(f.memoryBytes(0xAC, 6), QString("02 A1 5C 00 7E F0"));
 }
 
+void TestCommPortPage::macBelongsToItsConnection_data() {
+    QTest::addColumn<QStringList>("steps");  // "read", "reconnect", "type", "code"
+    QTest::addColumn<bool>("readsFirst");    // the set reads the connected reader's MAC
+    QTest::addColumn<QString>("writtenMac");
+
+    const QString own = QStringLiteral("00 1A 2B 3C 4D 5E");
+    const QString earlier = QStringLiteral("02 A1 5C 00 7E F0");
+    const QString typed = QStringLiteral("02 00 00 00 00 07");
+    QTest::newRow("read in this connection") << QStringList{"read"} << false << earlier;
+    QTest::newRow("read, then reconnected") << QStringList{"read", "reconnect"} << true << own;
+    QTest::newRow("typed, then reconnected") << QStringList{"type", "reconnect"} << true << own;
+    QTest::newRow("read, reconnected, typed")
+        << QStringList{"read", "reconnect", "type"} << false << typed;
+    // Only the user's typing makes the edits this reader's; a text put in by code does not.
+    QTest::newRow("read, reconnected, put in by code")
+        << QStringList{"read", "reconnect", "code"} << true << own;
+}
+
+// The MAC edits belong to the reader of the connection they were read or typed in: after
+// connecting again, a set writes the connected reader's own MAC, read first and shown, unless
+// the user typed one since.
+void TestCommPortPage::macBelongsToItsConnection() {
+    QFETCH(QStringList, steps);
+    QFETCH(bool, readsFirst);
+    QFETCH(QString, writtenMac);
+    Fixture f;
+    for (const QString& step : steps) {
+        if (step == "read") {
+            // Another reader's MAC, read into the edits.
+            f.setMemory(0xAC, {0x02, 0xA1, 0x5C, 0x00, 0x7E, 0xF0});
+            f.page.QueryMacAddress();
+            f.setMemory(0xAC, {kReaderMac[0], kReaderMac[1], kReaderMac[2], kReaderMac[3],
+                               kReaderMac[4], kReaderMac[5]});
+        } else if (step == "reconnect") {
+            QCOMPARE(f.session.open(READER_LINK_TCP, "127.0.0.1"), 0);
+        } else if (step == "type") {
+            f.setMac({"02", "00", "00", "00", "00", "07"});
+        } else {
+            f.page.macEdit(5)->setText(QStringLiteral("F0"));
+        }
+    }
+    f.library.clearCalls();
+    f.page.SetCommPortParameters();
+    const QStringList calls = f.library.callTexts();
+    QCOMPARE(calls.filter("GetParameter").size(), readsFirst ? 1 : 0);
+    QCOMPARE(calls.first().endsWith(", 0xAC, 6)"), readsFirst);
+    QCOMPARE(f.memoryBytes(0xAC, 6), writtenMac);
+    QCOMPARE(f.macTexts().join(u' '), writtenMac);
+    QCOMPARE(f.messages(), QStringList{kSetSucceeded});
+}
+
 void TestCommPortPage::setStopsAtTextThatIsNotANumber_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("pasted");
@@ -624,6 +693,8 @@ void TestCommPortPage::setStopsAtTextThatIsNotANumber_data() {
                                                    << "" << 0;
     QTest::newRow("Edit33 negative") << "Edit33"
                                      << "-1" << 0;
+    QTest::newRow("MAC Edit10 emptied") << "Edit10"
+                                        << "" << 0;
     // The pulse width stops the set after the output interval, step 8.
     QTest::newRow("Edit1 emptied") << "Edit1"
                                    << "" << 7;
@@ -682,6 +753,14 @@ void TestCommPortPage::startByteTypedText() {
     QCOMPARE(box->currentIndex(), 3);
     f.page.SetCommPortParameters();
     QCOMPARE(f.library.callTexts().constLast(), QString("SetParameter(7, 0x8F, 1, 03)"));
+    // A full-width digit of a Chinese input method is the ASCII one, as in the decimal edits;
+    // a letter is refused.
+    QTest::keyClick(typed, Qt::Key_Backspace);
+    typeText(box, QStringLiteral("５x"));
+    QCOMPARE(box->currentText(), QString("5"));
+    QCOMPARE(box->currentIndex(), 5);
+    f.page.SetCommPortParameters();
+    QCOMPARE(f.library.callTexts().constLast(), QString("SetParameter(7, 0x8F, 1, 05)"));
 
     QTest::keyClick(typed, Qt::Key_Backspace);
     QTest::keyClicks(typed, QStringLiteral("9"));

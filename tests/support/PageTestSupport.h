@@ -103,6 +103,17 @@ inline void typeKeys(QWidget* widget, const QString& keys) {
     }
 }
 
+// Replaces an edit's whole text as the user does: select all, then type the new text, or
+// press Delete for an empty one.
+inline void typeInto(QLineEdit* edit, const QString& text) {
+    edit->selectAll();
+    if (text.isEmpty()) {
+        QTest::keyClick(edit, Qt::Key_Delete);
+    } else {
+        typeKeys(edit, text);
+    }
+}
+
 // Checks one row of a page's start-state table: the control's caption (group title, label
 // or button text), its value (see controlValue) and whether it is enabled. Controls
 // without a caption or value of their own are given "".
