@@ -2,6 +2,7 @@
 #include "Main.h"
 
 #include "app/ConnectionGroup.h"
+#include "app/FindReaderDialog.h"
 #include "app/HiddenPageGuard.h"
 #include "app/JpegImage.h"
 #include "app/LazyPage.h"
@@ -26,6 +27,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFile>
 #include <QIcon>
 #include <QImageReader>
@@ -370,6 +372,10 @@ bool TForm1::FormKeyDown(const QKeyEvent& event) {
         monitor->activateWindow();
         return true;
     }
+    if (event.key() == Qt::Key_F3 && modifiers == Qt::NoModifier) {
+        findReader();
+        return true;
+    }
     if (event.key() != Qt::Key_F1) {
         return false;
     }
@@ -381,6 +387,34 @@ bool TForm1::FormKeyDown(const QKeyEvent& event) {
         TForm2::choosePort(session_.library(), this);
     }
     return true;
+}
+
+void TForm1::findReader() {
+    // The serial ports follow TCP/IP and USB in the link box.
+    const int link = connectionGroup_->ComboBox1()->currentIndex();
+    const QString device = link >= 2 ? QStringLiteral("COM%1").arg(link - 1) : QString();
+    FindReaderDialog dialog(device, this);
+    connect(&dialog, &FindReaderDialog::readerChosen, this, [this, &dialog](int station, int rate) {
+        useFoundReader(station, rate);
+        dialog.accept();
+    });
+    dialog.exec();
+}
+
+void TForm1::useFoundReader(int station, int rate) {
+    // As the user picks them: the station is selected at once, the rate at the next connect.
+    QComboBox* stations = connectionGroup_->ComboBox7();
+    if (station >= 1 && station < stations->count()) {
+        stations->setCurrentIndex(station);
+        emit stations->activated(station);
+    }
+    QComboBox* rates = connectionGroup_->ComboBox2();
+    const int item = rates->findText(QString::number(rate) + u' ', Qt::MatchStartsWith);
+    if (item >= 0) {
+        rates->setCurrentIndex(item);
+        emit rates->activated(item);
+    }
+    log_.append(tr("选用查找到的读写器：站%1，%2 bps !").arg(station).arg(rate));
 }
 
 TrafficMonitor* TForm1::trafficMonitor() {

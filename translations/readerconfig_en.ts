@@ -1436,6 +1436,10 @@
 <context>
     <name>TForm1</name>
     <message>
+        <source>选用查找到的读写器：站%1，%2 bps !</source>
+        <translation>Using the reader found: station %1, %2 bps !</translation>
+    </message>
+    <message>
         <source>读写器参数配置程序（V1.4.2.1）</source>
         <translation>Reader Configuration (V1.4.2.1)</translation>
     </message>
@@ -1746,6 +1750,81 @@
     <message>
         <source>无法保存到“%1” !</source>
         <translation>Cannot save to “%1”.</translation>
+    </message>
+</context>
+<context>
+    <name>FindReaderDialog</name>
+    <message>
+        <source>开始查找</source>
+        <translation>Find</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>选用</source>
+        <translation>Use</translation>
+    </message>
+    <message>
+        <source>查找读写器</source>
+        <translation>Find a reader</translation>
+    </message>
+    <message>
+        <source>站号</source>
+        <translation>Station</translation>
+    </message>
+    <message>
+        <source>波特率</source>
+        <translation>Rate</translation>
+    </message>
+    <message>
+        <source>固件版本</source>
+        <translation>Firmware</translation>
+    </message>
+    <message>
+        <source>序列号</source>
+        <translation>Serial number</translation>
+    </message>
+    <message>
+        <source>串口：%1</source>
+        <translation>Port: %1</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>none</translation>
+    </message>
+    <message>
+        <source>站号范围</source>
+        <translation>Stations</translation>
+    </message>
+    <message>
+        <source>请先在通信口中选择一个串口 !</source>
+        <translation>Choose a serial port in the link box first !</translation>
+    </message>
+    <message>
+        <source>正在查找…</source>
+        <translation>Searching…</translation>
+    </message>
+    <message>
+        <source>正在停止…</source>
+        <translation>Stopping…</translation>
+    </message>
+    <message>
+        <source>正在查找：站%1，%2 bps</source>
+        <translation>Searching: station %1, %2 bps</translation>
+    </message>
+    <message>
+        <source>查找失败：%1</source>
+        <translation>Search failed: %1</translation>
+    </message>
+    <message>
+        <source>已停止，找到%1台读写器</source>
+        <translation>Stopped: %1 reader(s) found</translation>
+    </message>
+    <message>
+        <source>查找完成，找到%1台读写器</source>
+        <translation>Done: %1 reader(s) found</translation>
     </message>
 </context>
 </TS>
