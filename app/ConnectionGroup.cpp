@@ -290,6 +290,8 @@ void ConnectionGroup::Button2Click() {
 void ConnectionGroup::Button3Click() {
     const WaitCursor waiting;
     ReaderLibrary& library = session_.library();
+    // A reader that came back since the last failure is reset now, not refused.
+    library.BeginOperation(session_.handle());
     bool ok = true;
     if (openLinkIndex() >= kFirstSerialLink) {
         ok = library.SetBaudRate(session_.handle(), kRate9600) == 0 && ok;

@@ -137,3 +137,7 @@ int16_t OffThreadReaderLibrary::GetSdkVersion(int32_t handle, uint8_t* version) 
 int16_t OffThreadReaderLibrary::SetOLEnable(int32_t handle, uint8_t enable) {
     return call([=](ReaderLibrary& l) { return l.SetOLEnable(handle, enable); });
 }
+int16_t OffThreadReaderLibrary::BeginOperation(int32_t handle) {
+    // On the worker too: after any call still under way on the link, never beside it.
+    return call([=](ReaderLibrary& l) { return l.BeginOperation(handle); });
+}

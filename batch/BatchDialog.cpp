@@ -121,7 +121,7 @@ void TForm3::BitBtn3Click() {
     ui_->Memo1->clear();
     bool ok = true;
     // Once the link is found dead, the remaining blocks fail without waiting for it.
-    DeadLinkGuard link;
+    DeadLinkGuard link(readerHandle_);
     for (int block = 0; block < batchtext::kBlockCount; ++block) {
         batchtext::Block bytes{};
         if (link.run(library_, [&] {
@@ -142,7 +142,7 @@ void TForm3::BitBtn4Click() {
     const WaitCursor waiting;
     bool ok = true;
     // Once the link is found dead, the remaining writes fail without waiting for it.
-    DeadLinkGuard link;
+    DeadLinkGuard link(readerHandle_);
     auto write = [&](int address, int length, const std::uint8_t* bytes) {
         if (link.run(library_, [&] {
                 return library_.SetParameter(readerHandle_, address, length, bytes);

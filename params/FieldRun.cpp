@@ -8,7 +8,8 @@
 
 #include <cassert>
 
-FieldRun::FieldRun(ReaderSession& session, OperationLog& log) : session_(session), log_(log) {}
+FieldRun::FieldRun(ReaderSession& session, OperationLog& log)
+    : session_(session), guard_(session.handle()), log_(log) {}
 
 bool FieldRun::set(const FieldBinding& binding) {
     return write(binding.field, binding.encoding.encode(binding.field.width), binding.setFailure,

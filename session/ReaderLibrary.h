@@ -40,6 +40,9 @@ class ReaderLibrary {
     virtual int16_t GetFirmwareVersion(int32_t handle, uint8_t* version) = 0;
     virtual int16_t GetSdkVersion(int32_t handle, uint8_t* version) = 0;
     virtual int16_t SetOLEnable(int32_t handle, uint8_t enable) = 0;
+    // ReaderBeginOperation: an operation the user started begins; its first call tries the
+    // link even within a reconnect pause.
+    virtual int16_t BeginOperation(int32_t handle) = 0;
 };
 
 // The production library: libReader.so.
@@ -58,6 +61,7 @@ class SharedReaderLibrary final : public ReaderLibrary {
     int16_t GetFirmwareVersion(int32_t handle, uint8_t* version) override;
     int16_t GetSdkVersion(int32_t handle, uint8_t* version) override;
     int16_t SetOLEnable(int32_t handle, uint8_t enable) override;
+    int16_t BeginOperation(int32_t handle) override;
 };
 
 // The open reader as the window's operations see it: the library and the handle written by

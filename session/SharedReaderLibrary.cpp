@@ -48,3 +48,6 @@ int16_t SharedReaderLibrary::GetSdkVersion(int32_t handle, uint8_t* version) {
 int16_t SharedReaderLibrary::SetOLEnable(int32_t handle, uint8_t enable) {
     return ::SetOLEnable(handle, enable);
 }
+int16_t SharedReaderLibrary::BeginOperation(int32_t handle) {
+    return ::ReaderBeginOperation(handle);
+}

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
-// An operation's run of steps: the reason line after a failed step, and a dead link that
-// stops costing a timeout per step while a refusing reader does not.
+// An operation's run of steps: the reason line after a failed step, a dead link that stops
+// costing a timeout per step while a refusing reader does not, and the next run trying it.
 
 #include "params/FieldRun.h"
 #include "tests/support/PageTestSupport.h"
@@ -40,6 +40,7 @@ class TestFieldRun : public QObject {
     void failedStepLogsReason();
     void deadLinkStopsTraffic_data();
     void deadLinkStopsTraffic();
+    void everyRunBeginsAnOperation();
 };
 
 void TestFieldRun::failedStepLogsReason() {
@@ -93,12 +94,29 @@ void TestFieldRun::deadLinkStopsTraffic() {
     }
     r.writeSteps();
     QCOMPARE(int(r.library.calls().size()), calls);
+    // The library heard of the operation once, before its first call.
+    QCOMPARE(r.library.operationsBegun, (std::vector<RecordingReaderLibrary::Begin>{{3, 0}}));
     // Every step still logs its own message; the skipped ones give no reason.
     QCOMPARE(logMessages(r.memo), messages);
     QCOMPARE(logLines(r.memo).size() - messages.size(),
              int(std::count_if(linkFailures.begin(), linkFailures.end(),
                                [&](int index) { return index < calls; })) +
                  int(refusals.size()));
+}
+
+// A link given up by one run is tried again by the next: each run tells the library that an
+// operation begins before its first call, so that call is made even within a reconnect pause.
+// A run that makes no call begins nothing.
+void TestFieldRun::everyRunBeginsAnOperation() {
+    Run r;
+    { FieldRun idle(r.session, r.log); }
+    QCOMPARE(r.library.operationsBegun.size(), std::size_t{0});
+    r.library.failOperation("SetParameter", Failure::Link);
+    r.writeSteps();
+    r.writeSteps();
+    QCOMPARE(int(r.library.calls().size()), 2 * DeadLinkGuard::kFailuresBeforeGivingUp);
+    QCOMPARE(r.library.operationsBegun,
+             (std::vector<RecordingReaderLibrary::Begin>{{3, 0}, {3, 2}}));
 }
 
 QTEST_MAIN(TestFieldRun)

@@ -183,3 +183,8 @@ int16_t RecordingReaderLibrary::GetSdkVersion(int32_t handle, uint8_t* version) 
 int16_t RecordingReaderLibrary::SetOLEnable(int32_t handle, uint8_t enable) {
     return record(makeCall(QStringLiteral("SetOLEnable"), {handle, enable}));
 }
+
+int16_t RecordingReaderLibrary::BeginOperation(int32_t handle) {
+    operationsBegun.push_back({handle, calls_.size()});
+    return 0;
+}

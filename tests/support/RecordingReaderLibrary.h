@@ -84,6 +84,16 @@ class RecordingReaderLibrary : public ReaderLibrary {
     int16_t GetFirmwareVersion(int32_t handle, uint8_t* version) override;
     int16_t GetSdkVersion(int32_t handle, uint8_t* version) override;
     int16_t SetOLEnable(int32_t handle, uint8_t enable) override;
+    // Kept apart from calls(), which list the calls that reach the reader.
+    int16_t BeginOperation(int32_t handle) override;
+
+    // Each BeginOperation: its handle and how many calls had been recorded before it.
+    struct Begin {
+        std::int32_t handle;
+        std::size_t callsBefore;
+        bool operator==(const Begin&) const = default;
+    };
+    std::vector<Begin> operationsBegun;
 
   private:
     // Records the call; 0 when it is to succeed, else the injected failure's code (and
