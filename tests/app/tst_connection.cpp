@@ -458,11 +458,16 @@ class TestConnection : public QObject {
         expectConnected(true);
         const int connectLines = static_cast<int>(logLines(*window_).size());
         library_->clearCalls();
+        library_->operationsBegun.clear();
         if (!failing.isEmpty()) {
             library_->failOperation(failing);
         }
         group().findChild<QPushButton*>(button)->click();
         QCOMPARE(library_->callTexts(), calls);
+        // The update is an operation on the reader: its first call tries a link that came back.
+        using Begun = std::vector<RecordingReaderLibrary::Begin>;
+        const Begun begun = button == "Button3" ? Begun{{1, 0}} : Begun{};
+        QCOMPARE(library_->operationsBegun, begun);
         QCOMPARE(logMessages(*window_).mid(connectLines), messages);
         QCOMPARE(window_->statusPanelText(0), panel0);
         QCOMPARE(window_->statusPanelText(1), panel1);
