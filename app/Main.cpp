@@ -38,6 +38,7 @@
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTabBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -373,7 +374,9 @@ bool TForm1::FormKeyDown(const QKeyEvent& event) {
         return true;
     }
     if (event.key() == Qt::Key_F3 && modifiers == Qt::NoModifier) {
-        findReader();
+        // Opened once the key is handled: the scan's dialog runs a while, and one run from
+        // inside the key's dispatch gets no window-system events under X11.
+        QTimer::singleShot(0, this, &TForm1::findReader);
         return true;
     }
     if (event.key() != Qt::Key_F1) {

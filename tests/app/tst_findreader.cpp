@@ -84,8 +84,7 @@ void TestFindReader::findsTheReadersOfABusAndChoosesOne() {
         scanned = true;
     });
     QTest::keyClick(window.Memo1(), Qt::Key_F3);
-    QVERIFY(*seen);
-    QVERIFY(scanned);
+    QTRY_VERIFY_WITH_TIMEOUT(*seen && scanned, 90000);
     QCOMPARE(window.connectionGroup()->ComboBox7()->currentIndex(), 7);
     QVERIFY(window.connectionGroup()->ComboBox2()->currentText().startsWith("9600 "));
     QCOMPARE(library.callTexts().filter(QStringLiteral("SelectStation")).value(0),
