@@ -103,7 +103,12 @@ std::string formatElapsed(std::chrono::steady_clock::duration elapsed) {
     return fmt::format("{:02}:{:02}.{}", tenths / 600, tenths / 10 % 60, tenths % 10);
 }
 
-ProgressLine::ProgressLine(std::size_t total) : total_(total) {
+ProgressLine::ProgressLine(std::size_t total) : ProgressLine(total, {}) {}
+
+ProgressLine::ProgressLine(std::string status) : ProgressLine(0, std::move(status)) {}
+
+ProgressLine::ProgressLine(std::size_t total, std::string status)
+    : total_(total), status_(std::move(status)) {
     std::unique_lock lock(mutex_);
     draw();
     ticker_ = std::thread([this] {
@@ -128,6 +133,19 @@ void ProgressLine::update(std::size_t done, std::size_t failed, const std::strin
     draw();
 }
 
+void ProgressLine::show(const std::string& status, const std::string& lineAbove,
+                        std::FILE* out) {
+    std::lock_guard lock(mutex_);
+    if (!lineAbove.empty()) {
+        fmt::print(stderr, "\r\033[K");
+        std::fflush(stderr);
+        fmt::print(out, "{}\n", lineAbove);
+        std::fflush(out);
+    }
+    status_ = status;
+    draw();
+}
+
 void ProgressLine::finish() {
     {
         std::lock_guard lock(mutex_);
@@ -143,6 +161,12 @@ void ProgressLine::finish() {
 }
 
 void ProgressLine::draw() {
+    if (!status_.empty()) {
+        fmt::print(stderr, "\r\033[K{}, {}", status_,
+                   formatElapsed(std::chrono::steady_clock::now() - start_));
+        std::fflush(stderr);
+        return;
+    }
     fmt::print(stderr, "\r\033[K{} done, {} failed, {} remaining, {}", done_, failed_,
                total_ - done_, formatElapsed(std::chrono::steady_clock::now() - start_));
     std::fflush(stderr);

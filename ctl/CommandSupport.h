@@ -11,6 +11,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdio>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -63,16 +64,24 @@ std::string formatElapsed(std::chrono::steady_clock::duration elapsed);
 class ProgressLine {
   public:
     explicit ProgressLine(std::size_t total);
+    // A line of the command's own words before the time ("probed 12 of 247, station 13 at
+    // 9600 bps, 00:00.5") in place of the counts; show() replaces them.
+    explicit ProgressLine(std::string status);
     ~ProgressLine();
     ProgressLine(const ProgressLine&) = delete;
     ProgressLine& operator=(const ProgressLine&) = delete;
 
     // The counts of finished and failed readers; lineAbove, when given, goes above the line.
     void update(std::size_t done, std::size_t failed, const std::string& lineAbove = {});
+    // The status; lineAbove, when given, is written to out above the line (stdout for results
+    // that belong with the command's output).
+    void show(const std::string& status, const std::string& lineAbove = {},
+              std::FILE* out = stderr);
     // The last drawing and a line end; the line stays on the screen.
     void finish();
 
   private:
+    ProgressLine(std::size_t total, std::string status);
     void draw();  // with mutex_ held
 
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
@@ -82,6 +91,7 @@ class ProgressLine {
     std::size_t total_ = 0;
     std::size_t done_ = 0;
     std::size_t failed_ = 0;
+    std::string status_;  // when not empty, shown in place of the counts
     std::thread ticker_;
 };
 

@@ -17,5 +17,6 @@ void addImportCommand(CLI::App& app, const GlobalOptions& global);
 void addGetCommand(CLI::App& app, const GlobalOptions& global);
 void addSetCommand(CLI::App& app, const GlobalOptions& global);
 void addApplyCommand(CLI::App& app, const GlobalOptions& global);
+void addScanCommand(CLI::App& app, const GlobalOptions& global);
 
 }  // namespace ctl

@@ -177,9 +177,17 @@ ReaderLink::ReaderLink(ReaderName name) : name_(std::move(name)) {
     if (name_.rate != 0 && name_.rate != reader::kOpeningRate) {
         if (const int rateResult = SetBaudRate(handle_, reader::codeForRate(name_.rate));
             rateResult != 0) {
-            CloseReader(handle_);
-            handle_ = 0;
-            fail(fmt::format("cannot switch the line to {} bps", name_.rate), rateResult);
+            // Silent at 9600: the reader may run at RATE already (as readerctl scan finds
+            // it), and then keeps it when the link closes.
+            std::uint8_t version[4] = {};
+            if (rateResult != READER_ERROR_TIMEOUT ||
+                ReaderSetLineRate(handle_, name_.rate) != READER_OK ||
+                GetFirmwareVersion(handle_, version) != READER_OK) {
+                CloseReader(handle_);
+                handle_ = 0;
+                fail(fmt::format("cannot switch the line to {} bps", name_.rate), rateResult);
+            }
+            return;
         }
         rateSwitched_ = true;
     }

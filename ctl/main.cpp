@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
     addGetCommand(app, global);
     addSetCommand(app, global);
     addApplyCommand(app, global);
+    addScanCommand(app, global);
     app.footer(kHelpFooter);
 
     // The command runs inside parse(), after the whole command line was read.
