@@ -74,15 +74,15 @@ def module_arguments(module):
     raise AssertionError('main() never built its AnsibleModule')
 
 
-def compare_option(where, name, documented, spec):
-    if spec.get('type', 'str') != documented.get('type', 'str'):
+def compare_option(where, name, documented, declared):
+    if declared.get('type', 'str') != documented.get('type', 'str'):
         fail(where, 'option {0}: type {1} in the code, {2} in DOCUMENTATION'.format(
-            name, spec.get('type', 'str'), documented.get('type', 'str')))
+            name, declared.get('type', 'str'), documented.get('type', 'str')))
     for key, fallback in (('required', False), ('default', None), ('elements', None),
                           ('choices', None)):
-        if spec.get(key, fallback) != documented.get(key, fallback):
+        if declared.get(key, fallback) != documented.get(key, fallback):
             fail(where, 'option {0}: {1} {2!r} in the code, {3!r} in DOCUMENTATION'.format(
-                name, key, spec.get(key, fallback), documented.get(key, fallback)))
+                name, key, declared.get(key, fallback), documented.get(key, fallback)))
     if not documented.get('description'):
         fail(where, 'option {0} has no description'.format(name))
 
@@ -110,15 +110,15 @@ def check_module(namespace, name, path):
             fail(where, 'DOCUMENTATION has no {0}'.format(key))
 
     arguments = module_arguments(module)
-    spec = arguments['argument_spec']
+    declared_options = arguments['argument_spec']
     options = documentation.get('options') or {}
-    for option in sorted(set(spec) | set(options)):
+    for option in sorted(set(declared_options) | set(options)):
         if option not in options:
             fail(where, 'option {0} is not documented'.format(option))
-        elif option not in spec:
+        elif option not in declared_options:
             fail(where, 'documented option {0} is not in the argument_spec'.format(option))
         else:
-            compare_option(where, option, options[option], spec[option])
+            compare_option(where, option, options[option], declared_options[option])
 
     attributes = documentation.get('attributes') or {}
     for attribute in ('check_mode', 'diff_mode'):

@@ -31,9 +31,9 @@ def main():
             return 1
         for path in paths:
             name = 'unit_' + os.path.splitext(os.path.basename(path))[0]
-            spec = importlib.util.spec_from_file_location(name, path)
-            module = importlib.util.module_from_spec(spec)
-            spec.loader.exec_module(module)
+            loader_entry = importlib.util.spec_from_file_location(name, path)
+            module = importlib.util.module_from_spec(loader_entry)
+            loader_entry.loader.exec_module(module)
             suite.addTests(loader.loadTestsFromModule(module))
         result = unittest.TextTestRunner(verbosity=2).run(suite)
         failed = len(result.failures) + len(result.errors)

@@ -5,6 +5,7 @@
 #include "model/BatchText.h"
 #include "model/Catalog.h"
 #include "session/ReaderLibrary.h"
+#include "tests/support/ProgramRun.h"
 #include "tests/support/ReaderIdentity.h"
 #include "tests/support/SimProcess.h"
 #include "widgets/ErrorReporting.h"
@@ -116,11 +117,7 @@ std::optional<QList<QStringList>> csvRows(const QString& text) {
     return rows;
 }
 
-struct Run {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Run = ProgramRun;
 
 }  // namespace
 
@@ -181,19 +178,7 @@ std::unique_ptr<SimProcess> ReaderCtlTest::startSim(const Memory& memory,
 }
 
 Run ReaderCtlTest::readerctl(const QStringList& arguments) {
-    QProcess process;
-    process.start(READERCTL_PATH, arguments);
-    Run run;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        run.err = "readerctl did not finish";
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return runProgram(READERCTL_PATH, arguments);
 }
 
 QString ReaderCtlTest::writeFile(const QString& name, const QByteArray& data) {

@@ -4,6 +4,7 @@
 // colliding on unit 255.
 
 #include "tests/reader/BusSim.h"
+#include "tests/support/ProgramRun.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -20,28 +21,11 @@
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Run = ProgramRun;
 
 Run readerctl(const QStringList& arguments,
               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(READERCTL_PATH, arguments);
-    Run run;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        run.err = "readerctl did not finish";
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return runProgram(READERCTL_PATH, arguments, environment);
 }
 
 QString line(const BusSim& bus) {
