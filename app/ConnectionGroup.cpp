@@ -2,6 +2,7 @@
 #include "ConnectionGroup.h"
 
 #include "app/LinkBox.h"
+#include "reader/LineTiming.h"
 #include "reader/Reader.h"
 #include "reader/SerialPortNames.h"
 #include "session/FailureReason.h"
@@ -146,6 +147,19 @@ void ConnectionGroup::refreshLinkDevices() {
                                 Qt::ToolTipRole);
 }
 
+void ConnectionGroup::useFoundReader(int station, int bitsPerSecond) {
+    if (station >= 1 && station <= kLastStation) {
+        ui_->ComboBox7->setCurrentIndex(station);
+        stationPicked(station);
+    }
+    const int rateCode = reader::codeForRate(bitsPerSecond);
+    if (rateCode >= 0 && rateCode < ui_->ComboBox2->count()) {
+        ui_->ComboBox2->setCurrentIndex(rateCode);
+    }
+    found_ = {ui_->ComboBox1->currentIndex(), stationIndex(), rateCode};
+    log_.append(tr("选用查找到的读写器：站%1，%2 bps !").arg(station).arg(bitsPerSecond));
+}
+
 void ConnectionGroup::ComboBox7Change() {
     // A change of the box takes effect at once; "任意站" means the reader at the other end
     // of a point-to-point link.
@@ -250,6 +264,12 @@ void ConnectionGroup::Button1Click() {
     emit statusTextChanged(0, linkText + tr(":打开"));
 
     if (link >= kFirstSerialLink) {
+        // A reader found at another rate answers only there: the line goes to its rate
+        // first, so the rate setting below reaches it.
+        if (found_.link == link && found_.station == stationIndex() &&
+            found_.rateCode == rateCode && rateCode != kRate9600) {
+            library.SetLineRate(session_.handle(), reader::rateForCode(rateCode));
+        }
         if (library.SetBaudRate(session_.handle(), rateCode) != 0) {
             log_.append(tr("设置波特率不成功 !"));
             emit statusTextChanged(1, tr("通信异常"));

@@ -47,6 +47,11 @@ class ConnectionGroup : public QGroupBox {
     // serial number); runs at start and whenever the link box opens.
     void refreshLinkDevices();
 
+    // A reader the finder found on the selected serial port: selects its station and rate
+    // as the user would. The next "联机" with that link, station and rate reaches it at that
+    // rate, although it does not hear the 9600 bps a connection opens with.
+    void useFoundReader(int station, int bitsPerSecond);
+
     QComboBox* ComboBox1() const;
     QComboBox* ComboBox2() const;
     QComboBox* ComboBox7() const;
@@ -90,4 +95,10 @@ class ConnectionGroup : public QGroupBox {
     OperationLog& log_;
     int station_ = -1;
     bool stationTyped_ = false;  // the box's text was edited since the last station
+    struct FoundReader {
+        int link = -1;
+        int station = -1;
+        int rateCode = -1;
+    };
+    FoundReader found_;  // the reader last chosen in the finder
 };

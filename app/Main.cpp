@@ -398,26 +398,10 @@ void TForm1::findReader() {
     const QString device = link >= 2 ? QStringLiteral("COM%1").arg(link - 1) : QString();
     FindReaderDialog dialog(device, this);
     connect(&dialog, &FindReaderDialog::readerChosen, this, [this, &dialog](int station, int rate) {
-        useFoundReader(station, rate);
+        connectionGroup_->useFoundReader(station, rate);
         dialog.accept();
     });
     dialog.exec();
-}
-
-void TForm1::useFoundReader(int station, int rate) {
-    // As the user picks them: the station is selected at once, the rate at the next connect.
-    QComboBox* stations = connectionGroup_->ComboBox7();
-    if (station >= 1 && station < stations->count()) {
-        stations->setCurrentIndex(station);
-        emit stations->activated(station);
-    }
-    QComboBox* rates = connectionGroup_->ComboBox2();
-    const int item = rates->findText(QString::number(rate) + u' ', Qt::MatchStartsWith);
-    if (item >= 0) {
-        rates->setCurrentIndex(item);
-        emit rates->activated(item);
-    }
-    log_.append(tr("选用查找到的读写器：站%1，%2 bps !").arg(station).arg(rate));
 }
 
 TrafficMonitor* TForm1::trafficMonitor() {

@@ -78,7 +78,6 @@ class TForm1 : public QMainWindow {
     // The reader finder (F3) on the selected serial port; a reader chosen there sets the
     // station and rate boxes.
     void findReader();
-    void useFoundReader(int station, int rate);
     // Routes the default, query and set buttons to the active page.
     ParameterDispatch& parameterDispatch();
 

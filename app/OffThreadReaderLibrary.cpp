@@ -141,3 +141,6 @@ int16_t OffThreadReaderLibrary::BeginOperation(int32_t handle) {
     // On the worker too: after any call still under way on the link, never beside it.
     return call([=](ReaderLibrary& l) { return l.BeginOperation(handle); });
 }
+int16_t OffThreadReaderLibrary::SetLineRate(int32_t handle, int32_t bitsPerSecond) {
+    return call([=](ReaderLibrary& l) { return l.SetLineRate(handle, bitsPerSecond); });
+}

@@ -36,6 +36,7 @@ class OffThreadReaderLibrary final : public ReaderLibrary {
     int16_t GetSdkVersion(int32_t handle, uint8_t* version) override;
     int16_t SetOLEnable(int32_t handle, uint8_t enable) override;
     int16_t BeginOperation(int32_t handle) override;
+    int16_t SetLineRate(int32_t handle, int32_t bitsPerSecond) override;
 
   private:
     // Whether calls from this thread go to the worker: the application's own thread.

@@ -43,6 +43,9 @@ class ReaderLibrary {
     // ReaderBeginOperation: an operation the user started begins; its first call tries the
     // link even within a reconnect pause.
     virtual int16_t BeginOperation(int32_t handle) = 0;
+    // ReaderSetLineRate: switches only this side of a serial line, to reach a reader that
+    // already runs at that rate.
+    virtual int16_t SetLineRate(int32_t handle, int32_t bitsPerSecond) = 0;
 };
 
 // The production library: libReader.so.
@@ -62,6 +65,7 @@ class SharedReaderLibrary final : public ReaderLibrary {
     int16_t GetSdkVersion(int32_t handle, uint8_t* version) override;
     int16_t SetOLEnable(int32_t handle, uint8_t enable) override;
     int16_t BeginOperation(int32_t handle) override;
+    int16_t SetLineRate(int32_t handle, int32_t bitsPerSecond) override;
 };
 
 // The open reader as the window's operations see it: the library and the handle written by

@@ -51,3 +51,6 @@ int16_t SharedReaderLibrary::SetOLEnable(int32_t handle, uint8_t enable) {
 int16_t SharedReaderLibrary::BeginOperation(int32_t handle) {
     return ::ReaderBeginOperation(handle);
 }
+int16_t SharedReaderLibrary::SetLineRate(int32_t handle, int32_t bitsPerSecond) {
+    return ::ReaderSetLineRate(handle, bitsPerSecond);
+}

@@ -434,6 +434,10 @@
 <context>
     <name>ConnectionGroup</name>
     <message>
+        <source>选用查找到的读写器：站%1，%2 bps !</source>
+        <translation>Using the reader found: station %1, %2 bps !</translation>
+    </message>
+    <message>
         <source>通信设置</source>
         <translation>Connection</translation>
     </message>
@@ -1435,10 +1439,6 @@
 </context>
 <context>
     <name>TForm1</name>
-    <message>
-        <source>选用查找到的读写器：站%1，%2 bps !</source>
-        <translation>Using the reader found: station %1, %2 bps !</translation>
-    </message>
     <message>
         <source>读写器参数配置程序（V1.4.2.1）</source>
         <translation>Reader Configuration (V1.4.2.1)</translation>

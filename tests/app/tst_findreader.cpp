@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 // The reader finder (F3) against a bus of two simulated readers on a pseudo-terminal reached
 // as COM1: both found with station, rate, firmware and serial number while the window stays
-// responsive; choosing one sets the window's station and rate boxes; stop ends a scan.
+// responsive; choosing one sets the window's station and rate boxes, and "联机" then reaches
+// a reader found at another rate than 9600; stop ends a scan.
 
 #include "WindowTestSupport.h"
 #include "app/ConnectionGroup.h"
 #include "app/FindReaderDialog.h"
+#include "session/ReaderLibrary.h"
 #include "tests/support/RecordingReaderLibrary.h"
 #include "tests/support/SimProcess.h"
 
@@ -36,6 +38,7 @@ class TestFindReader : public QObject {
   private slots:
     void initTestCase();
     void findsTheReadersOfABusAndChoosesOne();
+    void connectsToAReaderFoundAtAnotherRate();
     void stopEndsTheScan();
     void noSerialPortSelected();
 
@@ -89,6 +92,54 @@ void TestFindReader::findsTheReadersOfABusAndChoosesOne() {
     QVERIFY(window.connectionGroup()->ComboBox2()->currentText().startsWith("9600 "));
     QCOMPARE(library.callTexts().filter(QStringLiteral("SelectStation")).value(0),
              QStringLiteral("SelectStation(7)"));
+}
+
+void TestFindReader::connectsToAReaderFoundAtAnotherRate() {
+    SimProcess::Options options;
+    options.tcp = false;
+    options.pty = true;
+    options.bus = {QStringLiteral("7@19200")};
+    SimProcess sim(options);
+    QVERIFY(sim.start());
+    qputenv("READER_COM2", sim.ptyLink().toLocal8Bit());
+    SharedReaderLibrary library;
+    TForm1 window(library);
+    window.show();
+    ConnectionGroup* group = window.connectionGroup();
+    group->ComboBox1()->setCurrentIndex(3);  // COM2
+    const auto log = [&window] { return window.Memo1()->toPlainText(); };
+
+    // Picked by hand, the reader is asked for the rate at 9600 bps, which it does not hear.
+    group->ComboBox7()->setCurrentIndex(7);
+    emit group->ComboBox7()->activated(7);
+    group->ComboBox2()->setCurrentIndex(3);  // 19200
+    group->Button1()->click();
+    QVERIFY(log().contains(QStringLiteral("设置波特率不成功 !")));
+    QVERIFY(!group->isConnected());
+
+    auto seen = whenModal(&window, [&](QWidget* widget) {
+        auto* dialog = qobject_cast<FindReaderDialog*>(widget);
+        QVERIFY(dialog);
+        dialog->stationsEdit()->setText(QStringLiteral("7"));
+        dialog->startButton()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog->isScanning(), 30000);
+        QCOMPARE(rowTexts(dialog->readers()), QStringList{"7 19200 2.1.0.7"});
+        dialog->readers()->setCurrentItem(dialog->readers()->topLevelItem(0));
+        dialog->chooseButton()->click();
+    });
+    QTest::keyClick(window.Memo1(), Qt::Key_F3);
+    QTRY_VERIFY_WITH_TIMEOUT(*seen, 60000);
+    QVERIFY(group->ComboBox2()->currentText().startsWith(QStringLiteral("19200")));
+
+    group->Button1()->click();
+    QVERIFY(group->isConnected());
+    QVERIFY(log().contains(QStringLiteral("设置波特率成功 !")));
+    std::array<std::uint8_t, 4> version{};
+    QCOMPARE(library.GetFirmwareVersion(window.session().handle(), version.data()), 0);
+    QCOMPARE(int(version[0]), 2);
+    // The disconnect leaves the reader at 9600 bps, where the next session starts.
+    group->Button2()->click();
+    QVERIFY(!group->isConnected());
 }
 
 void TestFindReader::stopEndsTheScan() {

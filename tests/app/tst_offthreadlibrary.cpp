@@ -59,6 +59,7 @@ class SlowLibrary final : public ReaderLibrary {
     int16_t GetSdkVersion(int32_t, uint8_t*) override { return done(READER_OK); }
     int16_t SetOLEnable(int32_t, uint8_t) override { return done(READER_OK); }
     int16_t BeginOperation(int32_t) override { return done(READER_OK); }
+    int16_t SetLineRate(int32_t, int32_t) override { return done(READER_OK); }
 
     uint8_t lastWritten = 0;
 

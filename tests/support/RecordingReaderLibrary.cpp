@@ -184,6 +184,10 @@ int16_t RecordingReaderLibrary::SetOLEnable(int32_t handle, uint8_t enable) {
     return record(makeCall(QStringLiteral("SetOLEnable"), {handle, enable}));
 }
 
+int16_t RecordingReaderLibrary::SetLineRate(int32_t handle, int32_t bitsPerSecond) {
+    return record(makeCall(QStringLiteral("SetLineRate"), {handle, bitsPerSecond}));
+}
+
 int16_t RecordingReaderLibrary::BeginOperation(int32_t handle) {
     operationsBegun.push_back({handle, calls_.size()});
     return 0;

@@ -86,6 +86,7 @@ class RecordingReaderLibrary : public ReaderLibrary {
     int16_t SetOLEnable(int32_t handle, uint8_t enable) override;
     // Kept apart from calls(), which list the calls that reach the reader.
     int16_t BeginOperation(int32_t handle) override;
+    int16_t SetLineRate(int32_t handle, int32_t bitsPerSecond) override;
 
     // Each BeginOperation: its handle and how many calls had been recorded before it.
     struct Begin {
