@@ -16,6 +16,8 @@ constexpr std::uint8_t kEndByte = 0xFF;
 constexpr std::uint8_t kModeMask = 0x7F;
 constexpr int kNibbleBits = 4;
 constexpr std::uint8_t kNibbleMask = 0x0F;
+// A flag byte with no flag set.
+constexpr Text kNoFlags{"无", "none"};
 
 template <class... Ts>
 struct Overloaded : Ts... {
@@ -154,7 +156,7 @@ std::string choiceText(const List& list, const Choice& choice, const Context& co
 
 std::uint8_t flagsByte(const Parameter& field, std::string_view text) {
     text = trim(text);
-    if (text.empty() || equalsIgnoringCase(text, "none")) {
+    if (text.empty() || equalsIgnoringCase(text, kNoFlags.en) || text == kNoFlags.zh) {
         return 0;
     }
     if (const auto stored = parseStored(text, 0xFF)) {
@@ -200,7 +202,7 @@ std::string flagsText(const Parameter& field, std::uint8_t byte, const Context& 
                                      : fmt::format("bit {}", bit);
         text += (text.empty() ? "" : ", ") + name;
     }
-    return text.empty() ? "none" : text;
+    return text.empty() ? std::string(kNoFlags.in(context.language)) : text;
 }
 
 Bytes parseHexPairs(const Parameter& field, std::string_view text, int most) {

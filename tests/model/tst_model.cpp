@@ -108,7 +108,7 @@ void TestModel::shownAsTheWindowShowsIt_data() {
     QTest::newRow("flags") << &idMatchControl << bytesOf({0x32})
                            << "使能失配功能, 继电器1自动闭合, 继电器2自动闭合"
                            << "Mismatch, Relay 1, Relay 2";
-    QTest::newRow("no flags") << &outputInterfaces << bytesOf({0}) << "none"
+    QTest::newRow("no flags") << &outputInterfaces << bytesOf({0}) << "无"
                               << "none";
     QTest::newRow("unnamed bit") << &automaticIp << bytesOf({0x41}) << "自动获取IP, bit 6"
                                  << "Auto IP, bit 6";
