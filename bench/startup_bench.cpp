@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
-// Start-up of readerconfig next to an empty Qt widget window of the same size, on a private
-// Xvfb display. Each run starts the program and watches the display from outside:
+// Start-up of readerconfig next to an empty Qt widget window of the same size and to the least
+// window with Chinese text (startup-empty-window --chinese), on a private Xvfb display. Each run
+// starts the program and watches the display from outside:
 //  - mapped: from the start of the process until its window is mapped;
 //  - painted: until the window's pixels first differ from what the display showed there
 //    when it was mapped (the first frame on screen);
 //  - peak RSS: the process's maximum resident set (wait4), after it has run on for --settle
 //    ms past the first frame, so work deferred until after the first paint counts too.
-// The two programs run alternately, so both meet the same machine state; the first pair is a
-// warm-up (font and library caches) and is not counted. Medians and their ratios are printed.
+// The three programs run in turn, each round starting with another, so all meet the same
+// machine state; the first round is a warm-up (font and library caches) and is not counted.
+// Medians and readerconfig's ratios to both baselines are printed.
 // Usage: startup-bench [--runs N] [--settle MS] [--language zh|en] [--window-variant V]
 // (READERCONFIG=PATH chooses another program to measure; the empty window program lies
 // beside this one.)
@@ -211,8 +213,12 @@ int main(int argc, char* argv[]) {
     const char* program = std::getenv("READERCONFIG");
     std::vector<std::string> window{program ? program : folder + "/readerconfig"};
     window.insert(window.end(), options.begin(), options.end());
-    const std::vector<std::string> empty{folder + "/startup-empty-window", std::to_string(kWidth),
-                                         std::to_string(kHeight)};
+    const std::string baseline = folder + "/startup-empty-window";
+    const std::vector<std::string> empty{baseline, std::to_string(kWidth), std::to_string(kHeight)};
+    std::vector<std::string> chinese = empty;
+    chinese.push_back("--chinese");
+    constexpr int kPrograms = 3;
+    const std::vector<std::string>* programs[kPrograms] = {&empty, &chinese, &window};
 
     const auto [xvfb, display] = startXvfb();
     xvfbProcess = xvfb;
@@ -234,14 +240,14 @@ int main(int argc, char* argv[]) {
     xcb_change_window_attributes(x, screen->root, XCB_CW_EVENT_MASK, &mask);
     xcb_flush(x);
 
-    Samples mapped[2], painted[2], peak[2];
-    runOnce(x, display, empty, 0);  // warm-up
-    runOnce(x, display, window, 0);
+    Samples mapped[kPrograms], painted[kPrograms], peak[kPrograms];
+    for (const auto* warmUp : programs) {
+        runOnce(x, display, *warmUp, 0);  // not counted
+    }
     for (int i = 0; i < runs; ++i) {
-        // Alternate which program goes first.
-        for (int k = 0; k < 2; ++k) {
-            const int which = (i + k) % 2;
-            const Run run = runOnce(x, display, which == 0 ? empty : window, settleMs);
+        for (int k = 0; k < kPrograms; ++k) {
+            const int which = (i + k) % kPrograms;
+            const Run run = runOnce(x, display, *programs[which], settleMs);
             mapped[which].add(run.mappedMs);
             painted[which].add(run.paintedMs);
             peak[which].add(run.peakMiB);
@@ -251,16 +257,19 @@ int main(int argc, char* argv[]) {
     kill(xvfb, SIGTERM);
     waitpid(xvfb, nullptr, 0);
 
-    std::printf("startup-bench: %d runs each, alternating, on Xvfb %s, %dx%d, settle %d ms\n", runs,
+    std::printf("startup-bench: %d runs each, in turn, on Xvfb %s, %dx%d, settle %d ms\n", runs,
                 display.c_str(), kWidth, kHeight, settleMs);
-    std::printf("%-22s %14s %14s %8s\n", "median", "empty window", "readerconfig", "ratio");
-    const auto row = [](const char* name, Samples& base, Samples& measured, const char* unit) {
-        const double a = base.p50();
-        const double b = measured.p50();
-        std::printf("%-22s %11.1f %-2s %11.1f %-2s %7.2fx\n", name, a, unit, b, unit, b / a);
+    std::printf("%-20s %10s %10s %12s %9s %9s\n", "median", "empty", "Chinese", "readerconfig",
+                "/empty", "/Chinese");
+    const auto row = [](const char* name, Samples* samples, const char* unit) {
+        const double bare = samples[0].p50();
+        const double least = samples[1].p50();
+        const double measured = samples[2].p50();
+        std::printf("%-20s %7.1f %-2s %7.1f %-2s %9.1f %-2s %8.2fx %8.2fx\n", name, bare, unit,
+                    least, unit, measured, unit, measured / bare, measured / least);
     };
-    row("window mapped", mapped[0], mapped[1], "ms");
-    row("first frame painted", painted[0], painted[1], "ms");
-    row("peak RSS", peak[0], peak[1], "Mi");
+    row("window mapped", mapped, "ms");
+    row("first frame painted", painted, "ms");
+    row("peak RSS", peak, "Mi");
     return 0;
 }
