@@ -475,7 +475,7 @@
     </message>
     <message>
         <source>IP地址</source>
-        <translation>IP address</translation>
+        <translation>IP</translation>
     </message>
     <message>
         <source>打开读写器不成功 !</source>
