@@ -18,7 +18,8 @@ Readers:
   tcp:HOST[:PORT]        Modbus TCP to the dotted IPv4 address HOST, port 4001 by default
   serial:DEVICE[@RATE]   Modbus RTU on DEVICE (/dev/ttyUSB0, ttyS0 or COM1..COM8); the reader
                          answers at 9600 bps after opening; @RATE switches reader and line to
-                         RATE (2400..115200) for the session
+                         RATE (2400..115200) for the session; a reader silent at 9600 is taken
+                         to run at RATE already (as scan finds it) and keeps that rate
   usb[:DEVICE]           the reader's USB port (DEVICE, else READER_USB or the first ttyACM)
   --station N            address station N (1..247); without it, the reader at the other end
                          of a point-to-point link answers. In a readers list a line may carry
