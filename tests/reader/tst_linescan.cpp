@@ -8,9 +8,9 @@
 #include <set>
 #include <utility>
 
-#include "BusSim.h"
 #include "FakePeers.h"
 #include "scan/LineScan.h"
+#include "tests/support/SimProcess.h"
 
 namespace {
 
@@ -102,10 +102,10 @@ class tst_LineScan : public QObject {
     // found is not probed again at the next rate, and the progress counts down to what was
     // actually probed.
     void findsTheReadersOfABus() {
-        BusSim bus({{2, 9600}, {7, 19200}, {9, 9600}});
+        SimProcess bus(SimProcess::busOptions({"2", "7@19200", "9"}));
         QVERIFY(bus.start());
         scan::ScanPlan plan;
-        plan.device = bus.device().toStdString();
+        plan.device = bus.ptyLink().toStdString();
         plan.stations = scan::parseStationList("1-10");
         plan.rates = {9600, 19200};
         std::vector<scan::ScanProgress> progress;
@@ -141,10 +141,10 @@ class tst_LineScan : public QObject {
 
     // The stop is honoured before the next probe: what was found stays in the result.
     void stopsBetweenProbes() {
-        BusSim bus({{1, 9600}, {3, 9600}});
+        SimProcess bus(SimProcess::busOptions({"1", "3"}));
         QVERIFY(bus.start());
         scan::ScanPlan plan;
-        plan.device = bus.device().toStdString();
+        plan.device = bus.ptyLink().toStdString();
         plan.stations = scan::parseStationList("1-20");
         std::atomic<bool> stop{false};
         const auto result =

@@ -8,11 +8,11 @@
 #include <array>
 #include <chrono>
 
-#include "BusSim.h"
 #include "FakePeers.h"
 #include "reader/LineTiming.h"
 #include "reader/ModbusRequest.h"
 #include "reader/Reader.h"
+#include "tests/support/SimProcess.h"
 
 namespace {
 
@@ -203,9 +203,9 @@ class tst_LineSettings : public QObject {
     // handle, without traffic and without asking any reader to change its rate; a station
     // that is absent, or at another rate, stays silent.
     void oneLineReachesTheBus() {
-        BusSim bus({{3, 9600}, {5, 9600}, {6, 19200}});
+        SimProcess bus(SimProcess::busOptions({"3", "5", "6@19200"}));
         QVERIFY(bus.start());
-        const int32_t h = openSerial(bus.device(), 3);
+        const int32_t h = openSerial(bus.ptyLink(), 3);
         QVERIFY(h != 0);
         QCOMPARE(ReaderSetAnswerTime(h, 100), 0);
         SelectStation(5);  // the handle keeps its own station

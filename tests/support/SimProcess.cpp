@@ -9,6 +9,7 @@
 #include <QtDebug>
 
 #include "model/BatchText.h"
+#include "model/Parameters.h"
 
 namespace {
 
@@ -154,6 +155,21 @@ QString SimProcess::errorOutput() {
 
 QString SimProcess::memoryFile(int station) const {
     return dir_.filePath(QStringLiteral("station-%1.txt").arg(station));
+}
+
+SimProcess::Options SimProcess::busOptions(QStringList stations) {
+    Options options;
+    options.tcp = false;
+    options.pty = true;
+    options.bus = std::move(stations);
+    return options;
+}
+
+QString SimProcess::serialNumber(int station) const {
+    const auto memory = readMemoryFile(station);
+    const auto* first = memory.data() + model::productSerialNumber.address;
+    return QString::fromLatin1(reinterpret_cast<const char*>(first),
+                               model::productSerialNumber.width);
 }
 
 std::array<std::uint8_t, 256> SimProcess::readMemoryFile() const {

@@ -37,6 +37,8 @@ class SimProcess {
     };
 
     SimProcess();  // default Options
+    // Options for a bus of stations on a pseudo-terminal and nothing else ("3", "7@19200").
+    static Options busOptions(QStringList stations);
     explicit SimProcess(Options options);
     ~SimProcess();  // stop()
     SimProcess(const SimProcess&) = delete;
@@ -70,6 +72,9 @@ class SimProcess {
 
     std::array<std::uint8_t, 256> readMemoryFile() const;             // parsed with batchtext
     std::array<std::uint8_t, 256> readMemoryFile(int station) const;  // of a bus station
+    // The serial number (0x20-0x2F) in a bus station's memory file, as the simulator made it
+    // ("QLX7321E26010003" for station 3).
+    QString serialNumber(int station) const;
     static void writeMemoryFile(const QString& path, const std::array<std::uint8_t, 256>& memory);
     // A memory of random bytes, the same for the same seed: a reader unlike the factory one.
     static std::array<std::uint8_t, 256> randomMemory(quint32 seed);
