@@ -27,7 +27,6 @@ constexpr int kFirstSerialLink = 2;
 constexpr int kRate9600 = 2;
 constexpr int kAnyStationItem = 0;
 constexpr int kAnyStationUnit = 255;
-constexpr int kLastStation = 20;
 constexpr char kTagProperty[] = "tag";
 
 }  // namespace

@@ -23,6 +23,9 @@ class ConnectionGroup;
 class ConnectionGroup : public QGroupBox {
     Q_OBJECT
   public:
+    // The station box names stations 1 to this one.
+    static constexpr int kLastStation = 20;
+
     ConnectionGroup(ReaderSession& session, OperationLog& log, QWidget* parent = nullptr);
     ~ConnectionGroup() override;
 

@@ -19,9 +19,10 @@ enum Column { StationColumn, RateColumn, FirmwareColumn, SerialColumn };
 
 }  // namespace
 
-FindReaderDialog::FindReaderDialog(const QString& device, QWidget* parent)
+FindReaderDialog::FindReaderDialog(const QString& device, int lastStation, QWidget* parent)
     : QDialog(parent),
       device_(device),
+      lastStation_(lastStation),
       stations_(new QLineEdit(QStringLiteral("1-20"), this)),
       progress_(new QProgressBar(this)),
       readers_(new QTreeWidget(this)),
@@ -67,8 +68,15 @@ FindReaderDialog::FindReaderDialog(const QString& device, QWidget* parent)
     connect(stop_, &QPushButton::clicked, this, &FindReaderDialog::stopScan);
     connect(choose_, &QPushButton::clicked, this, &FindReaderDialog::chooseReader);
     connect(readers_, &QTreeWidget::itemDoubleClicked, this, &FindReaderDialog::chooseReader);
-    connect(readers_, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem* current) { choose_->setEnabled(current != nullptr); });
+    connect(readers_, &QTreeWidget::currentItemChanged, this, &FindReaderDialog::showChoice);
+}
+
+void FindReaderDialog::showChoice(const QTreeWidgetItem* current) {
+    const int station = current ? current->data(StationColumn, Qt::UserRole).toInt() : 0;
+    choose_->setEnabled(current && station <= lastStation_);
+    if (current && station > lastStation_) {
+        status_->setText(tr("站%1超出本程序的站地址（1-%2）!").arg(station).arg(lastStation_));
+    }
 }
 
 FindReaderDialog::~FindReaderDialog() {
@@ -173,7 +181,7 @@ void FindReaderDialog::onFinished(const scan::ScanResult& result) {
 }
 
 void FindReaderDialog::chooseReader() {
-    if (const QTreeWidgetItem* row = readers_->currentItem()) {
+    if (const QTreeWidgetItem* row = readers_->currentItem(); row && choose_->isEnabled()) {
         emit readerChosen(row->data(StationColumn, Qt::UserRole).toInt(),
                           row->data(RateColumn, Qt::UserRole).toInt());
     }

@@ -23,12 +23,14 @@ struct ScanResult;
 // "查找读写器" (F3): scans a serial port for readers, station by station and rate by rate
 // (9600 first), with the scan of readerctl scan. The scan runs on a worker thread, so the
 // window stays responsive; the stop button ends it between two probes. Each reader found is
-// listed with station, rate, firmware and serial number; choosing one reports it.
+// listed with station, rate, firmware and serial number; choosing one reports it. A reader at
+// a station the window cannot address is listed but cannot be chosen.
 class FindReaderDialog : public QDialog {
     Q_OBJECT
   public:
-    // device: "COM1".."COM8"; empty when the window has no serial port selected.
-    explicit FindReaderDialog(const QString& device, QWidget* parent = nullptr);
+    // device: "COM1".."COM8"; empty when the window has no serial port selected. lastStation:
+    // the highest station that can be chosen.
+    FindReaderDialog(const QString& device, int lastStation, QWidget* parent = nullptr);
     ~FindReaderDialog() override;
 
     QLineEdit* stationsEdit() const { return stations_; }
@@ -52,7 +54,11 @@ class FindReaderDialog : public QDialog {
     void onFinished(const scan::ScanResult& result);
     void finishWorker();
 
+    // Enables the choice for a reader the window can address; says why not for another.
+    void showChoice(const QTreeWidgetItem* current);
+
     QString device_;
+    int lastStation_;
     QLineEdit* stations_;
     QProgressBar* progress_;
     QTreeWidget* readers_;

@@ -22,14 +22,14 @@
 #include "Samples.h"
 #include "reader/LineTiming.h"
 #include "scan/LineScan.h"
-#include "tests/reader/BusSim.h"
+#include "tests/support/SimProcess.h"
 
 namespace {
 
 struct Row {
     const char* name;
     std::string stations;
-    std::vector<BusSim::Station> readers;
+    QStringList readers;  // stations at 9600 bps
     double targetSeconds;
 };
 
@@ -66,8 +66,8 @@ int main(int argc, char** argv) {
     constexpr int kRate = reader::kOpeningRate;
 
     const std::vector<Row> rows{
-        {"3 readers, stations 1-20", "1-20", {{3, kRate}, {9, kRate}, {17, kRate}}, 1.5},
-        {"3 readers, stations 1-247", "1-247", {{5, kRate}, {120, kRate}, {247, kRate}}, 12.0},
+        {"3 readers, stations 1-20", "1-20", {"3", "9", "17"}, 1.5},
+        {"3 readers, stations 1-247", "1-247", {"5", "120", "247"}, 12.0},
     };
     std::printf(
         "Scans at %d bps on reader-sim --bus --line-rate, answer time %lld ms "
@@ -81,13 +81,15 @@ int main(int argc, char** argv) {
                 "/limit", "target");
     bool everyReader = true;
     for (const Row& row : rows) {
-        BusSim bus(row.readers, {.lineRate = true});
+        SimProcess::Options options = SimProcess::busOptions(row.readers);
+        options.lineRate = true;
+        SimProcess bus(options);
         if (!bus.start()) {
             std::fprintf(stderr, "reader-scan-bench: reader-sim --bus did not start\n");
             return 1;
         }
         scan::ScanPlan plan;
-        plan.device = bus.device().toStdString();
+        plan.device = bus.ptyLink().toStdString();
         plan.stations = scan::parseStationList(row.stations);
         plan.rates = {kRate};
         plan.answerTime = answerTime;
@@ -105,7 +107,8 @@ int main(int argc, char** argv) {
                 return 1;
             }
             // A reader missed (answering later than the answer time) spoils the row's figure.
-            missed += static_cast<int>(row.readers.size() - result.readers.size());
+            missed +=
+                static_cast<int>(row.readers.size()) - static_cast<int>(result.readers.size());
             probes = result.probed;
         }
         const auto limit = probes * scan::probeWireTime(kRate) +

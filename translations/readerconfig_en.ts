@@ -1755,6 +1755,10 @@
 <context>
     <name>FindReaderDialog</name>
     <message>
+        <source>站%1超出本程序的站地址（1-%2）!</source>
+        <translation>Station %1 is beyond this program's stations (1-%2)!</translation>
+    </message>
+    <message>
         <source>开始查找</source>
         <translation>Find</translation>
     </message>

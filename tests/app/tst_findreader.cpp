@@ -14,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>
+#include <QSignalSpy>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -39,6 +40,7 @@ class TestFindReader : public QObject {
     void initTestCase();
     void findsTheReadersOfABusAndChoosesOne();
     void connectsToAReaderFoundAtAnotherRate();
+    void readerBeyondTheStationBoxIsNotChosen();
     void stopEndsTheScan();
     void noSerialPortSelected();
 
@@ -142,8 +144,29 @@ void TestFindReader::connectsToAReaderFoundAtAnotherRate() {
     QVERIFY(!group->isConnected());
 }
 
+void TestFindReader::readerBeyondTheStationBoxIsNotChosen() {
+    // A window that names stations 1 to 5 only: station 7 is listed but cannot be chosen.
+    FindReaderDialog dialog(QStringLiteral("COM1"), 5);
+    QSignalSpy chosen(&dialog, &FindReaderDialog::readerChosen);
+    dialog.stationsEdit()->setText(QStringLiteral("3-7"));
+    dialog.startButton()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog.isScanning(), 60000);
+    QCOMPARE(rowTexts(dialog.readers()), (QStringList{"3 9600 2.1.0.7", "7 9600 2.1.0.7"}));
+    QTreeWidgetItem* beyond = dialog.readers()->topLevelItem(1);
+    dialog.readers()->setCurrentItem(beyond);
+    QVERIFY(!dialog.chooseButton()->isEnabled());
+    QVERIFY(dialog.statusLabel()->text().contains(QStringLiteral("1-5")));
+    emit dialog.readers()->itemDoubleClicked(beyond, 0);
+    QCOMPARE(chosen.count(), 0);
+    dialog.readers()->setCurrentItem(dialog.readers()->topLevelItem(0));
+    QVERIFY(dialog.chooseButton()->isEnabled());
+    dialog.chooseButton()->click();
+    QCOMPARE(chosen.count(), 1);
+    QCOMPARE(chosen.at(0).at(0).toInt(), 3);
+}
+
 void TestFindReader::stopEndsTheScan() {
-    FindReaderDialog dialog(QStringLiteral("COM1"));
+    FindReaderDialog dialog(QStringLiteral("COM1"), ConnectionGroup::kLastStation);
     dialog.stationsEdit()->setText(QStringLiteral("10-247"));
     dialog.startButton()->click();
     QTRY_VERIFY(dialog.progressBar()->value() >= 2);
@@ -156,7 +179,7 @@ void TestFindReader::stopEndsTheScan() {
 }
 
 void TestFindReader::noSerialPortSelected() {
-    FindReaderDialog dialog(QString{});
+    FindReaderDialog dialog(QString{}, ConnectionGroup::kLastStation);
     QVERIFY(!dialog.startButton()->isEnabled());
     QVERIFY(!dialog.statusLabel()->text().isEmpty());
 }

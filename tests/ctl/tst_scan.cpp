@@ -3,8 +3,8 @@
 // its own station, rate and serial number, silent for absent stations and other rates, and
 // colliding on unit 255.
 
-#include "tests/reader/BusSim.h"
 #include "tests/support/ProgramRun.h"
+#include "tests/support/SimProcess.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -28,13 +28,13 @@ Run readerctl(const QStringList& arguments,
     return runProgram(READERCTL_PATH, arguments, environment);
 }
 
-QString line(const BusSim& bus) {
-    return QStringLiteral("serial:") + bus.device();
+QString line(const SimProcess& bus) {
+    return QStringLiteral("serial:") + bus.ptyLink();
 }
 
 // The readers of the tests' bus, and a scan of stations 1..12 at 9600 and 19200 bps. The
 // answer time leaves room for a loaded test machine; the default one is the benchmark's.
-const std::vector<BusSim::Station> kBus{{2, 9600}, {7, 19200}, {11, 9600}};
+const QStringList kBus{"2", "7@19200", "11"};
 const QStringList kPlan{"--stations", "1-12", "--rates", "9600,19200", "--answer-time", "100"};
 constexpr int kProbes = 12 + 10;  // stations 2 and 11 are not probed again at 19200
 
@@ -55,7 +55,7 @@ class ScanTest : public QObject {
 };
 
 void ScanTest::findsExactlyTheReadersPresent() {
-    BusSim bus(kBus);
+    SimProcess bus(SimProcess::busOptions(kBus));
     QVERIFY(bus.start());
     const Run run = readerctl(QStringList{"scan", line(bus)} + kPlan);
     QCOMPARE(run.err, QString());
@@ -79,7 +79,7 @@ void ScanTest::findsExactlyTheReadersPresent() {
 // commands take with --station: a reader found at 19200 bps is reached there, and keeps that
 // rate.
 void ScanTest::jsonNamesEachReaderForLaterCommands() {
-    BusSim bus(kBus);
+    SimProcess bus(SimProcess::busOptions(kBus));
     QVERIFY(bus.start());
     const Run run = readerctl(QStringList{"scan", line(bus), "--json"} + kPlan);
     QCOMPARE(run.exitCode, 0);
@@ -124,7 +124,7 @@ void ScanTest::jsonNamesEachReaderForLaterCommands() {
 // Every request of a scan names a station of the plan, as the library's trace shows: unit
 // 255 would make every reader of the bus answer at once.
 void ScanTest::neverUnit255OnTheBus() {
-    BusSim bus(kBus);
+    SimProcess bus(SimProcess::busOptions(kBus));
     QVERIFY(bus.start());
     QTemporaryDir folder;
     const QString tracePath = folder.filePath("trace.txt");
@@ -157,7 +157,7 @@ void ScanTest::neverUnit255OnTheBus() {
 
 // An empty line is an answer for a script: the scan completed, nothing failed.
 void ScanTest::nothingFoundIsNoFailure() {
-    BusSim bus(kBus);
+    SimProcess bus(SimProcess::busOptions(kBus));
     QVERIFY(bus.start());
     const Run run =
         readerctl({"scan", line(bus), "--stations", "3-6", "--rates", "9600", "--json"});
@@ -204,7 +204,7 @@ void ScanTest::badArguments_data() {
 void ScanTest::badArguments() {
     QFETCH(QStringList, arguments);
     QFETCH(QString, message);
-    BusSim bus(kBus);
+    SimProcess bus(SimProcess::busOptions(kBus));
     QVERIFY(bus.start());
     QTemporaryDir folder;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -233,7 +233,7 @@ void ScanTest::lineThatCannotBeOpened() {
 // Ctrl+C ends the scan before its next probe: what was found is printed, and the exit code
 // says it was stopped.
 void ScanTest::ctrlCStopsBetweenProbes() {
-    BusSim bus(kBus);
+    SimProcess bus(SimProcess::busOptions(kBus));
     QVERIFY(bus.start());
     QProcess process;
     process.start(READERCTL_PATH, {"scan", line(bus), "--answer-time", "100"});
@@ -263,7 +263,7 @@ void ScanTest::ctrlCStopsBetweenProbes() {
 // On a terminal a progress line on stderr shows the probes, the station, the rate and the
 // time; the readers found come above it.
 void ScanTest::progressLineOnATerminal() {
-    BusSim bus(kBus);
+    SimProcess bus(SimProcess::busOptions(kBus));
     QVERIFY(bus.start());
     const QStringList command = QStringList{READERCTL_PATH, "scan", line(bus)} + kPlan;
     // script(1) runs readerctl with a pseudo-terminal as its stdin, stdout and stderr.
