@@ -73,9 +73,18 @@ FindReaderDialog::FindReaderDialog(const QString& device, int lastStation, QWidg
 
 void FindReaderDialog::showChoice(const QTreeWidgetItem* current) {
     const int station = current ? current->data(StationColumn, Qt::UserRole).toInt() : 0;
-    choose_->setEnabled(current && station <= lastStation_);
-    if (current && station > lastStation_) {
-        status_->setText(tr("站%1超出本程序的站地址（1-%2）!").arg(station).arg(lastStation_));
+    const bool addressable = current && station <= lastStation_;
+    choose_->setEnabled(addressable);
+    // The scan's outcome stays in view beside the reason.
+    QStringList lines;
+    if (!outcome_.isEmpty()) {
+        lines << outcome_;
+    }
+    if (current && !addressable) {
+        lines << tr("站%1超出本程序的站地址（1-%2）!").arg(station).arg(lastStation_);
+    }
+    if (!lines.isEmpty()) {
+        status_->setText(lines.join(QStringLiteral("  ")));
     }
 }
 
@@ -104,6 +113,7 @@ void FindReaderDialog::startScan() {
         status_->setText(QString::fromStdString(error.what()));
         return;
     }
+    outcome_.clear();
     readers_->clear();
     progress_->setRange(0, 1);
     progress_->setValue(0);
@@ -169,15 +179,17 @@ void FindReaderDialog::onFinished(const scan::ScanResult& result) {
     stations_->setEnabled(true);
     stop_->setEnabled(false);
     if (!result.lineError.empty()) {
-        status_->setText(tr("查找失败：%1").arg(QString::fromStdString(result.lineError)));
+        outcome_ = tr("查找失败：%1").arg(QString::fromStdString(result.lineError));
     } else if (result.stopped) {
-        status_->setText(tr("已停止，找到%1台读写器").arg(result.readers.size()));
+        outcome_ = tr("已停止，找到%1台读写器").arg(result.readers.size());
     } else {
-        status_->setText(tr("查找完成，找到%1台读写器").arg(result.readers.size()));
+        outcome_ = tr("查找完成，找到%1台读写器").arg(result.readers.size());
     }
+    status_->setText(outcome_);
     if (!readers_->currentItem() && readers_->topLevelItemCount() > 0) {
         readers_->setCurrentItem(readers_->topLevelItem(0));
     }
+    showChoice(readers_->currentItem());
 }
 
 void FindReaderDialog::chooseReader() {

@@ -59,6 +59,7 @@ class FindReaderDialog : public QDialog {
 
     QString device_;
     int lastStation_;
+    QString outcome_;  // how the last scan ended; empty while one runs
     QLineEdit* stations_;
     QProgressBar* progress_;
     QTreeWidget* readers_;

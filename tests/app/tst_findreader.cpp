@@ -14,8 +14,8 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>
-#include <QSignalSpy>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTreeWidget>
 
 using namespace windowtest;
@@ -155,6 +155,7 @@ void TestFindReader::readerBeyondTheStationBoxIsNotChosen() {
     QTreeWidgetItem* beyond = dialog.readers()->topLevelItem(1);
     dialog.readers()->setCurrentItem(beyond);
     QVERIFY(!dialog.chooseButton()->isEnabled());
+    QVERIFY(dialog.statusLabel()->text().startsWith(QStringLiteral("查找完成，找到2台读写器")));
     QVERIFY(dialog.statusLabel()->text().contains(QStringLiteral("1-5")));
     emit dialog.readers()->itemDoubleClicked(beyond, 0);
     QCOMPARE(chosen.count(), 0);
