@@ -79,6 +79,11 @@ int ConnectionGroup::stationIndex() const {
     return station_;
 }
 
+QString ConnectionGroup::selectedSerialPort() const {
+    return ui_->ComboBox1->currentIndex() >= kFirstSerialLink ? ui_->ComboBox1->currentText()
+                                                              : QString();
+}
+
 QComboBox* ConnectionGroup::ComboBox1() const {
     return ui_->ComboBox1;
 }

@@ -34,6 +34,8 @@ class ConnectionGroup : public QGroupBox {
     // The link box's item index at the last successful connection (0 TCP/IP, 1 USB, 2..9
     // serial ports), kept in the link box's "tag" property; 0 until then.
     int openLinkIndex() const;
+    // The serial port the link box names ("COM1".."COM8"); empty for TCP/IP and USB.
+    QString selectedSerialPort() const;
     // The station the box names: -1 while the box has never been changed, 0 for "任意站",
     // 1 to 20 for "站1" to "站20". A text being typed counts once it is finished (Enter,
     // Tab or a click elsewhere in the window, or "联机").

@@ -393,10 +393,8 @@ bool TForm1::FormKeyDown(const QKeyEvent& event) {
 }
 
 void TForm1::findReader() {
-    // The serial ports follow TCP/IP and USB in the link box.
-    const int link = connectionGroup_->ComboBox1()->currentIndex();
-    const QString device = link >= 2 ? QStringLiteral("COM%1").arg(link - 1) : QString();
-    FindReaderDialog dialog(device, ConnectionGroup::kLastStation, this);
+    FindReaderDialog dialog(connectionGroup_->selectedSerialPort(), ConnectionGroup::kLastStation,
+                            this);
     connect(&dialog, &FindReaderDialog::readerChosen, this, [this, &dialog](int station, int rate) {
         connectionGroup_->useFoundReader(station, rate);
         dialog.accept();

@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 
 class FieldRun;
 class OperationLog;
@@ -74,7 +73,7 @@ class CommPortPage : public QWidget, public ParameterPage {
     std::unique_ptr<Fields> fields_;
     ReaderSession& session_;
     OperationLog& log_;
-    // The connection whose reader the MAC edits show (read then, or typed then); none while
-    // they hold their start texts.
-    std::optional<std::uint64_t> macConnection_;
+    // The connection whose reader the MAC edits show (read then, or typed then); 0, which no
+    // connection has, while they hold their start texts.
+    std::uint64_t macConnection_ = 0;
 };
